@@ -1,0 +1,139 @@
+// Card document: insertion rules, lookups, deletion and modified state over the tree.
+#include "card/document.h"
+
+#include "card/mbstring.h"
+#include "card/tree.h"
+
+#include <new>
+
+CardDocument::CardDocument(TreeWindow treeWindow, int* escapeColonCell)
+    : structureChanged(0), tree(treeWindow), escapeColon(escapeColonCell)
+{
+}
+
+HTREEITEM CardDocument::InsertNode(HTREEITEM target, CardNode* node)
+{
+    HTREEITEM parent;
+    HTREEITEM insertAfter;
+    if (node->IsGroup() || target == TVI_ROOT) {
+        parent = TVI_ROOT;
+        insertAfter = target == TVI_ROOT ? TVI_LAST : target;
+    } else {
+        CardNode* targetNode = GetNode(target);
+        if (targetNode != nullptr && targetNode->IsGroup()) {
+            parent = target;
+            insertAfter = TVI_LAST;
+        } else {
+            HTREEITEM targetParent = TreeGetNextItem(tree, target, TVGN_PARENT);
+            parent = targetParent != nullptr ? targetParent : TVI_ROOT;
+            insertAfter = target;
+        }
+    }
+
+    HTREEITEM item = TreeInsertItem(tree, parent, insertAfter, node);
+    if (item == nullptr) {
+        node->Release();
+        return nullptr;
+    }
+    TreeEnsureVisible(tree, item);
+    TreeRepaint(tree);
+    structureChanged = 1;
+    return item;
+}
+
+HTREEITEM CardDocument::AddGroup(const char* name)
+{
+    GroupNode* node = new (std::nothrow) GroupNode(name);
+    if (node == nullptr) {
+        SetLastError((DWORD)E_OUTOFMEMORY);
+        return nullptr;
+    }
+    return InsertNode(TVI_ROOT, node);
+}
+
+HTREEITEM CardDocument::AddProperty(HTREEITEM target, PropertyKind kind)
+{
+    PropertyNode* node = new (std::nothrow) PropertyNode(kind);
+    if (node == nullptr) {
+        SetLastError((DWORD)E_OUTOFMEMORY);
+        return nullptr;
+    }
+    HRESULT result = node->InitValues();
+    if (FAILED(result)) {
+        node->Release();
+        SetLastError((DWORD)result);
+        return nullptr;
+    }
+    return InsertNode(target, node);
+}
+
+HTREEITEM CardDocument::AddOtherProperty(HTREEITEM target, const char* name)
+{
+    PropertyNode* node = new (std::nothrow) PropertyNode(PropertyKindOther, name);
+    if (node == nullptr) {
+        SetLastError((DWORD)E_OUTOFMEMORY);
+        return nullptr;
+    }
+    return InsertNode(target, node);
+}
+
+HTREEITEM CardDocument::FindGroup(const char* name) const
+{
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = GetNode(item);
+        if (node != nullptr && node->IsGroup() && MbsCompareNoCase(node->GetDisplayName(), name) == 0) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+HTREEITEM CardDocument::GetSelectedItem(HTREEITEM start) const
+{
+    for (HTREEITEM item = TreeGetNextItem(tree, start, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        if (TreeGetItemState(tree, item, TVIS_SELECTED) & TVIS_SELECTED) return item;
+        HTREEITEM found = GetSelectedItem(item);
+        if (found != nullptr) return found;
+    }
+    return nullptr;
+}
+
+CardNode* CardDocument::GetNode(HTREEITEM item) const
+{
+    return TreeGetItemNode(tree, item);
+}
+
+CardNode* CardDocument::GetItemNode(TreeWindow treeWindow, HTREEITEM item)
+{
+    return TreeGetItemNode(treeWindow, item);
+}
+
+HRESULT CardDocument::DeleteItem(HTREEITEM item)
+{
+    if (!TreeDeleteItem(tree, item)) return E_FAIL;
+    structureChanged = 1;
+    return S_OK;
+}
+
+void CardDocument::DeleteAll()
+{
+    if (tree != nullptr) TreeDeleteItem(tree, TVI_ROOT);
+}
+
+int CardDocument::IsModified() const
+{
+    return structureChanged ? 1 : IsAnyNodeModified(TVI_ROOT);
+}
+
+int CardDocument::IsAnyNodeModified(HTREEITEM parent) const
+{
+    for (HTREEITEM item = TreeGetNextItem(tree, parent, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = GetNode(item);
+        if (node != nullptr && node->IsModified()) return 1;
+        if (IsAnyNodeModified(item)) return 1;
+    }
+    return 0;
+}

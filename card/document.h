@@ -1,0 +1,50 @@
+// The open card: the items of the property tree plus the rules by which nodes are
+// placed there, the lookups over them, deletion and the card's modified state.
+#pragma once
+
+#include "card/nodes.h"
+#include "card/platform.h"
+
+class CardInput;
+class CardOutput;
+
+class CardDocument {
+public:
+    // escapeColon: the setting cell that the reader sets and the writer reads; the
+    // document borrows it and never frees it.
+    CardDocument(TreeWindow tree, int* escapeColon);
+    CardDocument(const CardDocument&) = delete;
+    CardDocument& operator=(const CardDocument&) = delete;
+
+    // Takes over the node's reference in every outcome; null when the tree refuses.
+    HTREEITEM InsertNode(HTREEITEM target, CardNode* node);
+    // Null with the code left as the thread's last error on failure.
+    HTREEITEM AddGroup(const char* name);
+    HTREEITEM AddProperty(HTREEITEM target, PropertyKind kind);
+    HTREEITEM AddOtherProperty(HTREEITEM target, const char* name);
+
+    HTREEITEM FindGroup(const char* name) const;
+    HTREEITEM GetSelectedItem(HTREEITEM start) const;
+    CardNode* GetNode(HTREEITEM item) const;
+    static CardNode* GetItemNode(TreeWindow tree, HTREEITEM item);
+
+    HRESULT DeleteItem(HTREEITEM item);
+    void DeleteAll();
+
+    int IsModified() const;
+    int IsAnyNodeModified(HTREEITEM parent) const;
+    void ClearStructureChanged() { structureChanged = 0; }
+
+    TreeWindow GetTree() const { return tree; }
+    int GetEscapeColon() const { return escapeColon != nullptr ? *escapeColon : 0; }
+    void SetEscapeColon(int value)
+    {
+        if (escapeColon != nullptr) *escapeColon = value;
+    }
+
+
+private:
+    int structureChanged;
+    TreeWindow tree;
+    int* escapeColon;
+};

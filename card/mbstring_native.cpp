@@ -1,0 +1,129 @@
+// The native build's multibyte string operations, following the C run-time's rules
+// for single-byte code pages and for the double-byte code pages of East Asia.
+#ifndef _WIN32
+
+#include "card/mbstring.h"
+
+#include <string.h>
+
+namespace {
+
+int currentCodePage = 1252;
+
+bool IsLeadIn(int codePage, unsigned char c)
+{
+    switch (codePage) {
+    case 932:  // Shift JIS
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:  // GBK
+    case 949:  // Unified Hangul
+    case 950:  // Big5
+        return c >= 0x81 && c <= 0xFE;
+    default:
+        return false;
+    }
+}
+
+// Length of the character at p: 2 for a lead byte followed by a trail byte, else 1.
+// A lead byte right before the terminator stands alone, as the run-time treats it.
+size_t CharLength(const unsigned char* p)
+{
+    return (MbsIsLeadByte(p[0]) && p[1] != '\0') ? 2 : 1;
+}
+
+unsigned int CharAt(const unsigned char* p, size_t length)
+{
+    return length == 2 ? ((unsigned int)p[0] << 8) | p[1] : p[0];
+}
+
+unsigned int FoldAscii(unsigned int c)
+{
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+bool IsDelimiter(unsigned int c, const char* delimiters)
+{
+    return MbsFindChar(delimiters, c) != nullptr;
+}
+
+thread_local unsigned char* tokenizerNext = nullptr;
+
+}  // namespace
+
+bool MbsIsLeadByte(unsigned char c)
+{
+    return IsLeadIn(currentCodePage, c);
+}
+
+int MbsSetCodePage(int codePage)
+{
+    currentCodePage = codePage;
+    return 0;
+}
+
+int MbsGetCodePage()
+{
+    return currentCodePage;
+}
+
+int MbsCompareNoCase(const char* a, const char* b)
+{
+    const unsigned char* p = (const unsigned char*)a;
+    const unsigned char* q = (const unsigned char*)b;
+    for (;;) {
+        size_t lengthP = CharLength(p);
+        size_t lengthQ = CharLength(q);
+        unsigned int cp = FoldAscii(CharAt(p, lengthP));
+        unsigned int cq = FoldAscii(CharAt(q, lengthQ));
+        if (cp != cq) return cp < cq ? -1 : 1;
+        if (cp == 0) return 0;
+        p += lengthP;
+        q += lengthQ;
+    }
+}
+
+char* MbsFindChar(const char* text, unsigned int c)
+{
+    const unsigned char* p = (const unsigned char*)text;
+    for (;;) {
+        size_t length = CharLength(p);
+        if (CharAt(p, length) == c) return (char*)p;
+        if (*p == '\0') return nullptr;
+        p += length;
+    }
+}
+
+char* MbsFindText(const char* text, const char* find)
+{
+    size_t findLength = strlen(find);
+    const unsigned char* p = (const unsigned char*)text;
+    for (;;) {
+        // Only character starts are candidates, so a match never begins on a trail byte.
+        if (strncmp((const char*)p, find, findLength) == 0) return (char*)p;
+        if (*p == '\0') return nullptr;
+        p += CharLength(p);
+    }
+}
+
+char* MbsTokenize(char* text, const char* delimiters)
+{
+    unsigned char* p = text != nullptr ? (unsigned char*)text : tokenizerNext;
+    if (p == nullptr) return nullptr;
+    while (*p != '\0' && IsDelimiter(CharAt(p, CharLength(p)), delimiters)) p += CharLength(p);
+    if (*p == '\0') {
+        tokenizerNext = nullptr;
+        return nullptr;
+    }
+    unsigned char* token = p;
+    while (*p != '\0' && !IsDelimiter(CharAt(p, CharLength(p)), delimiters)) p += CharLength(p);
+    if (*p == '\0') {
+        tokenizerNext = nullptr;
+    } else {
+        size_t length = CharLength(p);
+        for (size_t i = 0; i < length; ++i) p[i] = '\0';
+        tokenizerNext = p + length;
+    }
+    return (char*)token;
+}
+
+#endif  // !_WIN32

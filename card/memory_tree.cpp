@@ -1,0 +1,215 @@
+// The in-memory tree of the native build and the tree messages answered from it.
+#ifndef _WIN32
+
+#include "card/memory_tree.h"
+
+#include "card/nodes.h"
+#include "card/tree.h"
+
+#include <new>
+
+namespace {
+
+thread_local DWORD lastError = 0;
+
+void ReleaseNode(void*, LPARAM data)
+{
+    if (data != 0) ((CardNode*)data)->Release();
+}
+
+MemoryTreeItem* LastChild(MemoryTreeItem* parent)
+{
+    MemoryTreeItem* child = parent->firstChild;
+    while (child != nullptr && child->nextSibling != nullptr) child = child->nextSibling;
+    return child;
+}
+
+}  // namespace
+
+DWORD GetLastError()
+{
+    return lastError;
+}
+
+void SetLastError(DWORD error)
+{
+    lastError = error;
+}
+
+MemoryTree::MemoryTree() : MemoryTree(ReleaseNode, nullptr) {}
+
+MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
+    : root{}, selected(nullptr), notice(deleteNotice), noticeContext(context), refuseInsertion(false)
+{
+    root.state = TVIS_EXPANDED;
+}
+
+MemoryTree::~MemoryTree()
+{
+    Delete(TVI_ROOT);
+}
+
+HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPARAM data)
+{
+    MemoryTreeItem* parent = parentHandle == TVI_ROOT || parentHandle == nullptr ? &root : parentHandle;
+    if (parent != &root && !IsItem(parent)) return nullptr;
+    MemoryTreeItem* after = nullptr;  // null: first position
+    if (insertAfter == TVI_LAST) {
+        after = LastChild(parent);
+    } else if (insertAfter != TVI_FIRST) {
+        // An item that is not a child of the parent counts as "last", as the control does.
+        after = (IsItem(insertAfter) && insertAfter->parent == parent) ? insertAfter : LastChild(parent);
+    }
+    if (refuseInsertion) {
+        refuseInsertion = false;
+        SetLastError(ERROR_OUTOFMEMORY);
+        return nullptr;
+    }
+    MemoryTreeItem* item = new (std::nothrow) MemoryTreeItem{};
+    if (item == nullptr) {
+        SetLastError(ERROR_OUTOFMEMORY);
+        return nullptr;
+    }
+    item->parent = parent;
+    item->data = data;
+    item->previousSibling = after;
+    item->nextSibling = after != nullptr ? after->nextSibling : parent->firstChild;
+    if (item->nextSibling != nullptr) item->nextSibling->previousSibling = item;
+    if (after != nullptr) {
+        after->nextSibling = item;
+    } else {
+        parent->firstChild = item;
+    }
+    items.insert(item);
+    return item;
+}
+
+void MemoryTree::Unlink(MemoryTreeItem* item)
+{
+    if (item->previousSibling != nullptr) {
+        item->previousSibling->nextSibling = item->nextSibling;
+    } else {
+        item->parent->firstChild = item->nextSibling;
+    }
+    if (item->nextSibling != nullptr) item->nextSibling->previousSibling = item->previousSibling;
+}
+
+void MemoryTree::DeleteSubtree(MemoryTreeItem* item)
+{
+    while (item->firstChild != nullptr) {
+        MemoryTreeItem* child = item->firstChild;
+        Unlink(child);
+        DeleteSubtree(child);
+    }
+    if (item == &root) return;
+    if (item == selected) selected = nullptr;
+    items.erase(item);
+    LPARAM data = item->data;
+    delete item;
+    if (notice != nullptr) notice(noticeContext, data);
+}
+
+bool MemoryTree::Delete(HTREEITEM item)
+{
+    if (item == TVI_ROOT) {
+        DeleteSubtree(&root);
+        return true;
+    }
+    if (!IsItem(item)) return false;
+    Unlink(item);
+    DeleteSubtree(item);
+    return true;
+}
+
+HTREEITEM MemoryTree::GetNext(HTREEITEM item, UINT code) const
+{
+    const MemoryTreeItem* from = item == TVI_ROOT || item == nullptr ? &root : item;
+    if (from != &root && !IsItem(item)) return nullptr;
+    switch (code) {
+    case TVGN_CHILD:
+        return from->firstChild;
+    case TVGN_NEXT:
+        return from == &root ? nullptr : from->nextSibling;
+    case TVGN_PARENT:
+        return (from == &root || from->parent == &root) ? nullptr : from->parent;
+    default:
+        return nullptr;
+    }
+}
+
+bool MemoryTree::GetData(HTREEITEM item, LPARAM* data) const
+{
+    if (!IsItem(item)) return false;
+    *data = item->data;
+    return true;
+}
+
+UINT MemoryTree::GetState(HTREEITEM item, UINT mask) const
+{
+    return IsItem(item) ? (item->state & mask) : 0;
+}
+
+void MemoryTree::EnsureVisible(HTREEITEM item)
+{
+    if (!IsItem(item)) return;
+    for (MemoryTreeItem* parent = item->parent; parent != &root; parent = parent->parent) {
+        parent->state |= TVIS_EXPANDED;
+    }
+}
+
+bool MemoryTree::Select(HTREEITEM item)
+{
+    if (item != nullptr && !IsItem(item)) return false;
+    if (selected != nullptr) selected->state &= ~(UINT)TVIS_SELECTED;
+    selected = item;
+    if (selected != nullptr) {
+        selected->state |= TVIS_SELECTED;
+        EnsureVisible(selected);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- tree messages
+
+HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+{
+    return tree->Insert(parent, insertAfter, (LPARAM)node);
+}
+
+BOOL TreeDeleteItem(TreeWindow tree, HTREEITEM item)
+{
+    return tree->Delete(item) ? 1 : 0;
+}
+
+HTREEITEM TreeGetNextItem(TreeWindow tree, HTREEITEM item, UINT code)
+{
+    return tree->GetNext(item, code);
+}
+
+CardNode* TreeGetItemNode(TreeWindow tree, HTREEITEM item)
+{
+    LPARAM data = 0;
+    if (item == nullptr || item == TVI_ROOT || !tree->GetData(item, &data)) return nullptr;
+    return (CardNode*)data;
+}
+
+UINT TreeGetItemState(TreeWindow tree, HTREEITEM item, UINT stateMask)
+{
+    return tree->GetState(item, stateMask);
+}
+
+void TreeEnsureVisible(TreeWindow tree, HTREEITEM item)
+{
+    tree->EnsureVisible(item);
+}
+
+BOOL TreeSelectItem(TreeWindow tree, HTREEITEM item)
+{
+    return tree->Select(item) ? 1 : 0;
+}
+
+void TreeRepaint(TreeWindow)
+{
+}
+
+#endif  // !_WIN32

@@ -1,0 +1,289 @@
+// Card nodes: reference counting, modified flags, values and parameter chains.
+#include "card/nodes.h"
+
+#include "card/mbstring.h"
+#include "card/text.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+long constructedObjects = 0;
+long destroyedObjects = 0;
+}  // namespace
+
+// ---------------------------------------------------------------- CardObject
+
+CardObject::CardObject() : refCount(1), modified(0)
+{
+    ++constructedObjects;
+}
+
+CardObject::~CardObject()
+{
+    ++destroyedObjects;
+}
+
+void CardObject::Release()
+{
+    if (--refCount == 0) delete this;
+}
+
+long CardObject::ConstructedCount()
+{
+    return constructedObjects;
+}
+
+long CardObject::DestroyedCount()
+{
+    return destroyedObjects;
+}
+
+// ---------------------------------------------------------------- GroupNode
+
+GroupNode::GroupNode(const char* groupName) : name(DuplicateText(groupName)) {}
+
+GroupNode::~GroupNode()
+{
+    free(name);
+}
+
+const char* GroupNode::GetDisplayName() const
+{
+    return TextOrEmpty(name);
+}
+
+int GroupNode::GetImageIndex(UINT expanded) const
+{
+    return expanded != 0 ? IMAGE_GROUP_EXPANDED : IMAGE_GROUP_COLLAPSED;
+}
+
+// ---------------------------------------------------------------- ParameterNode
+
+ParameterNode::ParameterNode()
+    : kind(ParameterKindUnset), customName(nullptr), value(nullptr), next(nullptr)
+{
+}
+
+ParameterNode::ParameterNode(const char* ownName)
+    : kind(ParameterKindOther), customName(DuplicateText(ownName)), value(nullptr), next(nullptr)
+{
+}
+
+ParameterNode::ParameterNode(ParameterKind parameterKind, const char* parameterValue)
+    : kind(parameterKind), customName(nullptr), value(DuplicateText(parameterValue)), next(nullptr)
+{
+}
+
+ParameterNode::~ParameterNode()
+{
+    free(customName);
+    free(value);
+    // NOT recursion without end: the chain releases itself link by link, and
+    // RemoveAt clears a node's next before releasing it.
+    if (next != nullptr) next->Release();
+}
+
+const char* ParameterNode::GetDisplayName() const
+{
+    if (customName != nullptr) return customName;
+    // Further values of an other parameter carry no name; the list shows them under
+    // the name of the run they belong to.
+    if (kind == ParameterKindOther || kind == ParameterKindUnset) return "";
+    return GetParameterName(kind);
+}
+
+int ParameterNode::SetValue(const char* text)
+{
+    if (text == nullptr && value == nullptr) return 0;
+    if (text != nullptr && value != nullptr && MbsCompareNoCase(text, value) == 0) return 0;
+    free(value);
+    value = DuplicateText(text);
+    modified = 1;
+    return 1;
+}
+
+ParameterNode* ParameterNode::Append(ParameterNode* node)
+{
+    ParameterNode* last = this;
+    while (last->next != nullptr) last = last->next;
+    last->next = node;
+    node->AddRef();
+    return node;
+}
+
+ParameterNode* ParameterNode::RemoveAt(ParameterNode* head, int index)
+{
+    ParameterNode* previous = nullptr;
+    ParameterNode* node = head;
+    for (int position = 0; node != nullptr; ++position) {
+        if (position == index) {
+            ParameterNode* follower = node->next;
+            node->next = nullptr;
+            if (previous != nullptr) previous->next = follower;
+            node->Release();
+            return node == head ? follower : head;
+        }
+        previous = node;
+        node = node->next;
+    }
+    return head;
+}
+
+ParameterNode* ParameterNode::GetAt(int index)
+{
+    ParameterNode* node = this;
+    for (int i = 0; i < index && node != nullptr; ++i) node = node->next;
+    return node;
+}
+
+HRESULT ParameterNode::SetCustomName(const char* name)
+{
+    char* copy = DuplicateText(name);
+    if (copy == nullptr && name != nullptr) return E_OUTOFMEMORY;
+    free(customName);
+    customName = copy;
+    return S_OK;
+}
+
+HRESULT ParameterNode::TakeValue(char* ownedValue)
+{
+    free(value);
+    value = ownedValue;
+    return S_OK;
+}
+
+void ParameterNode::SetNext(ParameterNode* node)
+{
+    if (next != nullptr) next->Release();
+    next = node;
+}
+
+// ---------------------------------------------------------------- PropertyNode
+
+PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
+    : kind(propertyKind),
+      customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
+      parameters(nullptr),
+      values{nullptr, 0, 0}
+{
+}
+
+PropertyNode::~PropertyNode()
+{
+    free(customName);
+    for (int i = 0; i < values.count; ++i) free(values.items[i]);
+    free(values.items);
+    if (parameters != nullptr) parameters->Release();
+}
+
+int PropertyNode::IsModified() const
+{
+    if (modified) return 1;
+    for (ParameterNode* p = parameters; p != nullptr; p = p->GetNext()) {
+        if (p->IsModified()) return 1;
+    }
+    return 0;
+}
+
+const char* PropertyNode::GetDisplayName() const
+{
+    if (kind == PropertyKindOther) return TextOrEmpty(customName);
+    return GetPropertyName(kind);
+}
+
+int PropertyNode::GetImageIndex(UINT) const
+{
+    return IMAGE_PROPERTY;
+}
+
+const char* PropertyNode::GetValue(int index) const
+{
+    return (index >= 0 && index < values.count) ? values.items[index] : nullptr;
+}
+
+// Makes room for one more entry: capacity 0 becomes 1, a full array doubles.
+HRESULT PropertyNode::GrowValues()
+{
+    if (values.count < values.capacity) return S_OK;
+    int newCapacity = values.capacity == 0 ? 1 : values.capacity * 2;
+    if (newCapacity <= values.capacity) return E_OUTOFMEMORY;
+    char** grown = (char**)realloc(values.items, (size_t)newCapacity * sizeof(char*));
+    if (grown == nullptr) return E_OUTOFMEMORY;
+    values.items = grown;
+    values.capacity = newCapacity;
+    return S_OK;
+}
+
+HRESULT PropertyNode::AppendOwnedValue(char* text)
+{
+    if (FAILED(GrowValues())) {
+        free(text);
+        return E_OUTOFMEMORY;
+    }
+    values.items[values.count++] = text;
+    return S_OK;
+}
+
+HRESULT PropertyNode::AppendEmptyValue()
+{
+    char* empty = (char*)calloc(1, 1);
+    if (empty == nullptr) return E_OUTOFMEMORY;
+    return AppendOwnedValue(empty);
+}
+
+HRESULT PropertyNode::InitValues()
+{
+    int count = GetComponentCount(kind);
+    for (int i = 0; i < count; ++i) {
+        HRESULT result = AppendEmptyValue();
+        if (FAILED(result)) return result;
+    }
+    if (kind == PropertyKindVersion) {
+        // A failure here leaves value 0 absent; the property is still usable.
+        SetValue(DEFAULT_VERSION, 0);
+        modified = 0;
+    }
+    return S_OK;
+}
+
+HRESULT PropertyNode::SetValue(const char* text, int index)
+{
+    if (index < 0) return E_INVALIDARG;
+    while (values.count <= index) {
+        if (FAILED(AppendOwnedValue(nullptr))) return E_OUTOFMEMORY;
+    }
+    char*& entry = values.items[index];
+    if (entry == nullptr && text == nullptr) return S_FALSE;
+    if (entry != nullptr && text != nullptr && strcmp(entry, text) == 0) return S_FALSE;
+    modified = 1;
+    free(entry);
+    entry = nullptr;
+    if (text == nullptr) return S_OK;
+    entry = DuplicateText(text);
+    return entry != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+ParameterNode* PropertyNode::AppendParameter(ParameterNode* node)
+{
+    if (parameters == nullptr) {
+        parameters = node;
+        node->AddRef();
+    } else {
+        parameters->Append(node);
+    }
+    modified = 1;
+    return node;
+}
+
+ParameterNode* PropertyNode::RemoveParameterAt(int index)
+{
+    parameters = ParameterNode::RemoveAt(parameters, index);
+    modified = 1;
+    return parameters;
+}
+
+ParameterNode* PropertyNode::GetParameterAt(int index) const
+{
+    return parameters != nullptr ? parameters->GetAt(index) : nullptr;
+}

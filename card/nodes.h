@@ -1,0 +1,146 @@
+// The reference-counted nodes of a card in memory: groups and properties (the items
+// of the property tree) and the parameter chain of each property.
+#pragma once
+
+#include "card/platform.h"
+#include "card/vocabulary.h"
+
+#include <stdio.h>
+
+class CardOutput;
+
+// The reference-counted base of every node. A node starts with one reference held by
+// whoever made it and is destroyed by the Release that drops the last one.
+class CardObject {
+public:
+    CardObject();
+    CardObject(const CardObject&) = delete;
+    CardObject& operator=(const CardObject&) = delete;
+
+    virtual ~CardObject() = 0;
+    virtual int IsModified() const { return modified; }
+
+    void AddRef() { ++refCount; }
+    void Release();
+
+    // Nodes constructed and destroyed in this process: a leak or a double
+    // destruction shows as a difference between the two.
+    static long ConstructedCount();
+    static long DestroyedCount();
+
+protected:
+    int32_t refCount;
+    int modified;
+};
+
+// A node that lives in the property tree: a group or a property.
+class CardNode : public CardObject {
+public:
+    virtual const char* GetDisplayName() const = 0;
+    virtual int IsGroup() const = 0;
+    // expanded: the item's state masked with TVIS_EXPANDED.
+    virtual int GetImageIndex(UINT expanded) const = 0;
+};
+
+// Tree images: indexes into the property tree's image list.
+enum : int {
+    IMAGE_GROUP_EXPANDED = 0,
+    IMAGE_GROUP_COLLAPSED = 1,
+    IMAGE_PROPERTY = 2,
+};
+
+class GroupNode : public CardNode {
+public:
+    explicit GroupNode(const char* name);
+    ~GroupNode() override;
+
+    const char* GetDisplayName() const override;
+    int IsGroup() const override { return 1; }
+    int GetImageIndex(UINT expanded) const override;
+
+private:
+    char* name;
+};
+
+class ParameterNode : public CardObject {
+public:
+    ParameterNode();                                  // kind unset, to be filled by the reader
+    explicit ParameterNode(const char* ownName);      // kind other, with its own name
+    ParameterNode(ParameterKind kind, const char* value);
+    ~ParameterNode() override;
+
+    virtual const char* GetDisplayName() const;
+
+    ParameterKind GetKind() const { return kind; }
+    const char* GetCustomName() const { return customName; }
+    const char* GetValue() const { return value; }
+    ParameterNode* GetNext() const { return next; }
+
+    // 1 when stored, 0 when unchanged (values compare without regard to case).
+    int SetValue(const char* text);
+
+    // On a chain's first node: links node (and whatever follows it) after the last node.
+    ParameterNode* Append(ParameterNode* node);
+    // Unlinks and releases the node at index; returns the chain's new first node.
+    static ParameterNode* RemoveAt(ParameterNode* head, int index);
+    // On a chain's first node: the node at index, or null past the end.
+    ParameterNode* GetAt(int index);
+
+    // Reader and writer support.
+    void SetKind(ParameterKind newKind) { kind = newKind; }
+    HRESULT SetCustomName(const char* name);
+    HRESULT TakeValue(char* ownedValue);
+    void SetNext(ParameterNode* node);   // takes over the caller's reference
+    void ClearModified() { modified = 0; }
+
+private:
+    ParameterKind kind;
+    char* customName;
+    char* value;
+    ParameterNode* next;
+};
+
+// The value components of a property; an entry may be null, meaning absent.
+struct ValueArray {
+    char** items;
+    int count;
+    int capacity;
+};
+
+class PropertyNode : public CardNode {
+public:
+    PropertyNode(PropertyKind kind, const char* ownName = nullptr);
+    ~PropertyNode() override;
+
+    int IsModified() const override;
+    const char* GetDisplayName() const override;
+    int IsGroup() const override { return 0; }
+    int GetImageIndex(UINT expanded) const override;
+
+    PropertyKind GetKind() const { return kind; }
+    const char* GetCustomName() const { return customName; }
+
+    int GetValueCount() const { return values.count; }
+    const char* GetValue(int index) const;
+    HRESULT InitValues();
+    HRESULT AppendEmptyValue();
+    // S_OK when stored, S_FALSE when unchanged (values compare exactly), E_OUTOFMEMORY.
+    HRESULT SetValue(const char* text, int index);
+    // Appends an owned text (or null) as the last entry; frees it when the array cannot grow.
+    HRESULT AppendOwnedValue(char* text);
+
+    ParameterNode* GetParameters() const { return parameters; }
+    ParameterNode* AppendParameter(ParameterNode* node);
+    ParameterNode* RemoveParameterAt(int index);
+    ParameterNode* GetParameterAt(int index) const;
+
+    void ClearModified() { modified = 0; }
+
+private:
+    HRESULT GrowValues();
+
+    PropertyKind kind;
+    char* customName;
+    ParameterNode* parameters;
+    ValueArray values;
+};

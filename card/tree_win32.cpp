@@ -1,0 +1,91 @@
+// The tree messages of the card document, sent to a real SysTreeView32 control.
+#ifdef _WIN32
+
+#include "card/tree.h"
+
+#include "card/nodes.h"
+
+#include <stdio.h>
+
+HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+{
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = insertAfter;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
+    insert.item.pszText = LPSTR_TEXTCALLBACKA;
+    insert.item.iImage = I_IMAGECALLBACK;
+    insert.item.iSelectedImage = I_IMAGECALLBACK;
+    insert.item.cChildren = I_CHILDRENCALLBACK;
+    insert.item.lParam = (LPARAM)node;
+    return (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+}
+
+BOOL TreeDeleteItem(TreeWindow tree, HTREEITEM item)
+{
+    return (BOOL)SendMessageA(tree, TVM_DELETEITEM, 0, (LPARAM)item);
+}
+
+HTREEITEM TreeGetNextItem(TreeWindow tree, HTREEITEM item, UINT code)
+{
+    return (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, code, (LPARAM)item);
+}
+
+CardNode* TreeGetItemNode(TreeWindow tree, HTREEITEM item)
+{
+    if (item == nullptr || item == TVI_ROOT) return nullptr;
+    TVITEMA data = {};
+    data.mask = TVIF_HANDLE | TVIF_PARAM;
+    data.hItem = item;
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&data)) return nullptr;
+    return (CardNode*)data.lParam;
+}
+
+UINT TreeGetItemState(TreeWindow tree, HTREEITEM item, UINT stateMask)
+{
+    return (UINT)SendMessageA(tree, TVM_GETITEMSTATE, (WPARAM)item, stateMask);
+}
+
+void TreeEnsureVisible(TreeWindow tree, HTREEITEM item)
+{
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, (LPARAM)item);
+}
+
+BOOL TreeSelectItem(TreeWindow tree, HTREEITEM item)
+{
+    return (BOOL)SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+}
+
+void TreeRepaint(TreeWindow tree)
+{
+    InvalidateRect(tree, nullptr, FALSE);
+}
+
+void AnswerTreeDisplayInfo(NMTVDISPINFOA* info)
+{
+    TVITEMA& item = info->item;
+    CardNode* node = (CardNode*)item.lParam;
+    if (node == nullptr) return;
+    if ((item.mask & TVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+        _snprintf(item.pszText, (size_t)item.cchTextMax, "%s", node->GetDisplayName());
+        item.pszText[item.cchTextMax - 1] = '\0';
+    }
+    if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+        UINT expanded = TreeGetItemState(info->hdr.hwndFrom, item.hItem, TVIS_EXPANDED) & TVIS_EXPANDED;
+        int image = node->GetImageIndex(expanded);
+        if (item.mask & TVIF_IMAGE) item.iImage = image;
+        if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = image;
+    }
+    if (item.mask & TVIF_CHILDREN) {
+        item.cChildren =
+            node->IsGroup() && TreeGetNextItem(info->hdr.hwndFrom, item.hItem, TVGN_CHILD) != nullptr ? 1 : 0;
+    }
+}
+
+void ReleaseDeletedItemNode(const NMTREEVIEWA* notice)
+{
+    CardNode* node = (CardNode*)notice->itemOld.lParam;
+    if (node != nullptr) node->Release();
+}
+
+#endif  // _WIN32
