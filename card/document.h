@@ -35,6 +35,13 @@ public:
     int IsAnyNodeModified(HTREEITEM parent) const;
     void ClearStructureChanged() { structureChanged = 0; }
 
+    // Fills the empty document from input; a failure leaves a detail pending.
+    HRESULT ReadCard(CardInput& input);
+    HRESULT ReadContentLine(char* line, size_t length, int number);
+    // True when the card may be saved: VERSION first, FN present; else a detail is pending.
+    bool ValidateCard() const;
+    HRESULT WriteCard(CardOutput& output);
+
     TreeWindow GetTree() const { return tree; }
     int GetEscapeColon() const { return escapeColon != nullptr ? *escapeColon : 0; }
     void SetEscapeColon(int value)

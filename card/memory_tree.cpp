@@ -19,9 +19,7 @@ void ReleaseNode(void*, LPARAM data)
 
 MemoryTreeItem* LastChild(MemoryTreeItem* parent)
 {
-    MemoryTreeItem* child = parent->firstChild;
-    while (child != nullptr && child->nextSibling != nullptr) child = child->nextSibling;
-    return child;
+    return parent->lastChild;
 }
 
 }  // namespace
@@ -74,7 +72,11 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
     item->data = data;
     item->previousSibling = after;
     item->nextSibling = after != nullptr ? after->nextSibling : parent->firstChild;
-    if (item->nextSibling != nullptr) item->nextSibling->previousSibling = item;
+    if (item->nextSibling != nullptr) {
+        item->nextSibling->previousSibling = item;
+    } else {
+        parent->lastChild = item;
+    }
     if (after != nullptr) {
         after->nextSibling = item;
     } else {
@@ -91,7 +93,11 @@ void MemoryTree::Unlink(MemoryTreeItem* item)
     } else {
         item->parent->firstChild = item->nextSibling;
     }
-    if (item->nextSibling != nullptr) item->nextSibling->previousSibling = item->previousSibling;
+    if (item->nextSibling != nullptr) {
+        item->nextSibling->previousSibling = item->previousSibling;
+    } else {
+        item->parent->lastChild = item->previousSibling;
+    }
 }
 
 void MemoryTree::DeleteSubtree(MemoryTreeItem* item)

@@ -12,6 +12,7 @@
 struct MemoryTreeItem {
     MemoryTreeItem* parent;
     MemoryTreeItem* firstChild;
+    MemoryTreeItem* lastChild;
     MemoryTreeItem* nextSibling;
     MemoryTreeItem* previousSibling;
     LPARAM data;

@@ -40,6 +40,9 @@ public:
     virtual int IsGroup() const = 0;
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
+    // Writes the node's content lines; lineBudget is what the first physical line of each
+    // property may still carry (FOLD_WIDTH at the start of a line).
+    virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) = 0;
 };
 
 // Tree images: indexes into the property tree's image list.
@@ -57,6 +60,7 @@ public:
     const char* GetDisplayName() const override;
     int IsGroup() const override { return 1; }
     int GetImageIndex(UINT expanded) const override;
+    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) override;
 
 private:
     char* name;
@@ -116,6 +120,7 @@ public:
     const char* GetDisplayName() const override;
     int IsGroup() const override { return 0; }
     int GetImageIndex(UINT expanded) const override;
+    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) override;
 
     PropertyKind GetKind() const { return kind; }
     const char* GetCustomName() const { return customName; }

@@ -1,18 +1,12 @@
-// A tree for document tests: the in-memory tree natively, and on Windows a real
-// SysTreeView32 in a hidden window whose parent releases nodes on TVN_DELETEITEM and
-// answers the display callbacks, as the main window does.
+// A tree for document tests: the hidden card container (a real tree view under Wine,
+// the in-memory tree natively) with the few state changes a user makes by hand.
 #pragma once
 
-#include "card/platform.h"
+#include "card/hidden_tree.h"
 
 class TestTree {
 public:
-    TestTree();
-    ~TestTree();
-    TestTree(const TestTree&) = delete;
-    TestTree& operator=(const TestTree&) = delete;
-
-    TreeWindow Window() const { return window; }
+    TreeWindow Window() const { return tree.Window(); }
     // Collapses a group item, as a click on its button does.
     void Collapse(HTREEITEM item);
     // Sets the selected state bit alone, without moving the caret or expanding parents,
@@ -23,8 +17,5 @@ public:
     bool RefuseNextInsertion();
 
 private:
-    TreeWindow window;
-#ifdef _WIN32
-    HWND host;
-#endif
+    HiddenTree tree;
 };

@@ -1,20 +1,12 @@
-// The native test tree: the card core's in-memory tree.
+// The native test tree: the card core's in-memory tree, whose state bits are its own.
 #ifndef _WIN32
 
 #include "tests/support/test_tree.h"
 
 #include "card/memory_tree.h"
 
-TestTree::TestTree() : window(new MemoryTree()) {}
-
-TestTree::~TestTree()
-{
-    delete window;
-}
-
 void TestTree::Collapse(HTREEITEM item)
 {
-    // The in-memory tree has no command to collapse: the state bits are its own.
     if (item != nullptr) item->state &= ~(UINT)TVIS_EXPANDED;
 }
 
@@ -25,7 +17,7 @@ void TestTree::MarkSelected(HTREEITEM item)
 
 bool TestTree::RefuseNextInsertion()
 {
-    window->RefuseNextInsertion();
+    Window()->RefuseNextInsertion();
     return true;
 }
 

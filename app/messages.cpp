@@ -1,0 +1,209 @@
+// Message composition: body, code line and pending detail within fixed-size texts.
+#include "app/messages.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+char* pendingDetail = nullptr;
+
+namespace {
+
+const int FORMAT_SIZE = 512;         // a body's format text
+const int DETAIL_FORMAT_SIZE = 256;  // a detail's format text; every detail text is shorter
+
+// vsnprintf that reports "did not fit" the same way with every run-time: the text
+// written and -1 when it was cut. The buffer always ends terminated.
+int FormatInto(char* buffer, size_t room, const char* format, va_list arguments)
+{
+    if (room == 0) return -1;
+    int length = vsnprintf(buffer, room, format, arguments);
+    buffer[room - 1] = '\0';
+    return (length < 0 || (size_t)length >= room) ? -1 : length;
+}
+
+int FormatIntoF(char* buffer, size_t room, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    int length = FormatInto(buffer, room, format, arguments);
+    va_end(arguments);
+    return length;
+}
+
+#ifdef _WIN32
+HWND ownerWindow = nullptr;
+#else
+struct TableEntry {
+    int id;
+    const char* text;
+};
+
+const TableEntry stringTable[] = {
+#define STRING_ENTRY(id, name, text) {id, text},
+#include "res/string_table.h"
+#undef STRING_ENTRY
+};
+
+struct SystemTextEntry {
+    uint32_t code;
+    const char* text;
+};
+
+// The system's texts for the codes this program reports.
+const SystemTextEntry systemTexts[] = {
+    {0x80004005u, "Unspecified error\r\n"},
+    {0x8007000Eu, "Not enough memory resources are available to complete this operation.\r\n"},
+    {0x80070057u, "The parameter is incorrect.\r\n"},
+    {0x80070002u, "The system cannot find the file specified.\r\n"},
+    {0x80070003u, "The system cannot find the path specified.\r\n"},
+    {0x80070004u, "The system cannot open the file.\r\n"},
+    {0x80070005u, "Access is denied.\r\n"},
+    {0x80070008u, "Not enough memory resources are available to process this command.\r\n"},
+    {0x8007001Fu, "A device attached to the system is not functioning.\r\n"},
+    {0x80070020u, "The process cannot access the file because it is being used by another process.\r\n"},
+    {0x80070050u, "The file exists.\r\n"},
+    {0x80070070u, "There is not enough space on the disk.\r\n"},
+    {0x8007007Bu, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
+    {0x800700B7u, "Cannot create a file when that file already exists.\r\n"},
+    {0x800700CEu, "The filename or extension is too long.\r\n"},
+};
+
+#endif
+
+}  // namespace
+
+int LoadTextString(int id, char* buffer, int size)
+{
+    if (size <= 0) return 0;
+    buffer[0] = '\0';
+#ifdef _WIN32
+    return LoadStringA(GetModuleHandleA(nullptr), (UINT)id, buffer, size);
+#else
+    for (const TableEntry& entry : stringTable) {
+        if (entry.id == id) {
+            snprintf(buffer, (size_t)size, "%s", entry.text);
+            return (int)strlen(buffer);
+        }
+    }
+    return 0;
+#endif
+}
+
+char* GetSystemText(HRESULT code)
+{
+#ifdef _WIN32
+    char* text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, (DWORD)code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  (LPSTR)&text, 0, nullptr);
+    return length != 0 ? text : nullptr;
+#else
+    for (const SystemTextEntry& entry : systemTexts) {
+        if (entry.code == (uint32_t)code) return strdup(entry.text);
+    }
+    return nullptr;
+#endif
+}
+
+void FreeSystemText(char* text)
+{
+#ifdef _WIN32
+    if (text != nullptr) LocalFree(text);
+#else
+    free(text);
+#endif
+}
+
+int SetPendingDetail(int id, ...)
+{
+    if (pendingDetail == nullptr) {
+        pendingDetail = (char*)calloc(DETAIL_TEXT_SIZE, 1);
+        if (pendingDetail == nullptr) return -1;
+    }
+    char format[DETAIL_FORMAT_SIZE];
+    LoadTextString(id, format, (int)sizeof format);
+    va_list arguments;
+    va_start(arguments, id);
+    int length = FormatInto(pendingDetail, DETAIL_TEXT_SIZE, format, arguments);
+    va_end(arguments);
+    // A detail that does not fit is kept cut, at DETAIL_TEXT_SIZE - 1 bytes.
+    return length >= 0 ? length : (int)strlen(pendingDetail);
+}
+
+void FreePendingDetail()
+{
+    free(pendingDetail);
+    pendingDetail = nullptr;
+}
+
+char* ComposeMessage(HRESULT code, int id, va_list arguments)
+{
+    char format[FORMAT_SIZE];
+    if (id != 0) LoadTextString(id, format, (int)sizeof format);
+
+    char* text = (char*)malloc(MESSAGE_TEXT_SIZE);
+    if (text == nullptr) return nullptr;
+    text[0] = '\0';
+    size_t used = 0;
+
+    if (id != 0) {
+        int length = FormatInto(text, MESSAGE_TEXT_SIZE, format, arguments);
+        if (length < 0) {
+            free(text);
+            return nullptr;
+        }
+        used = (size_t)length;
+    }
+
+    if (code != 0) {
+        char* systemText = GetSystemText(code);
+        int length = FormatIntoF(text + used, MESSAGE_TEXT_SIZE - used, "\n[%#x] %s", (unsigned)code,
+                                 systemText != nullptr ? systemText : "");
+        FreeSystemText(systemText);
+        // The line counts only when it fits whole: a detail is then written where it
+        // began, and without a detail the cut line stays.
+        if (length >= 0) used += (size_t)length;
+    }
+
+    if (pendingDetail != nullptr && pendingDetail[0] != '\0') {
+        FormatIntoF(text + used, MESSAGE_TEXT_SIZE - used, "\n%s", pendingDetail);
+        pendingDetail[0] = '\0';
+    }
+    return text;
+}
+
+char* ComposeMessageF(HRESULT code, int id, ...)
+{
+    va_list arguments;
+    va_start(arguments, id);
+    char* text = ComposeMessage(code, id, arguments);
+    va_end(arguments);
+    return text;
+}
+
+#ifdef _WIN32
+void SetMessageOwner(HWND owner)
+{
+    ownerWindow = owner;
+}
+
+int ReportMessage(HRESULT code, UINT type, int id, ...)
+{
+    char caption[128];
+    LoadTextString(IDS_CAPTION, caption, (int)sizeof caption);
+    va_list arguments;
+    va_start(arguments, id);
+    char* text = ComposeMessage(code, id, arguments);
+    va_end(arguments);
+    if (text == nullptr) return 0;
+    int button = MessageBoxA(ownerWindow, text, caption, type);
+    free(text);
+    return button;
+}
+#endif

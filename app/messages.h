@@ -1,0 +1,45 @@
+// The one way messages reach the user: a body from the string table, a line with a
+// result code and the system's text for it, and a detail that a lower layer left.
+#pragma once
+
+#include "card/platform.h"
+#include "res/string_ids.h"
+
+#include <stdarg.h>
+#include <stddef.h>
+
+const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator included
+const size_t DETAIL_TEXT_SIZE = 2048;    // the pending detail, terminator included
+
+// The detail that the next message will carry; null until the first SetPendingDetail,
+// empty text when none is pending.
+extern char* pendingDetail;
+
+// Formats string id with its arguments into the pending detail, replacing what was
+// pending. Returns the stored length, or -1 when nothing could be stored.
+int SetPendingDetail(int id, ...);
+// At shut-down.
+void FreePendingDetail();
+
+// Builds the text of a message box: the body (id 0: none), the code line (code 0: none)
+// and the pending detail, which is used up. Returns a heap text of MESSAGE_TEXT_SIZE
+// bytes that the caller frees, or null when nothing should be shown (no memory, or a
+// body that does not fit); the detail then stays pending.
+char* ComposeMessage(HRESULT code, int id, va_list arguments);
+char* ComposeMessageF(HRESULT code, int id, ...);
+
+// Loads string id into buffer (size bytes, terminated); returns its length, 0 if none.
+int LoadTextString(int id, char* buffer, int size);
+
+// The system's text for a result code (a heap text the caller frees with FreeSystemText),
+// or null when the system has none.
+char* GetSystemText(HRESULT code);
+void FreeSystemText(char* text);
+
+#ifdef _WIN32
+// Shows the composed text in a message box with the program's caption, owned by the
+// main window while one exists. Returns the button pressed, or 0 when nothing was shown.
+int ReportMessage(HRESULT code, UINT type, int id, ...);
+// The window that owns message boxes (null: none).
+void SetMessageOwner(HWND owner);
+#endif

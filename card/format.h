@@ -1,0 +1,23 @@
+// Rules of the file format that the reader and the writer share.
+#pragma once
+
+#include "card/mbstring.h"
+#include "card/nodes.h"
+
+// Bytes of the logical line on a root property's first physical line, and on every
+// continuation line after its leading space.
+const int FOLD_WIDTH = 75;
+
+// A property whose value is one raw URI text: one with a VALUE=uri parameter, or,
+// without any VALUE parameter, one of RFC 6350's URI-valued properties.
+bool IsUriValued(const PropertyNode* property);
+
+// Components where ',' separates the items of a list (N, ADR, CATEGORIES, NICKNAME):
+// the writer leaves commas there unescaped.
+bool IsListValued(PropertyKind kind);
+
+// The length of the character at text: 2 for a lead byte followed by a trail byte.
+inline size_t CharWidth(const char* text)
+{
+    return (MbsIsLeadByte((unsigned char)text[0]) && text[1] != '\0') ? 2 : 1;
+}

@@ -1,0 +1,486 @@
+// Card reader: physical lines, unfolding into content lines, and one property with its
+// parameters and values per content line, placed at the root or in its group.
+#include "card/document.h"
+
+#include "app/messages.h"
+#include "card/format.h"
+#include "card/io.h"
+#include "card/mbstring.h"
+#include "card/text.h"
+#include "card/text_buffer.h"
+#include "card/tree.h"
+
+#include <new>
+
+namespace {
+
+const char OPENING_LINE[] = "BEGIN:VCARD";
+const char CLOSING_LINE[] = "END:VCARD";
+const size_t READ_CHUNK = 64 * 1024;
+
+// Physical lines of any length, without their line feed. A line that does not fit one
+// read is gathered across reads, so memory follows the longest line.
+class LineReader {
+public:
+    explicit LineReader(CardInput& cardInput) : input(cardInput) {}
+    ~LineReader() { free(chunk); }
+
+    bool Start()
+    {
+        chunk = (char*)malloc(READ_CHUNK);
+        return chunk != nullptr;
+    }
+
+    // False at the end of the input, or when memory ran out (OutOfMemory then says so).
+    bool Next(const char** line, size_t* length)
+    {
+        carry.Clear();
+        for (;;) {
+            if (begin == end) {
+                if (!atEnd) {
+                    end = input.Read(chunk, READ_CHUNK);
+                    begin = 0;
+                    if (end == 0) atEnd = true;
+                }
+                if (atEnd) {
+                    if (carry.IsEmpty()) return false;
+                    return Give(carry.Data(), carry.Length(), line, length);
+                }
+            }
+            const char* start = chunk + begin;
+            const char* feed = (const char*)memchr(start, '\n', end - begin);
+            if (feed == nullptr) {
+                if (!carry.Append(start, end - begin)) return Fail();
+                begin = end;
+                continue;
+            }
+            size_t count = (size_t)(feed - start);
+            begin += count + 1;
+            if (carry.IsEmpty()) return Give(start, count, line, length);
+            if (!carry.Append(start, count)) return Fail();
+            return Give(carry.Data(), carry.Length(), line, length);
+        }
+    }
+
+    bool OutOfMemory() const { return outOfMemory; }
+
+private:
+    static bool Give(const char* text, size_t count, const char** line, size_t* length)
+    {
+        *line = text;
+        *length = count;
+        return true;
+    }
+
+    bool Fail()
+    {
+        outOfMemory = true;
+        return false;
+    }
+
+    CardInput& input;
+    char* chunk = nullptr;
+    size_t begin = 0;
+    size_t end = 0;
+    bool atEnd = false;
+    bool outOfMemory = false;
+    TextBuffer carry;
+};
+
+// The text of a physical line as the card sees it: up to a NUL byte, without the CR and
+// LF bytes at its end.
+size_t ContentLength(const char* line, size_t length)
+{
+    const char* nul = (const char*)memchr(line, '\0', length);
+    if (nul != nullptr) length = (size_t)(nul - line);
+    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
+    return length;
+}
+
+// ---------------------------------------------------------------- the head of a line
+
+// What the scan of a line's head found. The head is copied with every "\:" outside
+// quotes turned into ':' and each ';' that separates two tokens turned into a NUL.
+struct HeadLayout {
+    char* head = nullptr;      // heap copy of the head (or of the whole line without separator)
+    size_t headLength = 0;
+    bool hasSeparator = false;
+    size_t valueStart = 0;     // in the line: the byte after the separator
+    bool hasGroup = false;
+    size_t groupLength = 0;    // in the head copy: the group name's bytes before its '.'
+};
+
+enum class HeadState { Name, ParameterName, ValueStart, Value };
+
+// The closing quote of a quote that opens at text[0], or null when none follows in the
+// line: a quote that is never closed is an ordinary character. No trail byte is a '"'.
+const char* ClosingQuote(const char* text, const char* lineEnd)
+{
+    return (const char*)memchr(text + 1, '"', (size_t)(lineEnd - text - 1));
+}
+
+bool ScanHead(const char* line, size_t length, HeadLayout* layout)
+{
+    char* head = (char*)malloc(length + 1);
+    if (head == nullptr) return false;
+    const char* lineEnd = line + length;
+    size_t out = 0;
+    HeadState state = HeadState::Name;
+    bool afterBackslash = false;
+    size_t i = 0;
+    while (i < length) {
+        char c = line[i];
+        size_t width = CharWidth(line + i);
+        if (width == 2) {
+            head[out++] = line[i];
+            head[out++] = line[i + 1];
+            i += 2;
+            if (state == HeadState::ValueStart) state = HeadState::Value;
+            afterBackslash = false;
+            continue;
+        }
+        if (c == ':') {
+            if (!afterBackslash) {
+                layout->hasSeparator = true;
+                layout->valueStart = i + 1;
+                break;
+            }
+            head[out - 1] = ':';  // the escape "\:" in the head stands for a plain colon
+            afterBackslash = false;
+            ++i;
+            continue;
+        }
+        if (c == '"' && state == HeadState::ValueStart) {
+            const char* closing = ClosingQuote(line + i, lineEnd);
+            if (closing != nullptr) {
+                size_t quoted = (size_t)(closing - (line + i)) + 1;
+                memcpy(head + out, line + i, quoted);
+                out += quoted;
+                i += quoted;
+                state = HeadState::Value;
+                afterBackslash = false;
+                continue;
+            }
+        }
+        switch (c) {
+        case ';':
+            state = HeadState::ParameterName;
+            c = '\0';
+            break;
+        case '.':
+            if (state == HeadState::Name && !layout->hasGroup) {
+                layout->hasGroup = true;
+                layout->groupLength = out;
+            }
+            break;
+        case '=':
+            if (state == HeadState::ParameterName) state = HeadState::ValueStart;
+            else if (state == HeadState::ValueStart) state = HeadState::Value;
+            break;
+        case ',':
+            if (state == HeadState::Value) state = HeadState::ValueStart;
+            break;
+        default:
+            if (state == HeadState::ValueStart) state = HeadState::Value;
+            break;
+        }
+        head[out++] = c;
+        afterBackslash = (c == '\\');
+        ++i;
+    }
+    head[out] = '\0';
+    layout->head = head;
+    layout->headLength = out;
+    return true;
+}
+
+// RFC 6868: ^' is a double quote, ^n a line feed and ^^ a caret in a parameter value.
+void DecodeCarets(char* text)
+{
+    char* out = text;
+    for (char* p = text; *p != '\0';) {
+        if (CharWidth(p) == 2) {
+            *out++ = *p++;
+            *out++ = *p++;
+            continue;
+        }
+        if (p[0] == '^' && (p[1] == '\'' || p[1] == 'n' || p[1] == '^')) {
+            *out++ = p[1] == '\'' ? '"' : p[1] == 'n' ? '\n' : '^';
+            p += 2;
+            continue;
+        }
+        *out++ = *p++;
+    }
+    *out = '\0';
+}
+
+// One parameter value from text up to the next ',' outside quotes (or the end): the
+// quotes are not part of it. Returns a heap copy, and where the next value starts.
+char* TakeParameterValue(const char* text, const char** next)
+{
+    const char* end = text + strlen(text);
+    TextBuffer value;
+    const char* p = text;
+    if (*p == '"') {
+        const char* closing = ClosingQuote(p, end);
+        if (closing != nullptr) {
+            if (!value.Append(p + 1, (size_t)(closing - p - 1))) return nullptr;
+            p = closing + 1;
+        }
+    }
+    const char* stop = p;
+    while (*stop != '\0' && *stop != ',') stop += CharWidth(stop);
+    if (!value.Append(p, (size_t)(stop - p))) return nullptr;
+    *next = *stop == ',' ? stop + 1 : nullptr;
+    char* decoded = value.Detach();
+    if (decoded != nullptr) DecodeCarets(decoded);
+    return decoded;
+}
+
+const char* NextToken(const char* from, const char* end)
+{
+    while (from < end && *from == '\0') ++from;
+    return from < end ? from : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- parameters
+
+// Fills this fresh node from name=value[,value...]; each further value becomes a node of
+// the same kind linked after it.
+static HRESULT ParseParameter(ParameterNode* node, const char* token)
+{
+    const char* equals = MbsFindChar(token, '=');
+    if (equals == nullptr) return E_INVALIDARG;
+    char* name = DuplicateTextN(token, (size_t)(equals - token));
+    if (name == nullptr) return E_OUTOFMEMORY;
+    ParameterKind kind = FindParameterKind(name);
+    HRESULT result = kind == ParameterKindOther ? node->SetCustomName(name) : S_OK;
+    free(name);
+    if (FAILED(result)) return result;
+    node->SetKind(kind);
+
+    const char* next = nullptr;
+    char* value = TakeParameterValue(equals + 1, &next);
+    if (value == nullptr) return E_OUTOFMEMORY;
+    node->TakeValue(value);
+
+    ParameterNode* last = node;
+    while (next != nullptr) {
+        ParameterNode* further = new (std::nothrow) ParameterNode(kind, nullptr);
+        if (further == nullptr) return E_OUTOFMEMORY;
+        last->SetNext(further);  // the link holds the only reference
+        value = TakeParameterValue(next, &next);
+        if (value == nullptr) return E_OUTOFMEMORY;
+        further->TakeValue(value);
+        last = further;
+    }
+    return S_OK;
+}
+
+// A property with its parameter chain from the tokens of a head; null on failure, with
+// detail 21 for a parameter without '='.
+static PropertyNode* ParsePropertyHead(const char* head, size_t length, HRESULT* result)
+{
+    const char* end = head + length;
+    const char* token = NextToken(head, end);
+    if (token == nullptr) {
+        *result = E_INVALIDARG;
+        return nullptr;
+    }
+    PropertyKind kind = FindPropertyKind(token);
+    PropertyNode* property = new (std::nothrow) PropertyNode(kind, token);
+    if (property == nullptr || (kind == PropertyKindOther && property->GetCustomName() == nullptr)) {
+        if (property != nullptr) property->Release();
+        *result = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    for (token = NextToken(token + strlen(token), end); token != nullptr;
+         token = NextToken(token + strlen(token), end)) {
+        ParameterNode* parameter = new (std::nothrow) ParameterNode();
+        if (parameter == nullptr) {
+            property->Release();
+            *result = E_OUTOFMEMORY;
+            return nullptr;
+        }
+        HRESULT parsed = ParseParameter(parameter, token);
+        if (FAILED(parsed)) {
+            if (parsed == E_INVALIDARG) {
+                SetPendingDetail(IDS_DETAIL_INVALID_PARAMETER, token, property->GetDisplayName());
+            }
+            parameter->Release();
+            property->Release();
+            *result = parsed;
+            return nullptr;
+        }
+        property->AppendParameter(parameter);
+        parameter->Release();
+    }
+    *result = S_OK;
+    return property;
+}
+
+// ---------------------------------------------------------------- values
+
+// Appends the value components of text: split at each ';' that no backslash escapes,
+// with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
+static HRESULT ParseTextValues(PropertyNode* property, const char* text, bool* escapedColon)
+{
+    TextBuffer component;
+    const char* p = text;
+    for (;;) {
+        component.Clear();
+        while (*p != '\0' && *p != ';') {
+            size_t width = CharWidth(p);
+            if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidth(p + 1) == 1) {
+                char decoded = '\0';
+                switch (p[1]) {
+                case '\\': decoded = '\\'; break;
+                case 'n':
+                case 'N': decoded = '\n'; break;
+                case ',': decoded = ','; break;
+                case ';': decoded = ';'; break;
+                case ':': decoded = ':'; *escapedColon = true; break;
+                default: break;
+                }
+                if (decoded != '\0') {
+                    if (!component.AppendChar(decoded)) return E_OUTOFMEMORY;
+                    p += 2;
+                    continue;
+                }
+            }
+            if (!component.Append(p, width)) return E_OUTOFMEMORY;
+            p += width;
+        }
+        char* value = nullptr;
+        if (!component.IsEmpty()) {
+            value = component.Detach();
+            if (value == nullptr) return E_OUTOFMEMORY;
+        }
+        HRESULT result = property->AppendOwnedValue(value);
+        if (FAILED(result)) return result;
+        if (*p != ';') return S_OK;
+        ++p;
+    }
+}
+
+static HRESULT ParseValues(PropertyNode* property, const char* text, bool* escapedColon)
+{
+    HRESULT result;
+    if (IsUriValued(property)) {
+        // A URI is one raw text: no components, no escapes.
+        char* value = nullptr;
+        if (*text != '\0') {
+            value = DuplicateText(text);
+            if (value == nullptr) return E_OUTOFMEMORY;
+        }
+        result = property->AppendOwnedValue(value);
+    } else {
+        result = ParseTextValues(property, text, escapedColon);
+    }
+    if (SUCCEEDED(result)) property->ClearModified();
+    return result;
+}
+
+// ---------------------------------------------------------------- lines
+
+HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
+{
+    if (number == 0) {
+        if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
+        SetPendingDetail(IDS_DETAIL_FIRST_LINE, OPENING_LINE);
+        return E_FAIL;
+    }
+    if (MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
+
+    HeadLayout layout;
+    if (!ScanHead(line, length, &layout)) return E_OUTOFMEMORY;
+    HRESULT result = S_OK;
+    if (!layout.hasSeparator) {
+        SetPendingDetail(IDS_DETAIL_MISSING_COLON, number, layout.head);
+        free(layout.head);
+        return E_FAIL;
+    }
+
+    HTREEITEM parent = TVI_ROOT;
+    size_t nameStart = 0;
+    if (layout.hasGroup) {
+        layout.head[layout.groupLength] = '\0';
+        HTREEITEM group = FindGroup(layout.head);
+        if (group == nullptr) group = AddGroup(layout.head);
+        if (group == nullptr) {
+            free(layout.head);
+            result = ResultFromLastError();
+            return FAILED(result) ? result : E_FAIL;
+        }
+        parent = group;
+        nameStart = layout.groupLength + 1;
+    }
+
+    PropertyNode* property =
+        ParsePropertyHead(layout.head + nameStart, layout.headLength - nameStart, &result);
+    free(layout.head);
+    if (property == nullptr) return result;
+
+    bool escapedColon = false;
+    result = ParseValues(property, line + layout.valueStart, &escapedColon);
+    if (FAILED(result)) {
+        property->Release();
+        return result;
+    }
+    if (escapedColon) SetEscapeColon(1);
+
+    if (InsertNode(parent, property) == nullptr) {
+        result = ResultFromLastError();
+        return FAILED(result) ? result : E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CardDocument::ReadCard(CardInput& input)
+{
+    SetEscapeColon(0);
+    HRESULT result = S_OK;
+    LineReader lines(input);
+    TextBuffer logical;
+    int number = 0;
+    if (!lines.Start() || !logical.Reserve(0)) {
+        result = E_OUTOFMEMORY;
+    } else {
+        const char* line;
+        size_t length;
+        while (lines.Next(&line, &length)) {
+            length = ContentLength(line, length);
+            if (length == 0) continue;  // empty lines never end a logical line
+            if (line[0] == ' ' || line[0] == '\t') {
+                if (number == 0) {
+                    // Before the first line was handed on: the opening line cannot be folded.
+                    SetPendingDetail(IDS_DETAIL_FIRST_LINE_FOLDED);
+                    result = E_FAIL;
+                    break;
+                }
+                if (!logical.Append(line + 1, length - 1)) {
+                    result = E_OUTOFMEMORY;
+                    break;
+                }
+                continue;
+            }
+            if (!logical.IsEmpty()) {
+                result = ReadContentLine(logical.Data(), logical.Length(), number);
+                ++number;
+                if (FAILED(result)) break;
+            }
+            if (!logical.Assign(line, length)) {
+                result = E_OUTOFMEMORY;
+                break;
+            }
+        }
+        if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
+        if (SUCCEEDED(result) && !logical.IsEmpty()) {
+            result = ReadContentLine(logical.Data(), logical.Length(), number);
+        }
+    }
+    structureChanged = 0;
+    return result;
+}

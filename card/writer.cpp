@@ -1,0 +1,293 @@
+// Card writer and validation: one content line per property in tree order, parameters
+// merged into runs, values escaped, lines folded; VERSION first and FN present.
+#include "card/document.h"
+
+#include "app/messages.h"
+#include "card/format.h"
+#include "card/io.h"
+#include "card/mbstring.h"
+#include "card/text_buffer.h"
+#include "card/tree.h"
+
+namespace {
+
+const char LINE_END[] = "\r\n";
+
+bool IsUriKind(PropertyKind kind)
+{
+    static const char* const uriProperties[] = {
+        "SOURCE", "PHOTO", "IMPP", "GEO", "LOGO", "MEMBER", "SOUND", "UID", "URL", "KEY",
+        "FBURL", "CALADRURI", "CALURI", "RELATED",
+    };
+    for (const char* name : uriProperties) {
+        if (FindPropertyKind(name) == kind) return true;
+    }
+    return false;
+}
+
+bool LastCharIsBackslash(const char* text, size_t length)
+{
+    bool last = false;
+    for (size_t i = 0; i < length; i += CharWidth(text + i)) last = CharWidth(text + i) == 1 && text[i] == '\\';
+    return last;
+}
+
+// Names in the head: a ':' is written "\:", which the reader turns back into ':'.
+bool AppendHeadText(TextBuffer& line, const char* text)
+{
+    for (const char* p = text; *p != '\0';) {
+        size_t width = CharWidth(p);
+        if (width == 1 && *p == ':' && !line.AppendChar('\\')) return false;
+        if (!line.Append(p, width)) return false;
+        p += width;
+    }
+    return true;
+}
+
+bool NeedsQuotes(const char* value)
+{
+    for (const char* p = value; *p != '\0'; p += CharWidth(p)) {
+        if (CharWidth(p) == 1 && (*p == ',' || *p == ':' || *p == ';')) return true;
+    }
+    // An unquoted value ending in '\' would escape the ':' or ';' after it.
+    return LastCharIsBackslash(value, strlen(value));
+}
+
+// A parameter value, RFC 6868-encoded, and in double quotes when it holds , : or ;.
+bool AppendParameterValue(TextBuffer& line, const char* value)
+{
+    if (value == nullptr) return true;
+    bool quoted = NeedsQuotes(value);
+    if (quoted && !line.AppendChar('"')) return false;
+    for (const char* p = value; *p != '\0';) {
+        size_t width = CharWidth(p);
+        const char* encoded = nullptr;
+        if (width == 1) {
+            if (*p == '^') encoded = "^^";
+            else if (*p == '\n') encoded = "^n";
+            else if (*p == '"') encoded = "^'";
+        }
+        if (!(encoded != nullptr ? line.Append(encoded, 2) : line.Append(p, width))) return false;
+        p += width;
+    }
+    return !quoted || line.AppendChar('"');
+}
+
+// A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set; ','
+// stays as it is inside the lists of N, ADR, CATEGORIES and NICKNAME.
+bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeColon)
+{
+    for (const char* p = value; *p != '\0';) {
+        size_t width = CharWidth(p);
+        if (width == 1) {
+            char c = *p;
+            const char* escaped = nullptr;
+            if (c == '\\') escaped = "\\\\";
+            else if (c == '\n') escaped = "\\n";
+            else if (c == ';') escaped = "\\;";
+            else if (c == ',' && !list) escaped = "\\,";
+            else if (c == ':' && escapeColon) escaped = "\\:";
+            if (escaped != nullptr) {
+                if (!line.Append(escaped, 2)) return false;
+                ++p;
+                continue;
+            }
+        }
+        if (!line.Append(p, width)) return false;
+        p += width;
+    }
+    return true;
+}
+
+// A URI is written as it stands; only a line feed, which no URI holds, is escaped.
+bool AppendUriValue(TextBuffer& line, const char* value)
+{
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (!(*p == '\n' ? line.Append("\\n", 2) : line.AppendChar(*p))) return false;
+    }
+    return true;
+}
+
+// Where a physical line that should end at nominal may end: never right after a CR,
+// which the reader would take for part of the line end.
+size_t CutAvoidingCr(const char* line, size_t start, size_t nominal, size_t length)
+{
+    if (nominal >= length || line[nominal - 1] != '\r') return nominal;
+    for (size_t cut = nominal - 1; cut > start; --cut) {
+        if (line[cut - 1] != '\r') return cut;
+    }
+    for (size_t cut = nominal + 1; cut < length; ++cut) {
+        if (line[cut - 1] != '\r') return cut;
+    }
+    return length;
+}
+
+HRESULT WriteFolded(CardOutput& output, const char* line, size_t length, int budget)
+{
+    size_t start = 0;
+    bool first = true;
+    while (first || start < length) {
+        size_t room = first ? (size_t)budget : (size_t)FOLD_WIDTH;
+        size_t cut = start + room < length ? CutAvoidingCr(line, start, start + room, length) : length;
+        HRESULT result = first ? S_OK : output.Write(" ", 1);
+        if (SUCCEEDED(result)) result = output.Write(line + start, cut - start);
+        if (SUCCEEDED(result)) result = output.Write(LINE_END, 2);
+        if (FAILED(result)) return result;
+        start = cut;
+        first = false;
+    }
+    return S_OK;
+}
+
+// The property's display name, and whether its line needs a leading ';' so that the
+// reader takes the name back whole: a name at the root with a '.' or a ';', one that
+// starts with a blank, or a line that would read as the closing line.
+bool NeedsLeadingSemicolon(const PropertyNode* property, bool grouped)
+{
+    if (grouped || property->GetKind() != PropertyKindOther) return false;
+    const char* name = property->GetDisplayName();
+    if (name[0] == ' ' || name[0] == '\t') return true;
+    if (MbsFindChar(name, '.') != nullptr || MbsFindChar(name, ';') != nullptr) return true;
+    return MbsCompareNoCase(name, "END") == 0 && property->GetParameters() == nullptr &&
+           property->GetValueCount() == 1 && property->GetValue(0) != nullptr &&
+           MbsCompareNoCase(property->GetValue(0), "VCARD") == 0;
+}
+
+}  // namespace
+
+bool IsUriValued(const PropertyNode* property)
+{
+    bool hasValueParameter = false;
+    for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        if (p->GetKind() != ParameterKindValue) continue;
+        hasValueParameter = true;
+        if (p->GetValue() != nullptr && MbsCompareNoCase(p->GetValue(), "uri") == 0) return true;
+    }
+    return !hasValueParameter && IsUriKind(property->GetKind());
+}
+
+bool IsListValued(PropertyKind kind)
+{
+    return kind == PropertyKindN || kind == PropertyKindAdr || kind == FindPropertyKind("CATEGORIES") ||
+           kind == FindPropertyKind("NICKNAME");
+}
+
+// Formats the chain from node to its end as runs of ";name=value" and ",value"; returns
+// the bytes added, or -1 when memory ran out.
+static long FormatParameters(ParameterNode* node, TextBuffer& line)
+{
+    size_t before = line.Length();
+    while (node != nullptr) {
+        const char* name = node->GetCustomName() != nullptr ? node->GetCustomName()
+                                                            : GetParameterName(node->GetKind());
+        if (!line.AppendChar(';') || !AppendHeadText(line, name) || !line.AppendChar('=') ||
+            !AppendParameterValue(line, node->GetValue())) {
+            return -1;
+        }
+        ParameterNode* run = node;
+        node->ClearModified();
+        node = node->GetNext();
+        while (node != nullptr && node->GetKind() == run->GetKind() && node->GetCustomName() == nullptr) {
+            if (!line.AppendChar(',') || !AppendParameterValue(line, node->GetValue())) return -1;
+            node->ClearModified();
+            node = node->GetNext();
+        }
+    }
+    return (long)(line.Length() - before);
+}
+
+HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget)
+{
+    bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
+    TextBuffer line;
+    bool ok = (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
+              AppendHeadText(line, GetDisplayName()) &&
+              (parameters == nullptr || FormatParameters(parameters, line) >= 0);
+    // A head ending in '\' would escape the separator; an empty parameter ends it instead.
+    if (ok && LastCharIsBackslash(line.Data(), line.Length())) ok = line.AppendChar(';');
+    if (ok) ok = line.AppendChar(':');
+    bool uri = IsUriValued(this);
+    bool list = IsListValued(kind);
+    for (int i = 0; ok && i < values.count; ++i) {
+        if (i > 0) ok = line.AppendChar(';');
+        const char* value = values.items[i];
+        if (ok && value != nullptr) {
+            ok = uri ? AppendUriValue(line, value) : AppendTextValue(line, value, list, output.escapeColon);
+        }
+    }
+    if (!ok) return E_OUTOFMEMORY;
+
+    HRESULT result = WriteFolded(output, line.Data(), line.Length(), lineBudget);
+    if (SUCCEEDED(result)) modified = 0;
+    return result;
+}
+
+HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget)
+{
+    TextBuffer prefix;
+    if (!AppendHeadText(prefix, GetDisplayName()) || !prefix.AppendChar('.')) return E_OUTOFMEMORY;
+    int prefixLength = (int)prefix.Length();
+    for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
+         child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
+        HRESULT result = output.Write(prefix.Data(), prefix.Length());
+        if (FAILED(result)) return result;
+        if (prefixLength >= lineBudget) {
+            SetPendingDetail(IDS_DETAIL_GROUP_TOO_LONG, GetDisplayName(), prefixLength, lineBudget);
+            return E_FAIL;
+        }
+        CardNode* node = CardDocument::GetItemNode(tree, child);
+        if (node == nullptr) continue;
+        result = node->Write(tree, child, output, lineBudget - prefixLength);
+        if (FAILED(result)) return result;
+    }
+    return S_OK;
+}
+
+bool CardDocument::ValidateCard() const
+{
+    HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
+    if (item == nullptr) {
+        SetPendingDetail(IDS_DETAIL_VERSION_AND_FN);
+        return false;
+    }
+    bool foundFn = false;
+    for (int index = 0; item != nullptr; item = TreeGetNextItem(tree, item, TVGN_NEXT), ++index) {
+        CardNode* node = GetNode(item);
+        if (node == nullptr) continue;
+        if (index == 0) {
+            if (node->IsGroup() || ((PropertyNode*)node)->GetKind() != PropertyKindVersion) {
+                SetPendingDetail(IDS_DETAIL_VERSION_FIRST);
+                return false;
+            }
+        } else if (!node->IsGroup()) {
+            if (((PropertyNode*)node)->GetKind() == PropertyKindFn) foundFn = true;
+        } else {
+            for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
+                 child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
+                CardNode* childNode = GetNode(child);
+                if (childNode != nullptr && !childNode->IsGroup() &&
+                    ((PropertyNode*)childNode)->GetKind() == PropertyKindFn) {
+                    foundFn = true;
+                }
+            }
+        }
+    }
+    if (!foundFn) {
+        SetPendingDetail(IDS_DETAIL_FN_MISSING);
+        return false;
+    }
+    return true;
+}
+
+HRESULT CardDocument::WriteCard(CardOutput& output)
+{
+    output.escapeColon = GetEscapeColon();
+    HRESULT result = output.Write("BEGIN:VCARD\r\n", 13);
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = GetNode(item);
+        if (node != nullptr) result = node->Write(tree, item, output, FOLD_WIDTH);
+    }
+    if (SUCCEEDED(result)) result = output.Write("END:VCARD\r\n", 11);
+    return result;
+}
