@@ -1,0 +1,85 @@
+// Test helpers that turn cards into text and back.
+#include "tests/support/card_text.h"
+
+#include "app/messages.h"
+#include "card/io.h"
+#include "card/tree.h"
+#include "tools/dump.h"
+
+#include <vector>
+
+namespace {
+
+std::vector<PropertyNode*> PropertiesInOrder(const CardDocument& document)
+{
+    std::vector<PropertyNode*> properties;
+    TreeWindow tree = document.GetTree();
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = document.GetNode(item);
+        if (!node->IsGroup()) {
+            properties.push_back((PropertyNode*)node);
+            continue;
+        }
+        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
+             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
+            properties.push_back((PropertyNode*)document.GetNode(child));
+        }
+    }
+    return properties;
+}
+
+}  // namespace
+
+std::string TakePendingDetail()
+{
+    if (pendingDetail == nullptr) return "";
+    std::string detail = pendingDetail;
+    pendingDetail[0] = '\0';
+    return detail;
+}
+
+HRESULT TestCard::Load(const std::string& text)
+{
+    TakePendingDetail();
+    MemoryInput input(text);
+    HRESULT result = document.ReadCard(input);
+    detail = TakePendingDetail();
+    return result;
+}
+
+std::string TestCard::Save(HRESULT* result)
+{
+    MemoryOutput output;
+    HRESULT written = document.WriteCard(output);
+    if (result != nullptr) *result = written;
+    return output.text;
+}
+
+std::string TestCard::Dump() const
+{
+    TextBuffer text;
+    DumpCard(document, text);
+    return std::string(text.Data(), text.Length());
+}
+
+PropertyNode* TestCard::Property(int index) const
+{
+    std::vector<PropertyNode*> properties = PropertiesInOrder(document);
+    return index >= 0 && index < (int)properties.size() ? properties[(size_t)index] : nullptr;
+}
+
+int TestCard::PropertyCount() const
+{
+    return (int)PropertiesInOrder(document).size();
+}
+
+std::string Lines(std::initializer_list<const char*> lines)
+{
+    std::string text;
+    for (const char* line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
