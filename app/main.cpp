@@ -1,15 +1,9 @@
-// Entry point of the editor. The main window arrives with the window layer; until then
-// the program says so and names the card it was given.
-#include <windows.h>
+// Entry point of the editor: start, run the message loop, tear down; the exit code is 0.
+#include "app/program.h"
 
-#include <stdio.h>
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    char text[512];
-    _snprintf(text, sizeof text, "The editor window is not built yet.\n\nCard: %s",
-              commandLine[0] != '\0' ? commandLine : "<untitled>");
-    text[sizeof text - 1] = '\0';
-    MessageBoxA(nullptr, text, "Oskan vCard Editor", MB_OK | MB_ICONINFORMATION);
+    if (StartProgram(instance, commandLine)) RunMessageLoop();
+    EndProgram();
     return 0;
 }

@@ -36,7 +36,7 @@ int FormatIntoF(char* buffer, size_t room, const char* format, ...)
 }
 
 #ifdef _WIN32
-HWND ownerWindow = nullptr;
+HWND (*ownerSource)() = nullptr;
 #else
 struct TableEntry {
     int id;
@@ -188,9 +188,9 @@ char* ComposeMessageF(HRESULT code, int id, ...)
 }
 
 #ifdef _WIN32
-void SetMessageOwner(HWND owner)
+void SetMessageOwnerSource(HWND (*owner)())
 {
-    ownerWindow = owner;
+    ownerSource = owner;
 }
 
 int ReportMessage(HRESULT code, UINT type, int id, ...)
@@ -202,7 +202,8 @@ int ReportMessage(HRESULT code, UINT type, int id, ...)
     char* text = ComposeMessage(code, id, arguments);
     va_end(arguments);
     if (text == nullptr) return 0;
-    int button = MessageBoxA(ownerWindow, text, caption, type);
+    HWND owner = ownerSource != nullptr ? ownerSource() : nullptr;
+    int button = MessageBoxA(owner, text, caption, type);
     free(text);
     return button;
 }

@@ -40,6 +40,7 @@ void FreeSystemText(char* text);
 // Shows the composed text in a message box with the program's caption, owned by the
 // main window while one exists. Returns the button pressed, or 0 when nothing was shown.
 int ReportMessage(HRESULT code, UINT type, int id, ...);
-// The window that owns message boxes (null: none).
-void SetMessageOwner(HWND owner);
+// Where message boxes find their owner: the main window while one exists. The function
+// answers null before the main window is bound and after its window is gone.
+void SetMessageOwnerSource(HWND (*owner)());
 #endif

@@ -1,0 +1,99 @@
+// Start-up, message loop and shut-down of the editor.
+#include "app/program.h"
+
+#include "app/messages.h"
+#include "framework/app_module.h"
+#include "res/resource.h"
+#include "ui/main_dialog.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <new>
+#include <objbase.h>
+
+namespace {
+
+ULONG_PTR gdiplusToken = 0;
+bool gdiplusStarted = false;
+bool moduleStarted = false;
+bool comStarted = false;
+
+HWND MainWindowForMessages()
+{
+    return mainDialog != nullptr ? mainDialog->Window() : nullptr;
+}
+
+}  // namespace
+
+bool StartProgram(HINSTANCE instance, const char* commandLine)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    SetMessageOwnerSource(MainWindowForMessages);
+
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+    if (status != Gdiplus::Ok) {
+        ReportMessage((HRESULT)status, MB_ICONERROR, IDS_GDIPLUS_FAILED);
+        return false;
+    }
+    gdiplusStarted = true;
+
+    CoInitialize(nullptr);
+    comStarted = true;
+    InitAppModule(instance);
+    moduleStarted = true;
+
+    mainDialog = new (std::nothrow) MainDialog();
+    if (mainDialog == nullptr) return false;
+    return mainDialog->CreateModeless(IDD_MAIN, nullptr, (LPARAM)commandLine) != nullptr;
+}
+
+bool DispatchOneMessage(MSG* message)
+{
+    if (!PeekMessageA(message, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (message->message == WM_QUIT) return true;
+    HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
+    if (main == nullptr || !IsDialogMessageA(main, message)) {
+        TranslateMessage(message);
+        DispatchMessageA(message);
+    }
+    return true;
+}
+
+void RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
+        if (main == nullptr || !IsDialogMessageA(main, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+void EndProgram()
+{
+    if (mainDialog != nullptr) {
+        // A window still open (a test that ends early) goes first, so that the object
+        // is let go before it is destroyed.
+        if (mainDialog->Window() != nullptr) DestroyWindow(mainDialog->Window());
+        delete mainDialog;
+        mainDialog = nullptr;
+    }
+    if (moduleStarted) {
+        TermAppModule();
+        moduleStarted = false;
+    }
+    if (comStarted) {
+        CoUninitialize();
+        comStarted = false;
+    }
+    if (gdiplusStarted) {
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        gdiplusStarted = false;
+    }
+    SetMessageOwnerSource(nullptr);
+    FreePendingDetail();
+}

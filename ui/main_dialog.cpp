@@ -1,0 +1,447 @@
+// The main window's views: set-up, the tree and list display callbacks, the value edit,
+// the ">" menu of predefined values, and the refresh of the right-hand side.
+#include "ui/main_dialog.h"
+
+#include "app/messages.h"
+#include "card/tree.h"
+#include "card/vocabulary.h"
+#include "res/resource.h"
+#include "ui/view_messages.h"
+
+#include <new>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+MainDialog* mainDialog = nullptr;
+
+namespace {
+
+const int NAME_COLUMN_WIDTH = 100;
+
+void AddColumns(HWND list, const char* firstTitle, int valueWidth)
+{
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = (LPSTR)firstTitle;
+    column.cx = NAME_COLUMN_WIDTH;
+    column.iSubItem = 0;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
+    column.pszText = (LPSTR) "Value";
+    column.cx = valueWidth;
+    column.iSubItem = 1;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
+    DWORD styles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+}
+
+// Rows whose texts the list asks for when it paints them.
+void AddCallbackRows(HWND list, int count)
+{
+    for (int row = 0; row < count; ++row) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = LPSTR_TEXTCALLBACKA;
+        int inserted = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        if (inserted < 0) break;
+        LVITEMA subItem = {};
+        subItem.iSubItem = 1;
+        subItem.pszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)inserted, (LPARAM)&subItem);
+    }
+}
+
+void CopyShown(char* buffer, int size, const char* text)
+{
+    if (buffer == nullptr || size <= 0 || text == nullptr) return;
+    _snprintf(buffer, (size_t)size, "%s", text);
+    buffer[size - 1] = '\0';
+}
+
+void ReportLastError()
+{
+    ReportMessage(ResultFromLastError(), MB_ICONERROR, 0);
+}
+
+}  // namespace
+
+char* TextFromEditLines(const char* text)
+{
+    size_t length = strlen(text);
+    char* result = (char*)malloc(length + 1);
+    if (result == nullptr) return nullptr;
+    char* out = result;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (p[0] == '\r' && p[1] == '\n') continue;  // CR LF becomes the LF that follows
+        *out++ = *p;
+    }
+    *out = '\0';
+    return result;
+}
+
+char* EditLinesFromText(const char* text)
+{
+    size_t length = strlen(text);
+    size_t feeds = 0;
+    for (const char* p = text; *p != '\0'; ++p) feeds += (*p == '\n' && (p == text || p[-1] != '\r'));
+    char* result = (char*)malloc(length + feeds + 1);
+    if (result == nullptr) return nullptr;
+    char* out = result;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == '\n' && (p == text || p[-1] != '\r')) *out++ = '\r';
+        *out++ = *p;
+    }
+    *out = '\0';
+    return result;
+}
+
+const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
+    MessageMapEntry<MainDialog>::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
+    MessageMapEntry<MainDialog>::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
+    MessageMapEntry<MainDialog>::Command(IDC_OPEN, &MainDialog::OnFileOpen),
+    MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
+    MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
+    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),
+    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
+    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
+    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
+    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
+    MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    MessageMapEntry<MainDialog>::Message(WM_SIZE, &MainDialog::OnSize),
+    MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
+    MessageMapEntry<MainDialog>::Message(WM_DRAWITEM, &MainDialog::OnDrawItem),
+    MessageMapEntry<MainDialog>::Reflect(),
+};
+
+MainDialog::MainDialog()
+    : document(nullptr), escapeColon(nullptr), itemContextMenu(nullptr), treeImages(nullptr),
+      fillingValueEdit(false)
+{
+    filePath[0] = '\0';
+}
+
+MainDialog::~MainDialog()
+{
+    // The window's destruction released everything; this covers a window never made.
+    DiscardDocument();
+    free(escapeColon);
+}
+
+bool MainDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                               DWORD section)
+{
+    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
+}
+
+void MainDialog::OnLastMessage(HWND)
+{
+    PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------- window life
+
+void MainDialog::SetUpViews()
+{
+    treeImages = ImageList_LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), TREE_IMAGE_WIDTH,
+                                      0, CLR_DEFAULT, IMAGE_BITMAP, 0);
+    SendMessageA(Item(IDC_PROPERTY_TREE), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)treeImages);
+
+    RECT client = {};
+    GetClientRect(Item(IDC_PARAMETER_LIST), &client);
+    int valueWidth = (client.right - client.left) - NAME_COLUMN_WIDTH;
+    AddColumns(Item(IDC_PARAMETER_LIST), "Parameter", valueWidth);
+    AddColumns(Item(IDC_COMPONENT_LIST), "Component", valueWidth);
+
+    HICON icon = LoadIconA(appModule.instance, MAKEINTRESOURCEA(IDI_APP));
+    SendMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)icon);
+    HICON smallIcon = (HICON)LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
+}
+
+void MainDialog::StartWithCommandLine(const char* commandLine)
+{
+    const char* path = commandLine != nullptr ? commandLine : "";
+    char unquoted[FILE_PATH_SIZE] = "";
+    if (path[0] != '\0' && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        // Explorer passes a path with spaces in double quotes: use what they hold.
+        size_t length = strlen(path);
+        if (length >= 2 && path[0] == '"' && path[length - 1] == '"' && length - 2 < sizeof unquoted) {
+            memcpy(unquoted, path + 1, length - 2);
+            unquoted[length - 2] = '\0';
+            path = unquoted;
+        }
+    }
+    if (path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        _snprintf(filePath, sizeof filePath, "%s", path);
+        filePath[sizeof filePath - 1] = '\0';
+        PostMessageA(hwnd, UM_LOADFILE, 0, 0);
+        return;
+    }
+    CreateEmptyDocument();
+}
+
+LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
+{
+    SetUpViews();
+    escapeColon = (int*)calloc(1, sizeof(int));
+    if (escapeColon == nullptr) return FALSE;
+    StartWithCommandLine((const char*)lParam);
+    return TRUE;
+}
+
+LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
+{
+    DiscardDocument();
+    if (itemContextMenu != nullptr) {
+        DestroyMenu(itemContextMenu);
+        itemContextMenu = nullptr;
+    }
+    if (treeImages != nullptr) {
+        ImageList_Destroy(treeImages);
+        treeImages = nullptr;
+    }
+    free(escapeColon);
+    escapeColon = nullptr;
+    return 0;
+}
+
+LRESULT MainDialog::OnSize(UINT, WPARAM, LPARAM, bool&)
+{
+    return 0;
+}
+
+// The command buttons are owner-drawn; until they carry their pictures they are drawn
+// as plain push buttons with their captions.
+LRESULT MainDialog::OnDrawItem(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    const DRAWITEMSTRUCT* draw = (const DRAWITEMSTRUCT*)lParam;
+    if (wParam == 0 || draw->CtlType != ODT_BUTTON) {
+        handled = false;
+        return 0;
+    }
+    RECT frame = draw->rcItem;
+    UINT state = DFCS_BUTTONPUSH | ((draw->itemState & ODS_SELECTED) ? DFCS_PUSHED : 0);
+    DrawFrameControl(draw->hDC, &frame, DFC_BUTTON, state);
+    char caption[64] = "";
+    GetWindowTextA(draw->hwndItem, caption, sizeof caption);
+    RECT text = draw->rcItem;
+    if (draw->itemState & ODS_SELECTED) OffsetRect(&text, 1, 1);
+    int oldMode = SetBkMode(draw->hDC, TRANSPARENT);
+    COLORREF oldColor = SetTextColor(
+        draw->hDC, GetSysColor((draw->itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    DrawTextA(draw->hDC, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(draw->hDC, oldColor);
+    SetBkMode(draw->hDC, oldMode);
+    if (draw->itemState & ODS_FOCUS) {
+        RECT focus = draw->rcItem;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(draw->hDC, &focus);
+    }
+    return TRUE;
+}
+
+LRESULT MainDialog::OnNotYetAvailable(WORD, WORD, HWND, bool&)
+{
+    return 0;
+}
+
+void MainDialog::DiscardDocument()
+{
+    if (document == nullptr) return;
+    document->DeleteAll();
+    delete document;
+    document = nullptr;
+}
+
+void MainDialog::CreateEmptyDocument()
+{
+    document = new (std::nothrow) CardDocument(Item(IDC_PROPERTY_TREE), escapeColon);
+}
+
+// ---------------------------------------------------------------- tree
+
+LRESULT MainDialog::OnTreeGetDispInfo(int, NMHDR* header, bool&)
+{
+    AnswerTreeDisplayInfo((NMTVDISPINFOA*)header);
+    return 0;
+}
+
+LRESULT MainDialog::OnTreeSelChanged(int, NMHDR* header, bool&)
+{
+    RefreshPropertyView((CardNode*)((NMTREEVIEWA*)header)->itemNew.lParam);
+    return 0;
+}
+
+LRESULT MainDialog::OnTreeDeleteItem(int, NMHDR* header, bool&)
+{
+    ReleaseDeletedItemNode((NMTREEVIEWA*)header);
+    return 0;
+}
+
+// ---------------------------------------------------------------- right-hand side
+
+PropertyNode* MainDialog::SelectedProperty() const
+{
+    if (document == nullptr) return nullptr;
+    CardNode* node = document->GetNode(document->GetSelectedItem(TVI_ROOT));
+    return (node != nullptr && !node->IsGroup()) ? (PropertyNode*)node : nullptr;
+}
+
+void MainDialog::EnablePropertyControls(bool enable)
+{
+    EnableWindow(Item(IDC_COMPONENT_LIST), enable);
+    EnableWindow(Item(IDC_PARAMETER_LIST), enable);
+    EnableWindow(Item(IDC_VALUE_EDIT), enable);
+    EnableWindow(Item(IDC_PREDEFINED_VALUES), enable);
+}
+
+void MainDialog::EnableUndoButton(bool enable)
+{
+    EnableWindow(Item(IDC_UNDO), enable);
+}
+
+void MainDialog::ShowValueInEdit(const char* value)
+{
+    char* shown = EditLinesFromText(value != nullptr ? value : "");
+    fillingValueEdit = true;
+    SetWindowTextA(Item(IDC_VALUE_EDIT), shown != nullptr ? shown : "");
+    fillingValueEdit = false;
+    free(shown);
+}
+
+void MainDialog::RefreshPropertyView(CardNode* node)
+{
+    HWND components = Item(IDC_COMPONENT_LIST);
+    HWND parameters = Item(IDC_PARAMETER_LIST);
+    SendMessageA(components, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(parameters, LVM_DELETEALLITEMS, 0, 0);
+    ShowValueInEdit("");
+
+    if (document == nullptr) {
+        EnablePropertyControls(false);
+        return;
+    }
+    if (node == nullptr) node = document->GetNode(document->GetSelectedItem(TVI_ROOT));
+    if (node == nullptr || node->IsGroup()) {
+        EnablePropertyControls(false);
+        return;
+    }
+    PropertyNode* property = (PropertyNode*)node;
+    bool singleValue = property->GetValueCount() < 2;
+    HWND valueControl;
+    if (singleValue) {
+        ShowWindow(components, SW_HIDE);
+        ShowWindow(Item(IDC_PREDEFINED_VALUES), SW_SHOW);
+        EnableWindow(Item(IDC_PREDEFINED_VALUES), GetPredefinedPropertyValueCount(property->GetKind()) != 0);
+        valueControl = Item(IDC_VALUE_EDIT);
+    } else {
+        ShowWindow(Item(IDC_VALUE_EDIT), SW_HIDE);
+        ShowWindow(Item(IDC_PREDEFINED_VALUES), SW_HIDE);
+        valueControl = components;
+    }
+    ShowWindow(valueControl, SW_SHOW);
+    EnableWindow(valueControl, TRUE);
+    EnableWindow(parameters, TRUE);
+
+    if (singleValue) {
+        ShowValueInEdit(property->GetValue(0));
+    } else {
+        AddCallbackRows(components, property->GetValueCount());
+    }
+    int parameterCount = 0;
+    for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) ++parameterCount;
+    AddCallbackRows(parameters, parameterCount);
+
+    EnableUndoButton(document->IsModified() != 0);
+}
+
+LRESULT MainDialog::OnListGetDispInfo(int id, NMHDR* header, bool&)
+{
+    NMLVDISPINFOA* info = (NMLVDISPINFOA*)header;
+    LVITEMA& item = info->item;
+    if (!(item.mask & LVIF_TEXT)) return 0;
+    PropertyNode* property = SelectedProperty();
+    if (property == nullptr) return 0;
+    const char* text = nullptr;
+    if (id == IDC_COMPONENT_LIST) {
+        if (item.iSubItem == 0) text = GetComponentName(property->GetKind(), item.iItem);
+        else if (item.iSubItem == 1 && item.iItem < property->GetValueCount()) text = property->GetValue(item.iItem);
+    } else if (id == IDC_PARAMETER_LIST) {
+        ParameterNode* parameter = property->GetParameterAt(item.iItem);
+        if (parameter != nullptr) {
+            if (item.iSubItem == 0) text = ParameterDisplayName(property, item.iItem);
+            else if (item.iSubItem == 1) text = parameter->GetValue();
+        }
+    }
+    CopyShown(item.pszText, item.cchTextMax, text);
+    return 0;
+}
+
+LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
+{
+    if (fillingValueEdit) return 0;
+    PropertyNode* property = SelectedProperty();
+    if (property == nullptr) return 0;
+    int length = GetWindowTextLengthA(control);
+    char* text = (char*)malloc((size_t)length + 1);
+    if (text == nullptr) return 0;
+    GetWindowTextA(control, text, length + 1);
+    char* value = TextFromEditLines(text);
+    free(text);
+    if (value != nullptr) property->SetValue(value, 0);
+    free(value);
+    return 0;
+}
+
+LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
+{
+    PropertyNode* property = SelectedProperty();
+    if (property == nullptr) return 0;
+    int count = GetPredefinedPropertyValueCount(property->GetKind());
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) {
+        ReportLastError();
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!AppendMenuA(menu, MF_STRING, (UINT_PTR)(i + 1), GetPredefinedPropertyValue(property->GetKind(), i))) {
+            ReportLastError();
+            break;
+        }
+    }
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
+                                     hwnd, nullptr);
+    if (chosen != 0) {
+        const char* value = GetPredefinedPropertyValue(property->GetKind(), chosen - 1);
+        ShowValueInEdit(value);
+        // A value chosen from the menu is the user's choice: it is stored at once.
+        property->SetValue(value, 0);
+    }
+    DestroyMenu(menu);
+    return 0;
+}
+
+const char* ParameterDisplayName(const PropertyNode* property, int row)
+{
+    ParameterNode* parameter = property->GetParameterAt(row);
+    if (parameter == nullptr) return nullptr;
+    if (parameter->GetKind() != ParameterKindOther || parameter->GetCustomName() != nullptr) {
+        return parameter->GetDisplayName();
+    }
+    // The nearest earlier node with a name of its own names the run.
+    const char* name = "";
+    for (int i = 0; i < row; ++i) {
+        ParameterNode* earlier = property->GetParameterAt(i);
+        if (earlier->GetCustomName() != nullptr) name = earlier->GetCustomName();
+    }
+    return name;
+}

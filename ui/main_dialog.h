@@ -1,0 +1,89 @@
+// The main window: the card's tree on the left, and for the selected property its
+// parameters and its value (one edit, or a list of components) on the right; the file
+// commands act on the card it shows.
+#pragma once
+
+#include "card/document.h"
+#include "framework/message_map.h"
+#include "framework/window_binding.h"
+
+#include <commctrl.h>
+
+const size_t FILE_PATH_SIZE = 260;
+
+class MainDialog : public DialogBinding {
+public:
+    MainDialog();
+    ~MainDialog() override;
+
+    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                       DWORD section) override;
+    void OnLastMessage(HWND window) override;
+
+    // Rebuilds the right-hand side for node; null means the node of the selected item.
+    void RefreshPropertyView(CardNode* node);
+    // Saves the card: 0 when it was written, -1 when not (no card, invalid, cancelled,
+    // any failure).
+    int OnFileSave();
+
+    // For tests and the program's own start: what the window holds.
+    CardDocument* Document() const { return document; }
+    const char* FilePath() const { return filePath; }
+
+private:
+    static const MessageMapEntry<MainDialog> messageMap[];
+
+    // ---- window life (main_dialog.cpp)
+    LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnDrawItem(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnNotYetAvailable(WORD code, WORD id, HWND control, bool& handled);
+
+    // ---- property view (main_dialog.cpp)
+    LRESULT OnTreeGetDispInfo(int id, NMHDR* header, bool& handled);
+    LRESULT OnTreeSelChanged(int id, NMHDR* header, bool& handled);
+    LRESULT OnTreeDeleteItem(int id, NMHDR* header, bool& handled);
+    LRESULT OnListGetDispInfo(int id, NMHDR* header, bool& handled);
+    LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
+
+    // ---- file commands (app/file_commands.cpp)
+    LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnLoadFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnFileSaveCommand(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnFileUndo(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnFileExit(WORD code, WORD id, HWND control, bool& handled);
+    bool PromptSaveChanges();
+    void LoadFile();
+    void UpdateTitle();
+    bool AskForSavePath();
+
+    // ---- helpers
+    void SetUpViews();
+    void StartWithCommandLine(const char* commandLine);
+    void DiscardDocument();
+    void CreateEmptyDocument();
+    PropertyNode* SelectedProperty() const;
+    void ShowValueInEdit(const char* value);
+    void EnableUndoButton(bool enable);
+    void EnablePropertyControls(bool enable);
+    HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+
+    char filePath[FILE_PATH_SIZE];
+    CardDocument* document;
+    int* escapeColon;
+    HMENU itemContextMenu;
+    HIMAGELIST treeImages;
+    // True while the program itself puts text into the value edit: that text is never
+    // stored into the card as if the user had typed it.
+    bool fillingValueEdit;
+};
+
+// The one main window object; null before it is made and after it is destroyed.
+extern MainDialog* mainDialog;
+
+// Line breaks as the card holds them (LF) and as an edit control shows them (CR LF).
+// The caller frees the result; null when memory runs out.
+char* TextFromEditLines(const char* text);
+char* EditLinesFromText(const char* text);
