@@ -158,6 +158,7 @@ HRESULT SaveThroughTemporary(const char* target, WriteContent write, void* conte
 
     char temporary[SAVE_PATH_SIZE];
     FILE* file = nullptr;
+    HRESULT createResult = S_OK;
     // A file of the chosen name may appear between the check and the open: then the
     // exclusive open fails and the next name is tried, so no file is ever overwritten.
     for (int attempt = 0; attempt < MAX_TEMPORARY_TRIES && file == nullptr; ++attempt) {
@@ -168,12 +169,14 @@ HRESULT SaveThroughTemporary(const char* target, WriteContent write, void* conte
         }
         errno = 0;
         file = steps->CreateNew(temporary);
+        // Taken before the existence check, whose own failure would overwrite errno.
+        if (file == nullptr) createResult = ResultFromRuntimeError();
         if (file == nullptr && !PathExists(temporary)) break;
     }
     if (file == nullptr) {
         failure->stage = SaveStage::CreateTemporary;
         CopyPath(failure->path, temporary);
-        return ResultFromRuntimeError();
+        return createResult;
     }
 
     FileOutput fileOutput(file);

@@ -21,3 +21,14 @@ inline size_t CharWidth(const char* text)
 {
     return (MbsIsLeadByte((unsigned char)text[0]) && text[1] != '\0') ? 2 : 1;
 }
+
+// The lead bytes of the current code page as a table of 256 flags, for loops that look
+// at every byte of a long text: CharWidth asks the code page once per character. The
+// table is made again when the code page has changed since the last call.
+const unsigned char* LeadByteTable();
+
+// CharWidth with the table.
+inline size_t CharWidthIn(const unsigned char* leadBytes, const char* text)
+{
+    return (leadBytes[(unsigned char)text[0]] && text[1] != '\0') ? 2 : 1;
+}

@@ -6,7 +6,8 @@
 #include "card/nodes.h"
 #include "card/tree.h"
 
-#include <new>
+#include <stdint.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -37,14 +38,61 @@ void SetLastError(DWORD error)
 MemoryTree::MemoryTree() : MemoryTree(ReleaseNode, nullptr) {}
 
 MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
-    : root{}, selected(nullptr), notice(deleteNotice), noticeContext(context), refuseInsertion(false)
+    : root{},
+      blocks{},
+      blockCount(0),
+      usedInLastBlock(0),
+      freeItems(nullptr),
+      itemCount(0),
+      selected(nullptr),
+      notice(deleteNotice),
+      noticeContext(context),
+      refuseInsertion(false)
 {
     root.state = TVIS_EXPANDED;
+    root.owner = this;
 }
 
 MemoryTree::~MemoryTree()
 {
     Delete(TVI_ROOT);
+    for (int i = 0; i < blockCount; ++i) free(blocks[i].items);
+}
+
+bool MemoryTree::IsItem(HTREEITEM item) const
+{
+    uintptr_t address = (uintptr_t)item;
+    // The newest block is the largest: most items live there.
+    for (int i = blockCount - 1; i >= 0; --i) {
+        uintptr_t begin = (uintptr_t)blocks[i].items;
+        uintptr_t end = begin + blocks[i].count * sizeof(MemoryTreeItem);
+        if (address >= begin && address < end) {
+            return (address - begin) % sizeof(MemoryTreeItem) == 0 && item->owner == this;
+        }
+    }
+    return false;
+}
+
+MemoryTreeItem* MemoryTree::Allocate()
+{
+    MemoryTreeItem* item = freeItems;
+    if (item != nullptr) {
+        freeItems = item->nextSibling;
+    } else {
+        if (blockCount == 0 || usedInLastBlock == blocks[blockCount - 1].count) {
+            if (blockCount == MAX_BLOCKS) return nullptr;
+            size_t count = (size_t)64 << blockCount;
+            MemoryTreeItem* items = (MemoryTreeItem*)malloc(count * sizeof(MemoryTreeItem));
+            if (items == nullptr) return nullptr;
+            blocks[blockCount++] = Block{items, count};
+            usedInLastBlock = 0;
+        }
+        item = &blocks[blockCount - 1].items[usedInLastBlock++];
+    }
+    *item = MemoryTreeItem{};
+    item->owner = this;
+    ++itemCount;
+    return item;
 }
 
 HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPARAM data)
@@ -63,7 +111,7 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
     }
-    MemoryTreeItem* item = new (std::nothrow) MemoryTreeItem{};
+    MemoryTreeItem* item = Allocate();
     if (item == nullptr) {
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
@@ -82,7 +130,6 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
     } else {
         parent->firstChild = item;
     }
-    items.insert(item);
     return item;
 }
 
@@ -109,9 +156,11 @@ void MemoryTree::DeleteSubtree(MemoryTreeItem* item)
     }
     if (item == &root) return;
     if (item == selected) selected = nullptr;
-    items.erase(item);
     LPARAM data = item->data;
-    delete item;
+    item->owner = nullptr;
+    item->nextSibling = freeItems;
+    freeItems = item;
+    --itemCount;
     if (notice != nullptr) notice(noticeContext, data);
 }
 

@@ -7,16 +7,16 @@
 #include "card/platform.h"
 
 #include <stddef.h>
-#include <unordered_set>
 
 struct MemoryTreeItem {
     MemoryTreeItem* parent;
     MemoryTreeItem* firstChild;
     MemoryTreeItem* lastChild;
-    MemoryTreeItem* nextSibling;
+    MemoryTreeItem* nextSibling;      // on the free list: the next free item
     MemoryTreeItem* previousSibling;
     LPARAM data;
     UINT state;
+    const MemoryTree* owner;          // null while the item is free
 };
 
 class MemoryTree {
@@ -38,18 +38,33 @@ public:
     UINT GetState(HTREEITEM item, UINT mask) const;
     void EnsureVisible(HTREEITEM item);
     bool Select(HTREEITEM item);
-    size_t ItemCount() const { return items.size(); }
+    size_t ItemCount() const { return itemCount; }
 
     // Makes the next insertion fail, as a tree that is out of memory does.
     void RefuseNextInsertion() { refuseInsertion = true; }
 
 private:
-    bool IsItem(HTREEITEM item) const { return items.count(item) != 0; }
+    // Items live in blocks that the tree owns until it is destroyed, each twice the size
+    // of the one before; a removed item goes to a free list. So any handle can be checked
+    // without a set of every live item (which cost a third of the memory of a card):
+    // it must point at an item of one of the blocks, and that item must be in use.
+    struct Block {
+        MemoryTreeItem* items;
+        size_t count;
+    };
+    static const int MAX_BLOCKS = 48;
+
+    bool IsItem(HTREEITEM item) const;
+    MemoryTreeItem* Allocate();
     void Unlink(MemoryTreeItem* item);
     void DeleteSubtree(MemoryTreeItem* item);
 
     MemoryTreeItem root;
-    std::unordered_set<MemoryTreeItem*> items;
+    Block blocks[MAX_BLOCKS];
+    int blockCount;
+    size_t usedInLastBlock;
+    MemoryTreeItem* freeItems;
+    size_t itemCount;
     MemoryTreeItem* selected;
     DeleteNotice notice;
     void* noticeContext;

@@ -11,6 +11,9 @@
 #include "card/tree.h"
 
 #include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -113,10 +116,15 @@ struct HeadLayout {
 enum class HeadState { Name, ParameterName, ValueStart, Value };
 
 // The closing quote of a quote that opens at text[0], or null when none follows in the
-// line: a quote that is never closed is an ordinary character. No trail byte is a '"'.
+// line: a quote that is never closed is an ordinary character. The search goes by
+// characters, as every other search of the line does: a '"' that is the trail byte of a
+// double-byte character closes nothing, so a value written in quotes reads back whole.
 const char* ClosingQuote(const char* text, const char* lineEnd)
 {
-    return (const char*)memchr(text + 1, '"', (size_t)(lineEnd - text - 1));
+    for (const char* p = text + 1; p < lineEnd; p += CharWidth(p)) {
+        if (*p == '"') return p;
+    }
+    return nullptr;
 }
 
 bool ScanHead(const char* line, size_t length, HeadLayout* layout)
@@ -127,6 +135,11 @@ bool ScanHead(const char* line, size_t length, HeadLayout* layout)
     size_t out = 0;
     HeadState state = HeadState::Name;
     bool afterBackslash = false;
+    // Quotes protect parameter values only: in the property name, the first token after
+    // the group prefix (which a head that starts with ';' also has after an '='), a '"'
+    // is an ordinary character.
+    bool namePassed = false;
+    size_t tokenStart = 0;
     size_t i = 0;
     while (i < length) {
         char c = line[i];
@@ -150,7 +163,7 @@ bool ScanHead(const char* line, size_t length, HeadLayout* layout)
             ++i;
             continue;
         }
-        if (c == '"' && state == HeadState::ValueStart) {
+        if (c == '"' && state == HeadState::ValueStart && namePassed) {
             const char* closing = ClosingQuote(line + i, lineEnd);
             if (closing != nullptr) {
                 size_t quoted = (size_t)(closing - (line + i)) + 1;
@@ -165,12 +178,15 @@ bool ScanHead(const char* line, size_t length, HeadLayout* layout)
         switch (c) {
         case ';':
             state = HeadState::ParameterName;
+            if (out > tokenStart) namePassed = true;
+            tokenStart = out + 1;
             c = '\0';
             break;
         case '.':
             if (state == HeadState::Name && !layout->hasGroup) {
                 layout->hasGroup = true;
                 layout->groupLength = out;
+                tokenStart = out + 1;  // the group prefix is no token of its own
             }
             break;
         case '=':
@@ -232,7 +248,8 @@ char* TakeParameterValue(const char* text, const char** next)
     while (*stop != '\0' && *stop != ',') stop += CharWidth(stop);
     if (!value.Append(p, (size_t)(stop - p))) return nullptr;
     *next = *stop == ',' ? stop + 1 : nullptr;
-    char* decoded = value.Detach();
+    // A copy of its own size: a card holds many short values.
+    char* decoded = DuplicateTextN(value.Data(), value.Length());
     if (decoded != nullptr) DecodeCarets(decoded);
     return decoded;
 }
@@ -242,6 +259,87 @@ const char* NextToken(const char* from, const char* end)
     while (from < end && *from == '\0') ++from;
     return from < end ? from : nullptr;
 }
+
+// The root groups of the card being read, so that a grouped line finds its group without
+// a walk over every root item (which made a card of many groups quadratic to read). It
+// answers as FindGroup does, the first group whose name compares equal: a name of ASCII
+// bytes only is kept by its lower-case spelling, since the comparison folds nothing
+// else in it and no name with other bytes equals it; any other name is compared with
+// the groups of such names, in order, by the comparison itself.
+class GroupIndex {
+public:
+    // Takes in the groups that the document already holds; false when memory ran out.
+    bool Start(const CardDocument& document)
+    {
+        TreeWindow tree = document.GetTree();
+        for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+             item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+            CardNode* node = document.GetNode(item);
+            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), item)) return false;
+        }
+        last = nullptr;
+        return true;
+    }
+
+    HTREEITEM Find(const CardDocument& document, const char* name)
+    {
+        // Grouped lines mostly come in runs of one group.
+        if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
+        HTREEITEM found = nullptr;
+        bool asciiName;
+        try {
+            asciiName = MakeKey(name);
+        } catch (const std::bad_alloc&) {
+            return document.FindGroup(name);  // the long way, without the index
+        }
+        if (asciiName) {
+            auto entry = ascii.find(key);
+            if (entry != ascii.end()) found = entry->second;
+        } else {
+            for (HTREEITEM item : others) {
+                if (MbsCompareNoCase(document.GetNode(item)->GetDisplayName(), name) == 0) {
+                    found = item;
+                    break;
+                }
+            }
+        }
+        if (found != nullptr) last = found;
+        return found;
+    }
+
+    // Records a group made after Find found none; false when memory ran out.
+    bool Add(const char* name, HTREEITEM item)
+    {
+        try {
+            if (MakeKey(name)) {
+                ascii.emplace(key, item);  // an earlier group of the name stays the one found
+            } else {
+                others.push_back(item);
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        last = item;
+        return true;
+    }
+
+private:
+    // The lower-case spelling of a name of ASCII bytes into key; false for other names.
+    bool MakeKey(const char* name)
+    {
+        key.clear();
+        for (const unsigned char* p = (const unsigned char*)name; *p != '\0'; ++p) {
+            if (*p >= 0x80) return false;
+            key += (char)(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
+        }
+        return true;
+    }
+
+    std::unordered_map<std::string, HTREEITEM> ascii;
+    std::vector<HTREEITEM> others;
+    HTREEITEM last = nullptr;
+    std::string key;
+};
 
 }  // namespace
 
@@ -327,13 +425,19 @@ static PropertyNode* ParsePropertyHead(const char* head, size_t length, HRESULT*
 // with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
 static HRESULT ParseTextValues(PropertyNode* property, const char* text, bool* escapedColon)
 {
+    const unsigned char* leadBytes = LeadByteTable();
     TextBuffer component;
     const char* p = text;
     for (;;) {
         component.Clear();
         while (*p != '\0' && *p != ';') {
-            size_t width = CharWidth(p);
-            if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidth(p + 1) == 1) {
+            // A run of plain single-byte characters goes over in one piece.
+            const char* run = p;
+            while (*p != '\0' && *p != ';' && *p != '\\' && !leadBytes[(unsigned char)*p]) ++p;
+            if (p > run && !component.Append(run, (size_t)(p - run))) return E_OUTOFMEMORY;
+            if (*p == '\0' || *p == ';') break;
+            size_t width = CharWidthIn(leadBytes, p);
+            if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidthIn(leadBytes, p + 1) == 1) {
                 char decoded = '\0';
                 switch (p[1]) {
                 case '\\': decoded = '\\'; break;
@@ -355,7 +459,8 @@ static HRESULT ParseTextValues(PropertyNode* property, const char* text, bool* e
         }
         char* value = nullptr;
         if (!component.IsEmpty()) {
-            value = component.Detach();
+            // A copy of its own size; the buffer serves the next component.
+            value = DuplicateTextN(component.Data(), component.Length());
             if (value == nullptr) return E_OUTOFMEMORY;
         }
         HRESULT result = property->AppendOwnedValue(value);
@@ -385,7 +490,16 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, bool* escap
 
 // ---------------------------------------------------------------- lines
 
+// One content line into the document; groups are found through the index when one is
+// given, else by FindGroup.
+static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, size_t length, int number);
+
 HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
+{
+    return ReadLine(*this, nullptr, line, length, number);
+}
+
+static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, size_t length, int number)
 {
     if (number == 0) {
         if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
@@ -407,8 +521,15 @@ HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
     size_t nameStart = 0;
     if (layout.hasGroup) {
         layout.head[layout.groupLength] = '\0';
-        HTREEITEM group = FindGroup(layout.head);
-        if (group == nullptr) group = AddGroup(layout.head);
+        const char* name = layout.head;
+        HTREEITEM group = groups != nullptr ? groups->Find(document, name) : document.FindGroup(name);
+        if (group == nullptr) {
+            group = document.AddGroup(name);
+            if (group != nullptr && groups != nullptr && !groups->Add(name, group)) {
+                free(layout.head);
+                return E_OUTOFMEMORY;
+            }
+        }
         if (group == nullptr) {
             free(layout.head);
             result = ResultFromLastError();
@@ -429,9 +550,9 @@ HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
         property->Release();
         return result;
     }
-    if (escapedColon) SetEscapeColon(1);
+    if (escapedColon) document.SetEscapeColon(1);
 
-    if (InsertNode(parent, property) == nullptr) {
+    if (document.InsertNode(parent, property) == nullptr) {
         result = ResultFromLastError();
         return FAILED(result) ? result : E_FAIL;
     }
@@ -444,8 +565,9 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     HRESULT result = S_OK;
     LineReader lines(input);
     TextBuffer logical;
+    GroupIndex groups;
     int number = 0;
-    if (!lines.Start() || !logical.Reserve(0)) {
+    if (!lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
         const char* line;
@@ -467,7 +589,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 continue;
             }
             if (!logical.IsEmpty()) {
-                result = ReadContentLine(logical.Data(), logical.Length(), number);
+                result = ReadLine(*this, &groups, logical.Data(), logical.Length(), number);
                 ++number;
                 if (FAILED(result)) break;
             }
@@ -478,7 +600,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         }
         if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
         if (SUCCEEDED(result) && !logical.IsEmpty()) {
-            result = ReadContentLine(logical.Data(), logical.Length(), number);
+            result = ReadLine(*this, &groups, logical.Data(), logical.Length(), number);
         }
     }
     structureChanged = 0;

@@ -9,20 +9,33 @@
 #include "card/text_buffer.h"
 #include "card/tree.h"
 
+#include <initializer_list>
+
 namespace {
 
 const char LINE_END[] = "\r\n";
 
+// One flag per property kind, looked up by name once: the reader and the writer ask for
+// every property, and a lookup by name costs a pass over the whole table.
+struct KindFlags {
+    bool flags[PROPERTY_NAME_COUNT] = {};
+    KindFlags(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            PropertyKind kind = FindPropertyKind(name);
+            if (kind >= 0 && kind < PROPERTY_NAME_COUNT) flags[kind] = true;
+        }
+    }
+    bool Has(PropertyKind kind) const { return kind >= 0 && kind < PROPERTY_NAME_COUNT && flags[kind]; }
+};
+
 bool IsUriKind(PropertyKind kind)
 {
-    static const char* const uriProperties[] = {
+    static const KindFlags uriKinds = {
         "SOURCE", "PHOTO", "IMPP", "GEO", "LOGO", "MEMBER", "SOUND", "UID", "URL", "KEY",
         "FBURL", "CALADRURI", "CALURI", "RELATED",
     };
-    for (const char* name : uriProperties) {
-        if (FindPropertyKind(name) == kind) return true;
-    }
-    return false;
+    return uriKinds.Has(kind);
 }
 
 bool LastCharIsBackslash(const char* text, size_t length)
@@ -46,11 +59,16 @@ bool AppendHeadText(TextBuffer& line, const char* text)
 
 bool NeedsQuotes(const char* value)
 {
+    const char* last = nullptr;
     for (const char* p = value; *p != '\0'; p += CharWidth(p)) {
         if (CharWidth(p) == 1 && (*p == ',' || *p == ':' || *p == ';')) return true;
+        last = p;
     }
-    // An unquoted value ending in '\' would escape the ':' or ';' after it.
-    return LastCharIsBackslash(value, strlen(value));
+    if (last == nullptr || CharWidth(last) != 1) return false;
+    // An unquoted value ending in '\' would escape the ':' or ';' after it. One ending in
+    // a lone lead byte (the reader never makes one) takes the byte after it for its trail
+    // byte whatever follows; in quotes the line at least keeps its separator.
+    return *last == '\\' || MbsIsLeadByte((unsigned char)*last);
 }
 
 // A parameter value, RFC 6868-encoded, and in double quotes when it holds , : or ;.
@@ -77,8 +95,17 @@ bool AppendParameterValue(TextBuffer& line, const char* value)
 // stays as it is inside the lists of N, ADR, CATEGORIES and NICKNAME.
 bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeColon)
 {
+    const unsigned char* leadBytes = LeadByteTable();
     for (const char* p = value; *p != '\0';) {
-        size_t width = CharWidth(p);
+        // A run of single-byte characters that need no escape goes over in one piece.
+        const char* run = p;
+        for (char c = *p; c != '\0' && c != '\\' && c != '\n' && c != ';' && c != ',' && c != ':' &&
+                          !leadBytes[(unsigned char)c];
+             c = *++p) {
+        }
+        if (p > run && !line.Append(run, (size_t)(p - run))) return false;
+        if (*p == '\0') break;
+        size_t width = CharWidthIn(leadBytes, p);
         if (width == 1) {
             char c = *p;
             const char* escaped = nullptr;
@@ -102,10 +129,13 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
 // A URI is written as it stands; only a line feed, which no URI holds, is escaped.
 bool AppendUriValue(TextBuffer& line, const char* value)
 {
-    for (const char* p = value; *p != '\0'; ++p) {
-        if (!(*p == '\n' ? line.Append("\\n", 2) : line.AppendChar(*p))) return false;
+    for (const char* p = value;;) {
+        size_t count = strcspn(p, "\n");
+        if (!line.Append(p, count)) return false;
+        if (p[count] == '\0') return true;
+        if (!line.Append("\\n", 2)) return false;
+        p += count + 1;
     }
-    return true;
 }
 
 // Where a physical line that should end at nominal may end: never right after a CR,
@@ -122,19 +152,38 @@ size_t CutAvoidingCr(const char* line, size_t start, size_t nominal, size_t leng
     return length;
 }
 
-HRESULT WriteFolded(CardOutput& output, const char* line, size_t length, int budget)
+// Bytes of folded lines gathered before they go to the stream in one write.
+const size_t FOLD_STAGE_SIZE = 64 * 1024;
+
+// Writes the logical line in physical lines; a line that needs no fold goes in one write
+// with its line end, a folded one in pieces of up to FOLD_STAGE_SIZE bytes.
+HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
 {
+    size_t length = logical.Length();
+    if (length <= (size_t)budget) {
+        if (!logical.Append(LINE_END, 2)) return E_OUTOFMEMORY;
+        return output.Write(logical.Data(), logical.Length());
+    }
+    const char* line = logical.Data();
+    TextBuffer stage;
+    size_t folded = length + (length / FOLD_WIDTH + 2) * 3;
+    if (!stage.Reserve(folded < FOLD_STAGE_SIZE ? folded : FOLD_STAGE_SIZE + FOLD_WIDTH + 3)) return E_OUTOFMEMORY;
     size_t start = 0;
     bool first = true;
     while (first || start < length) {
         size_t room = first ? (size_t)budget : (size_t)FOLD_WIDTH;
         size_t cut = start + room < length ? CutAvoidingCr(line, start, start + room, length) : length;
-        HRESULT result = first ? S_OK : output.Write(" ", 1);
-        if (SUCCEEDED(result)) result = output.Write(line + start, cut - start);
-        if (SUCCEEDED(result)) result = output.Write(LINE_END, 2);
-        if (FAILED(result)) return result;
+        if ((!first && !stage.AppendChar(' ')) || !stage.Append(line + start, cut - start) ||
+            !stage.Append(LINE_END, 2)) {
+            return E_OUTOFMEMORY;
+        }
         start = cut;
         first = false;
+        if (stage.Length() >= FOLD_STAGE_SIZE || start >= length) {
+            HRESULT result = output.Write(stage.Data(), stage.Length());
+            if (FAILED(result)) return result;
+            stage.Clear();
+        }
     }
     return S_OK;
 }
@@ -166,10 +215,23 @@ bool IsUriValued(const PropertyNode* property)
     return !hasValueParameter && IsUriKind(property->GetKind());
 }
 
+const unsigned char* LeadByteTable()
+{
+    // The card code runs on one thread; the table follows the code page it last saw.
+    static unsigned char table[256];
+    static int tableCodePage = -1;
+    int codePage = MbsGetCodePage();
+    if (codePage != tableCodePage) {
+        for (int c = 0; c < 256; ++c) table[c] = MbsIsLeadByte((unsigned char)c) ? 1 : 0;
+        tableCodePage = codePage;
+    }
+    return table;
+}
+
 bool IsListValued(PropertyKind kind)
 {
-    return kind == PropertyKindN || kind == PropertyKindAdr || kind == FindPropertyKind("CATEGORIES") ||
-           kind == FindPropertyKind("NICKNAME");
+    static const KindFlags listKinds = {"N", "ADR", "CATEGORIES", "NICKNAME"};
+    return listKinds.Has(kind);
 }
 
 // Formats the chain from node to its end as runs of ";name=value" and ",value"; returns
@@ -200,7 +262,10 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
 {
     bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
     TextBuffer line;
-    bool ok = (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
+    // Room for the values as they stand, so that a long value is not copied as it grows.
+    size_t expected = 64;
+    for (int i = 0; i < values.count; ++i) expected += values.items[i] != nullptr ? strlen(values.items[i]) + 1 : 1;
+    bool ok = line.Reserve(expected) && (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
               AppendHeadText(line, GetDisplayName()) &&
               (parameters == nullptr || FormatParameters(parameters, line) >= 0);
     // A head ending in '\' would escape the separator; an empty parameter ends it instead.
@@ -217,7 +282,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     }
     if (!ok) return E_OUTOFMEMORY;
 
-    HRESULT result = WriteFolded(output, line.Data(), line.Length(), lineBudget);
+    HRESULT result = WriteFolded(output, line, lineBudget);
     if (SUCCEEDED(result)) modified = 0;
     return result;
 }

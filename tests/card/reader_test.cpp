@@ -118,6 +118,27 @@ TEST(Reader, GroupsCollectTheirLinesAtTheirFirstPlace)
     EXPECT_EQ(0, card.document.IsModified());
 }
 
+TEST(Reader, GroupsAreFoundAmongManyWithoutRegardToCase)
+{
+    // Lines of 300 groups, each named again later in another spelling, and a name with
+    // bytes beyond ASCII that comes back after others: every line joins its first group.
+    std::string text = BEGIN;
+    for (int i = 0; i < 300; ++i) text += "item" + std::to_string(i) + ".TEL:" + std::to_string(i) + "\r\n";
+    text += "gr\xFC\xDF" ".NOTE:a\r\nFN:x\r\n";
+    for (int i = 299; i >= 0; --i) text += "ITEM" + std::to_string(i) + ".X-ABLabel:L" + std::to_string(i) + "\r\n";
+    text += "gr\xFC\xDF" ".NOTE:b\r\n";
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(text));
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        std::string group = "\"item" + std::to_string(i) + "\" ";
+        expected += group + "\"TEL\" :\"" + std::to_string(i) + "\"\n";
+        expected += group + "\"X-ABLabel\" :\"L" + std::to_string(i) + "\"\n";
+    }
+    expected += "\"gr\xFC\xDF\" \"NOTE\" :\"a\"\n\"gr\xFC\xDF\" \"NOTE\" :\"b\"\n- \"FN\" :\"x\"\n";
+    EXPECT_TRUE(expected == card.Dump()) << card.Dump().substr(0, 400);
+}
+
 TEST(Reader, DotIsAGroupSeparatorOnlyInTheName)
 {
     EXPECT_EQ("- \"TEL\" ;\"type\"=\"a.b\" :\"1\"\n", DumpOf({"TEL;TYPE=a.b:1"}));
@@ -172,6 +193,16 @@ TEST(Reader, QuotesProtectWhatTheyHold)
     // A quote that is not at the start of a value, or never closed, has no meaning.
     EXPECT_EQ("- \"X\" ;\"P\"=\"a\\\"b\" :\"v\"\n", DumpOf({"X;P=a\"b:v"}));
     EXPECT_EQ("- \"X\" ;\"P\"=\"\\\"a\" :\"b\"\n", DumpOf({"X;P=\"a:b"}));
+}
+
+TEST(Reader, QuotesInThePropertyNameProtectNothing)
+{
+    // Only parameter values are quoted: in the name, even one after a leading ';' and
+    // an '=', a '"' is an ordinary character and ':' and ';' keep their meaning.
+    EXPECT_EQ("- \"P=\\\"a\" :\"b\\\":v\"\n", DumpOf({";P=\"a:b\":v"}));
+    TestCard card;
+    EXPECT_EQ(E_INVALIDARG, card.Load(BEGIN + Lines({";P=\"a;b\":v"})));
+    EXPECT_EQ("Syntax error - invalid parameter:\nb\"\nfor P=\"a", card.detail);
 }
 
 TEST(Reader, CaretEscapesInParameterValues)

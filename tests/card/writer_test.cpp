@@ -292,7 +292,7 @@ TEST(RoundTrip, CardsComeBackWhole)
         "a\\:b.X:colon in a group\r\n",
         "X;P=\"a;b\",c\\,\"d:e\";Q=f\\:g:v\r\n",
         "X;P=a\\;Q=\"b\\\":v\r\n",
-        ";P=\"a;b\":name with quotes\r\n",
+        ";P=\"a\":quotes in a name are ordinary characters\r\n",
         "X;P=^^^'^n^x:carets\r\n",
         "PHOTO:data:a;b,c\\,d\\n\r\n",
         "N:a,b;c\\,d;;;\r\n",

@@ -1,0 +1,36 @@
+// The fuzz target: arbitrary bytes go to the reader, and every card that loads must obey
+// the round-trip law (see tests/support/round_trip.h). Each input is tried in a
+// single-byte code page and in a double-byte one, where a trail byte may be any byte.
+//
+// Allowed outcomes: the bytes do not load (any result); the card loads and obeys the law;
+// the card loads and its write is refused because a group name leaves no room on the
+// first line (detail 20, E_FAIL), which is the writer's documented limit. Anything else
+// aborts with the difference, the written text and the code page.
+#include "app/messages.h"
+#include "card/mbstring.h"
+#include "tests/support/round_trip.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+const int CODE_PAGES[] = {1252, 932};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    for (int codePage : CODE_PAGES) {
+        MbsSetCodePage(codePage);
+        RoundTripOutcome outcome = CheckRoundTrip((const char*)data, size);
+        if (!outcome.violation.empty()) {
+            fprintf(stderr, "\n== round-trip law broken in code page %d: %s\n== written:\n%s\n== end\n",
+                    codePage, outcome.violation.c_str(), outcome.written.c_str());
+            abort();
+        }
+    }
+    MbsSetCodePage(CODE_PAGES[0]);
+    return 0;
+}

@@ -1,0 +1,208 @@
+// The round-trip law: load, write, load again, compare, and write again.
+#include "tests/support/round_trip.h"
+
+#include "app/messages.h"
+#include "card/format.h"
+#include "card/hidden_tree.h"
+#include "card/io.h"
+#include "card/tree.h"
+#include "tools/dump.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <vector>
+
+namespace {
+
+struct PlacedProperty {
+    const char* group;  // null at the root
+    const PropertyNode* property;
+};
+
+std::vector<PlacedProperty> PropertiesInCardOrder(const CardDocument& document)
+{
+    std::vector<PlacedProperty> placed;
+    TreeWindow tree = document.GetTree();
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = document.GetNode(item);
+        if (node == nullptr) continue;
+        if (!node->IsGroup()) {
+            placed.push_back({nullptr, (const PropertyNode*)node});
+            continue;
+        }
+        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
+             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
+            placed.push_back({node->GetDisplayName(), (const PropertyNode*)document.GetNode(child)});
+        }
+    }
+    return placed;
+}
+
+std::string Shown(const char* text)
+{
+    if (text == nullptr) return "null";
+    std::string shown = "\"";
+    for (const unsigned char* p = (const unsigned char*)text; *p != '\0'; ++p) {
+        if (*p < 0x20 || *p >= 0x7F || *p == '"' || *p == '\\') {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02X", *p);
+            shown += escaped;
+        } else {
+            shown += (char)*p;
+        }
+    }
+    return shown + "\"";
+}
+
+// Both absent, or both present with the same bytes.
+bool SameText(const char* a, const char* b)
+{
+    if (a == nullptr || b == nullptr) return a == b;
+    return strcmp(a, b) == 0;
+}
+
+std::string CompareProperties(const PropertyNode* a, const PropertyNode* b)
+{
+    if (a->GetKind() != b->GetKind()) {
+        return "property kind " + std::to_string(a->GetKind()) + " became " + std::to_string(b->GetKind());
+    }
+    if (!SameText(a->GetCustomName(), b->GetCustomName())) {
+        return "property name " + Shown(a->GetCustomName()) + " became " + Shown(b->GetCustomName());
+    }
+    const ParameterNode* p = a->GetParameters();
+    const ParameterNode* q = b->GetParameters();
+    for (int index = 0; p != nullptr || q != nullptr; ++index, p = p->GetNext(), q = q->GetNext()) {
+        std::string where = "parameter " + std::to_string(index) + ": ";
+        if (p == nullptr || q == nullptr) return where + (p == nullptr ? "one more after the write" : "lost");
+        if (p->GetKind() != q->GetKind()) {
+            return where + "kind " + std::to_string(p->GetKind()) + " became " + std::to_string(q->GetKind());
+        }
+        if (!SameText(p->GetCustomName(), q->GetCustomName())) {
+            return where + "name " + Shown(p->GetCustomName()) + " became " + Shown(q->GetCustomName());
+        }
+        if (!SameText(p->GetValue(), q->GetValue())) {
+            return where + "value " + Shown(p->GetValue()) + " became " + Shown(q->GetValue());
+        }
+    }
+    if (a->GetValueCount() != b->GetValueCount()) {
+        return std::to_string(a->GetValueCount()) + " value slots became " + std::to_string(b->GetValueCount());
+    }
+    for (int i = 0; i < a->GetValueCount(); ++i) {
+        if (!SameText(a->GetValue(i), b->GetValue(i))) {
+            return "value " + std::to_string(i) + " " + Shown(a->GetValue(i)) + " became " + Shown(b->GetValue(i));
+        }
+    }
+    return "";
+}
+
+std::string DumpText(const CardDocument& document)
+{
+    TextBuffer text;
+    DumpCard(document, text);
+    return std::string(text.Data(), text.Length());
+}
+
+// The documented refusal of a write: a group prefix (its name as written, and the '.')
+// that leaves no room on the first line. The detail is checked by its text's opening,
+// the group by its length, so that no other E_FAIL passes for it.
+bool IsGroupTooLongRefusal(const CardDocument& document, HRESULT result)
+{
+    if (result != E_FAIL || pendingDetail == nullptr) return false;
+    char format[256];
+    LoadTextString(IDS_DETAIL_GROUP_TOO_LONG, format, sizeof format);
+    const char* placeholder = strchr(format, '%');
+    size_t opening = placeholder != nullptr ? (size_t)(placeholder - format) : strlen(format);
+    if (strncmp(pendingDetail, format, opening) != 0) return false;
+    TreeWindow tree = document.GetTree();
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = document.GetNode(item);
+        if (node == nullptr || !node->IsGroup() || TreeGetNextItem(tree, item, TVGN_CHILD) == nullptr) continue;
+        size_t prefix = 1;
+        for (const char* p = node->GetDisplayName(); *p != '\0'; p += CharWidth(p)) {
+            prefix += CharWidth(p) == 1 && *p == ':' ? 2 : CharWidth(p);
+        }
+        if (prefix >= (size_t)FOLD_WIDTH) return true;
+    }
+    return false;
+}
+
+struct LoadedCard {
+    HiddenTree tree;
+    int escapeColon = 0;
+    CardDocument document{tree.Window(), &escapeColon};
+    ~LoadedCard() { document.DeleteAll(); }
+};
+
+}  // namespace
+
+std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument& second)
+{
+    std::vector<PlacedProperty> a = PropertiesInCardOrder(first);
+    std::vector<PlacedProperty> b = PropertiesInCardOrder(second);
+    for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
+        std::string where = "property " + std::to_string(i) + ": ";
+        if (i >= a.size()) return where + "one more after the write";
+        if (i >= b.size()) return where + "lost";
+        if (!SameText(a[i].group, b[i].group)) {
+            return where + "group " + Shown(a[i].group) + " became " + Shown(b[i].group);
+        }
+        std::string difference = CompareProperties(a[i].property, b[i].property);
+        if (!difference.empty()) return where + difference;
+    }
+    return "";
+}
+
+RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length)
+{
+    RoundTripOutcome outcome;
+    LoadedCard card;
+    if (card.tree.Window() == nullptr) {
+        outcome.violation = "no card container";
+        return outcome;
+    }
+    MemoryInput input(bytes, length);
+    if (FAILED(card.document.ReadCard(input))) return outcome;
+    outcome.loaded = true;
+
+    MemoryOutput first;
+    HRESULT result = card.document.WriteCard(first);
+    outcome.written = first.text;
+    if (FAILED(result)) {
+        if (IsGroupTooLongRefusal(card.document, result)) {
+            outcome.refusedGroup = true;
+        } else {
+            outcome.violation = "the write failed with " + std::to_string(result) + ": " +
+                                (pendingDetail != nullptr ? pendingDetail : "");
+        }
+        return outcome;
+    }
+
+    LoadedCard again;
+    MemoryInput written(first.text);
+    result = again.document.ReadCard(written);
+    if (FAILED(result)) {
+        outcome.violation = "the written card does not load (" + std::to_string(result) + "): " +
+                            (pendingDetail != nullptr ? pendingDetail : "");
+        return outcome;
+    }
+    std::string difference = DifferenceBetweenCards(card.document, again.document);
+    if (!difference.empty()) {
+        outcome.violation = difference + "\nbefore:\n" + DumpText(card.document) + "after:\n" + DumpText(again.document);
+        return outcome;
+    }
+    if (card.escapeColon != again.escapeColon) {
+        outcome.violation = "escape-colon " + std::to_string(card.escapeColon) + " became " +
+                            std::to_string(again.escapeColon);
+        return outcome;
+    }
+    MemoryOutput second;
+    result = again.document.WriteCard(second);
+    if (FAILED(result)) {
+        outcome.violation = "the reloaded card does not write: " + std::to_string(result);
+    } else if (second.text != first.text) {
+        outcome.violation = "the second write differs from the first";
+    }
+    return outcome;
+}

@@ -1,0 +1,24 @@
+// The round-trip law as one check, shared by the fuzzer and the tests: a card that loads
+// is written, read back and written again; the two cards must hold the same groups,
+// properties, parameter nodes and value slots (absent slots included) and the same
+// escape-colon setting, and the second write must give the same bytes as the first.
+#pragma once
+
+#include "card/document.h"
+
+#include <stddef.h>
+#include <string>
+
+// The first difference between two cards in card order (a group's properties where the
+// group stands, empty groups left out), or "" when they are equal.
+std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument& second);
+
+struct RoundTripOutcome {
+    bool loaded = false;          // the bytes loaded as a card
+    bool refusedGroup = false;    // the write gave the documented group-name-too-long refusal
+    std::string written;          // the first write
+    std::string violation;        // "" when the law holds; else what broke it
+};
+
+// Loads bytes in the current code page and checks the law on whatever loaded.
+RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length);
