@@ -9,6 +9,9 @@
 namespace {
 
 int currentCodePage = 1252;
+// The lead bytes of the current code page, one flag per byte value: asked for every
+// character of every line, so it is a table rather than a test of ranges.
+bool leadBytes[256] = {};
 
 bool IsLeadIn(int codePage, unsigned char c)
 {
@@ -52,12 +55,13 @@ thread_local unsigned char* tokenizerNext = nullptr;
 
 bool MbsIsLeadByte(unsigned char c)
 {
-    return IsLeadIn(currentCodePage, c);
+    return leadBytes[c];
 }
 
 int MbsSetCodePage(int codePage)
 {
     currentCodePage = codePage;
+    for (int c = 0; c < 256; ++c) leadBytes[c] = IsLeadIn(codePage, (unsigned char)c);
     return 0;
 }
 

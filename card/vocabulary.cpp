@@ -3,6 +3,8 @@
 
 #include "card/mbstring.h"
 
+#include <string.h>
+
 const char DEFAULT_VERSION[] = "4.0";
 
 namespace {
@@ -74,11 +76,23 @@ ValueList PredefinedParameterValues(PropertyKind property, ParameterKind paramet
     return noValues;
 }
 
+unsigned char FoldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (unsigned char)(c + ('a' - 'A')) : c;
+}
+
 int FindInTable(const char* const* table, int count, const char* name)
 {
     if (name == nullptr || *name == '\0') return -1;
+    // Every table text is ASCII, and no multibyte character equals an ASCII one without
+    // regard to case: only an entry of the same length and the same first letter can
+    // match, so the full comparison runs for those alone.
+    size_t length = strlen(name);
+    unsigned char first = FoldAscii((unsigned char)name[0]);
     for (int kind = 0; kind < count; ++kind) {
-        if (MbsCompareNoCase(name, table[kind]) == 0) return kind;
+        const char* entry = table[kind];
+        if (FoldAscii((unsigned char)entry[0]) != first || strlen(entry) != length) continue;
+        if (MbsCompareNoCase(name, entry) == 0) return kind;
     }
     return -1;
 }
