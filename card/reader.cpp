@@ -105,7 +105,8 @@ size_t ContentLength(const char* line, size_t length)
 // What the scan of a line's head found. The head is copied with every "\:" outside
 // quotes turned into ':' and each ';' that separates two tokens turned into a NUL.
 struct HeadLayout {
-    char* head = nullptr;      // heap copy of the head (or of the whole line without separator)
+    char* head = nullptr;      // copy of the head (or of the whole line without separator),
+                               // in the read's scratch buffer
     size_t headLength = 0;
     bool hasSeparator = false;
     size_t valueStart = 0;     // in the line: the byte after the separator
@@ -127,10 +128,11 @@ const char* ClosingQuote(const char* text, const char* lineEnd)
     return nullptr;
 }
 
-bool ScanHead(const char* line, size_t length, HeadLayout* layout)
+bool ScanHead(const char* line, size_t length, TextBuffer& buffer, HeadLayout* layout)
 {
-    char* head = (char*)malloc(length + 1);
-    if (head == nullptr) return false;
+    // One buffer serves every line of a read: it grows to the longest head and stays.
+    if (!buffer.Reserve(length)) return false;
+    char* head = buffer.Data();
     const char* lineEnd = line + length;
     size_t out = 0;
     HeadState state = HeadState::Name;
@@ -235,22 +237,28 @@ void DecodeCarets(char* text)
 char* TakeParameterValue(const char* text, const char** next)
 {
     const char* end = text + strlen(text);
-    TextBuffer value;
+    const char* quoted = nullptr;  // the text between the quotes, when there are quotes
+    size_t quotedLength = 0;
     const char* p = text;
     if (*p == '"') {
         const char* closing = ClosingQuote(p, end);
         if (closing != nullptr) {
-            if (!value.Append(p + 1, (size_t)(closing - p - 1))) return nullptr;
+            quoted = p + 1;
+            quotedLength = (size_t)(closing - p - 1);
             p = closing + 1;
         }
     }
     const char* stop = p;
     while (*stop != '\0' && *stop != ',') stop += CharWidth(stop);
-    if (!value.Append(p, (size_t)(stop - p))) return nullptr;
     *next = *stop == ',' ? stop + 1 : nullptr;
-    // A copy of its own size: a card holds many short values.
-    char* decoded = DuplicateTextN(value.Data(), value.Length());
-    if (decoded != nullptr) DecodeCarets(decoded);
+    // One copy of its own size: a card holds many short values.
+    size_t restLength = (size_t)(stop - p);
+    char* decoded = (char*)malloc(quotedLength + restLength + 1);
+    if (decoded == nullptr) return nullptr;
+    if (quotedLength != 0) memcpy(decoded, quoted, quotedLength);
+    memcpy(decoded + quotedLength, p, restLength);
+    decoded[quotedLength + restLength] = '\0';
+    DecodeCarets(decoded);
     return decoded;
 }
 
@@ -347,15 +355,15 @@ private:
 
 // Fills this fresh node from name=value[,value...]; each further value becomes a node of
 // the same kind linked after it.
-static HRESULT ParseParameter(ParameterNode* node, const char* token)
+static HRESULT ParseParameter(ParameterNode* node, char* token)
 {
-    const char* equals = MbsFindChar(token, '=');
+    char* equals = MbsFindChar(token, '=');
     if (equals == nullptr) return E_INVALIDARG;
-    char* name = DuplicateTextN(token, (size_t)(equals - token));
-    if (name == nullptr) return E_OUTOFMEMORY;
-    ParameterKind kind = FindParameterKind(name);
-    HRESULT result = kind == ParameterKindOther ? node->SetCustomName(name) : S_OK;
-    free(name);
+    // The name is looked up where it stands, cut off at its '=' for the moment.
+    *equals = '\0';
+    ParameterKind kind = FindParameterKind(token);
+    HRESULT result = kind == ParameterKindOther ? node->SetCustomName(token) : S_OK;
+    *equals = '=';
     if (FAILED(result)) return result;
     node->SetKind(kind);
 
@@ -379,10 +387,10 @@ static HRESULT ParseParameter(ParameterNode* node, const char* token)
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // detail 21 for a parameter without '='.
-static PropertyNode* ParsePropertyHead(const char* head, size_t length, HRESULT* result)
+static PropertyNode* ParsePropertyHead(char* head, size_t length, HRESULT* result)
 {
     const char* end = head + length;
-    const char* token = NextToken(head, end);
+    char* token = (char*)NextToken(head, end);
     if (token == nullptr) {
         *result = E_INVALIDARG;
         return nullptr;
@@ -394,8 +402,8 @@ static PropertyNode* ParsePropertyHead(const char* head, size_t length, HRESULT*
         *result = E_OUTOFMEMORY;
         return nullptr;
     }
-    for (token = NextToken(token + strlen(token), end); token != nullptr;
-         token = NextToken(token + strlen(token), end)) {
+    for (token = (char*)NextToken(token + strlen(token), end); token != nullptr;
+         token = (char*)NextToken(token + strlen(token), end)) {
         ParameterNode* parameter = new (std::nothrow) ParameterNode();
         if (parameter == nullptr) {
             property->Release();
@@ -423,10 +431,10 @@ static PropertyNode* ParsePropertyHead(const char* head, size_t length, HRESULT*
 
 // Appends the value components of text: split at each ';' that no backslash escapes,
 // with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
-static HRESULT ParseTextValues(PropertyNode* property, const char* text, bool* escapedColon)
+static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuffer& component,
+                               bool* escapedColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
-    TextBuffer component;
     const char* p = text;
     for (;;) {
         component.Clear();
@@ -470,7 +478,7 @@ static HRESULT ParseTextValues(PropertyNode* property, const char* text, bool* e
     }
 }
 
-static HRESULT ParseValues(PropertyNode* property, const char* text, bool* escapedColon)
+static HRESULT ParseValues(PropertyNode* property, const char* text, TextBuffer& component, bool* escapedColon)
 {
     HRESULT result;
     if (IsUriValued(property)) {
@@ -482,7 +490,7 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, bool* escap
         }
         result = property->AppendOwnedValue(value);
     } else {
-        result = ParseTextValues(property, text, escapedColon);
+        result = ParseTextValues(property, text, component, escapedColon);
     }
     if (SUCCEEDED(result)) property->ClearModified();
     return result;
@@ -492,14 +500,24 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, bool* escap
 
 // One content line into the document; groups are found through the index when one is
 // given, else by FindGroup.
-static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, size_t length, int number);
+// The buffers a read reuses from line to line, so that a line costs no allocation of
+// its own beyond the nodes and texts it makes.
+struct LineScratch {
+    TextBuffer head;
+    TextBuffer component;
+};
+
+static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch& scratch, char* line,
+                        size_t length, int number);
 
 HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
 {
-    return ReadLine(*this, nullptr, line, length, number);
+    LineScratch scratch;
+    return ReadLine(*this, nullptr, scratch, line, length, number);
 }
 
-static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, size_t length, int number)
+static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch& scratch, char* line,
+                        size_t length, int number)
 {
     if (number == 0) {
         if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
@@ -509,11 +527,10 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, 
     if (MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
 
     HeadLayout layout;
-    if (!ScanHead(line, length, &layout)) return E_OUTOFMEMORY;
+    if (!ScanHead(line, length, scratch.head, &layout)) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
     if (!layout.hasSeparator) {
         SetPendingDetail(IDS_DETAIL_MISSING_COLON, number, layout.head);
-        free(layout.head);
         return E_FAIL;
     }
 
@@ -525,13 +542,9 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, 
         HTREEITEM group = groups != nullptr ? groups->Find(document, name) : document.FindGroup(name);
         if (group == nullptr) {
             group = document.AddGroup(name);
-            if (group != nullptr && groups != nullptr && !groups->Add(name, group)) {
-                free(layout.head);
-                return E_OUTOFMEMORY;
-            }
+            if (group != nullptr && groups != nullptr && !groups->Add(name, group)) return E_OUTOFMEMORY;
         }
         if (group == nullptr) {
-            free(layout.head);
             result = ResultFromLastError();
             return FAILED(result) ? result : E_FAIL;
         }
@@ -541,11 +554,10 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, char* line, 
 
     PropertyNode* property =
         ParsePropertyHead(layout.head + nameStart, layout.headLength - nameStart, &result);
-    free(layout.head);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
-    result = ParseValues(property, line + layout.valueStart, &escapedColon);
+    result = ParseValues(property, line + layout.valueStart, scratch.component, &escapedColon);
     if (FAILED(result)) {
         property->Release();
         return result;
@@ -566,6 +578,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     LineReader lines(input);
     TextBuffer logical;
     GroupIndex groups;
+    LineScratch scratch;
     int number = 0;
     if (!lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
@@ -589,7 +602,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 continue;
             }
             if (!logical.IsEmpty()) {
-                result = ReadLine(*this, &groups, logical.Data(), logical.Length(), number);
+                result = ReadLine(*this, &groups, scratch, logical.Data(), logical.Length(), number);
                 ++number;
                 if (FAILED(result)) break;
             }
@@ -600,7 +613,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         }
         if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
         if (SUCCEEDED(result) && !logical.IsEmpty()) {
-            result = ReadLine(*this, &groups, logical.Data(), logical.Length(), number);
+            result = ReadLine(*this, &groups, scratch, logical.Data(), logical.Length(), number);
         }
     }
     structureChanged = 0;
