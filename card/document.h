@@ -4,6 +4,7 @@
 
 #include "card/nodes.h"
 #include "card/platform.h"
+#include "card/tree.h"
 
 class CardInput;
 class CardOutput;
@@ -42,6 +43,12 @@ public:
     bool ValidateCard() const;
     HRESULT WriteCard(CardOutput& output);
 
+    // Calls visit(groupName, property) for every property in card order, a group's
+    // properties where the group stands; groupName is null at the root. Stops early, with
+    // false, when visit returns false.
+    template <class Visit>
+    bool ForEachProperty(Visit visit) const;
+
     TreeWindow GetTree() const { return tree; }
     int GetEscapeColon() const { return escapeColon != nullptr ? *escapeColon : 0; }
     void SetEscapeColon(int value)
@@ -55,3 +62,23 @@ private:
     TreeWindow tree;
     int* escapeColon;
 };
+
+template <class Visit>
+bool CardDocument::ForEachProperty(Visit visit) const
+{
+    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+        CardNode* node = GetNode(item);
+        if (node == nullptr) continue;
+        if (!node->IsGroup()) {
+            if (!visit((const char*)nullptr, (PropertyNode*)node)) return false;
+            continue;
+        }
+        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
+             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
+            CardNode* childNode = GetNode(child);
+            if (childNode != nullptr && !visit(node->GetDisplayName(), (PropertyNode*)childNode)) return false;
+        }
+    }
+    return true;
+}

@@ -2,7 +2,6 @@
 // double quotes with C-style escapes, an absent text as null.
 #include "tools/dump.h"
 
-#include "card/tree.h"
 
 #include <stdio.h>
 
@@ -56,22 +55,6 @@ bool DumpProperty(const char* group, const PropertyNode* property, TextBuffer& o
 
 bool DumpCard(const CardDocument& document, TextBuffer& out)
 {
-    TreeWindow tree = document.GetTree();
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = document.GetNode(item);
-        if (node == nullptr) continue;
-        if (!node->IsGroup()) {
-            if (!DumpProperty(nullptr, (PropertyNode*)node, out)) return false;
-            continue;
-        }
-        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-            CardNode* childNode = document.GetNode(child);
-            if (childNode != nullptr && !DumpProperty(node->GetDisplayName(), (PropertyNode*)childNode, out)) {
-                return false;
-            }
-        }
-    }
-    return true;
+    return document.ForEachProperty(
+        [&](const char* group, const PropertyNode* property) { return DumpProperty(group, property, out); });
 }

@@ -87,22 +87,13 @@ void CountCard(const CardDocument& document, int* groups, int* properties, int* 
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = document.GetNode(item);
-        HTREEITEM first = item;
-        HTREEITEM last = item;
-        if (node->IsGroup()) {
-            ++*groups;
-            first = TreeGetNextItem(tree, item, TVGN_CHILD);
-            last = nullptr;
-        }
-        for (HTREEITEM property = first; property != nullptr;
-             property = property == last ? nullptr : TreeGetNextItem(tree, property, TVGN_NEXT)) {
-            ++*properties;
-            for (ParameterNode* p = ((PropertyNode*)document.GetNode(property))->GetParameters(); p != nullptr;
-                 p = p->GetNext()) {
-                ++*parameters;
-            }
-        }
+        if (node != nullptr && node->IsGroup()) ++*groups;
     }
+    document.ForEachProperty([&](const char*, const PropertyNode* property) {
+        ++*properties;
+        for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) ++*parameters;
+        return true;
+    });
 }
 
 int Check(const char* path)

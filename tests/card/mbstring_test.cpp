@@ -1,23 +1,20 @@
 // The multibyte string operations, in a single-byte and in a double-byte code page.
 #include "card/mbstring.h"
+#include "tests/support/code_page.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
 
 namespace {
 
-// Runs a test in a code page and restores the one before.
-class CodePage {
+// A code page for part of a test; it must be one the run-time accepts.
+class CodePage : public CodePageScope {
 public:
-    explicit CodePage(int codePage) : previous(MbsGetCodePage())
+    explicit CodePage(int codePage) : CodePageScope(codePage)
     {
-        EXPECT_EQ(0, MbsSetCodePage(codePage));
+        EXPECT_TRUE(Switched());
         EXPECT_EQ(codePage, MbsGetCodePage());
     }
-    ~CodePage() { MbsSetCodePage(previous); }
-
-private:
-    int previous;
 };
 
 int Sign(int value)

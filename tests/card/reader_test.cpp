@@ -4,6 +4,7 @@
 #include "card/format.h"
 #include "card/mbstring.h"
 #include "tests/support/card_text.h"
+#include "tests/support/code_page.h"
 
 #include <gtest/gtest.h>
 
@@ -271,15 +272,6 @@ TEST(Reader, ListsKeepTheirCommas)
 }
 
 // ---------------------------------------------------------------- double-byte code page
-
-class CodePageScope {
-public:
-    explicit CodePageScope(int codePage) : previous(MbsGetCodePage()) { MbsSetCodePage(codePage); }
-    ~CodePageScope() { MbsSetCodePage(previous); }
-
-private:
-    int previous;
-};
 
 TEST(Reader, TrailByteBackslashEscapesNothingInDoubleByteCodePage)
 {

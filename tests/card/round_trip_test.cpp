@@ -1,6 +1,7 @@
 // The round-trip law on the inputs the fuzzer found breaking it: each fault has its own
 // test, and every input kept in fuzz/regressions/ is replayed in both code pages.
 #include "card/mbstring.h"
+#include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,6 @@
 #include <vector>
 
 namespace {
-
-class CodePageScope {
-public:
-    explicit CodePageScope(int codePage) : previous(MbsGetCodePage()) { MbsSetCodePage(codePage); }
-    ~CodePageScope() { MbsSetCodePage(previous); }
-
-private:
-    int previous;
-};
 
 // The law holds for text read in the code page, and the text loads at all (a test
 // that passed because nothing loaded would prove nothing).

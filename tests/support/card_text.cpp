@@ -13,19 +13,10 @@ namespace {
 std::vector<PropertyNode*> PropertiesInOrder(const CardDocument& document)
 {
     std::vector<PropertyNode*> properties;
-    TreeWindow tree = document.GetTree();
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = document.GetNode(item);
-        if (!node->IsGroup()) {
-            properties.push_back((PropertyNode*)node);
-            continue;
-        }
-        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-            properties.push_back((PropertyNode*)document.GetNode(child));
-        }
-    }
+    document.ForEachProperty([&](const char*, PropertyNode* property) {
+        properties.push_back(property);
+        return true;
+    });
     return properties;
 }
 

@@ -22,20 +22,10 @@ struct PlacedProperty {
 std::vector<PlacedProperty> PropertiesInCardOrder(const CardDocument& document)
 {
     std::vector<PlacedProperty> placed;
-    TreeWindow tree = document.GetTree();
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = document.GetNode(item);
-        if (node == nullptr) continue;
-        if (!node->IsGroup()) {
-            placed.push_back({nullptr, (const PropertyNode*)node});
-            continue;
-        }
-        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-            placed.push_back({node->GetDisplayName(), (const PropertyNode*)document.GetNode(child)});
-        }
-    }
+    document.ForEachProperty([&](const char* group, const PropertyNode* property) {
+        placed.push_back({group, property});
+        return true;
+    });
     return placed;
 }
 
