@@ -1,4 +1,4 @@
-# Cross-compiles for 32-bit Windows with mingw-w64; the -posix compilers are the ones
+# Cross-compiles for 32-bit Windows (x86) with mingw-w64; the -posix compilers are the ones
 # GoogleTest builds with. Test programs run under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)

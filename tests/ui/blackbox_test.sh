@@ -11,7 +11,8 @@ cp "$CARD" "$WORK/sample.vcf"
 before="$(sha256sum <"$WORK/sample.vcf")"
 mkdir -p "$SCREENS"
 
-wine "$EDITOR" "$(winepath -w "$WORK/sample.vcf" 2>/dev/null)" &
+WINE="${WINE:-wine}"
+"$WINE" "$EDITOR" "$("$WINE" winepath -w "$WORK/sample.vcf" 2>/dev/null)" &
 pid=$!
 
 window=""
