@@ -61,7 +61,7 @@ void CopyShown(char* buffer, int size, const char* text)
 
 void ReportLastError()
 {
-    ReportMessage(ResultFromLastError(), MB_ICONERROR, 0);
+    ReportMessage(ResultFromLastError(), nullptr, MB_ICONERROR, 0);
 }
 
 }  // namespace

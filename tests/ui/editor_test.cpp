@@ -558,7 +558,7 @@ TEST_F(EditorTest, MessageBoxesWithoutAMainWindowHaveNoOwner)
         editor.ChooseMenu(IDCANCEL);
         ASSERT_FALSE(editor.IsRunning());
     }
-    EXPECT_EQ(IDOK, ReportMessage(0, MB_ICONERROR, IDS_CARD_NOT_VALID));
+    EXPECT_EQ(IDOK, ReportMessage(0, nullptr, MB_ICONERROR, IDS_CARD_NOT_VALID));
     ASSERT_EQ(1u, answers.Shown().size());
     EXPECT_FALSE(answers.Shown()[0].hasOwner);
 }
