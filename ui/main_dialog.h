@@ -48,7 +48,7 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
-    // ---- file commands (app/file_commands.cpp)
+    // ---- file commands (file_commands.cpp)
     LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnLoadFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnFileSaveCommand(WORD code, WORD id, HWND control, bool& handled);
