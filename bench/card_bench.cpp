@@ -8,8 +8,8 @@
 //   card_bench load FILE      (child: load and save once, for the peak memory)
 //   card_bench idle           (child: the same program doing nothing, the baseline)
 #include "card/document.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
+#include "tools/hidden_tree.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,10 +3,10 @@
 #include "app/messages.h"
 #include "app/safe_save.h"
 #include "card/document.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
+#include "tools/hidden_tree.h"
 
 #include <errno.h>
 #include <stdio.h>

@@ -2,10 +2,10 @@
 #include "tests/support/round_trip.h"
 
 #include "card/format.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
+#include "tools/hidden_tree.h"
 
 #include <stdio.h>
 #include <string.h>
