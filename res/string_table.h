@@ -7,8 +7,9 @@ STRING_ENTRY(1, IDS_SAVE_CHANGES, "The changes in current \n%s\nwill be lost!\nD
 STRING_ENTRY(11, IDS_CONFIRM_DELETE, "Are you sure you want to DELETE the \"%s\" ?")
 STRING_ENTRY(28, IDS_CONFIRM_UNDO, "All the changes will be lost!\nDo you want to continue?")
 
-/* ---- caption */
+/* ---- caption and titles */
 STRING_ENTRY(2, IDS_CAPTION, "Oskan vCard Editor")
+STRING_ENTRY(29, IDS_SAVE_AS_TITLE, "Choose file to save")
 
 /* ---- start-up */
 STRING_ENTRY(3, IDS_GDIPLUS_FAILED, "Cannot initialize GDI Plus library")

@@ -19,7 +19,7 @@ namespace {
 
 const char UNTITLED[] = "<untitled>";
 const char TITLE_SEPARATOR[] = " - ";
-const char SAVE_AS_TITLE[] = "Chose file to save";
+const size_t SAVE_AS_TITLE_SIZE = 128;
 const char DEFAULT_EXTENSION[] = "VCF";
 // Pairs of display text and pattern, the list ended by an extra NUL.
 const char FILE_FILTER[] = "vCard Files (*.VCF)\0*.VCF\0All files (*.*)\0*.*\0";
@@ -101,8 +101,10 @@ void MainDialog::LoadFile()
 
 bool MainDialog::AskForSavePath()
 {
+    char title[SAVE_AS_TITLE_SIZE];
+    LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
     OPENFILENAMEA record = FileDialogRecord(hwnd, filePath);
-    record.lpstrTitle = SAVE_AS_TITLE;
+    record.lpstrTitle = title;
     record.Flags = OFN_OVERWRITEPROMPT | OFN_SHOWHELP;
     return GetSaveFileNameA(&record) != FALSE;
 }

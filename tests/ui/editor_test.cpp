@@ -471,7 +471,7 @@ TEST_F(EditorTest, SaveOfAnUntitledCardAsksForAPath)
 
     editor.ClickButton(IDC_SAVE);
     ASSERT_EQ(1u, answers.Shown().size());
-    EXPECT_EQ("Chose file to save", answers.Shown()[0].caption);
+    EXPECT_EQ("Choose file to save", answers.Shown()[0].caption);
     EXPECT_EQ(CAPTION, editor.Title()) << "cancelled: nothing changes";
     EXPECT_EQ((std::vector<std::string>{"sample.vcf"}), Files());
 
