@@ -1,4 +1,4 @@
-// Message composition: body, code line and pending detail within fixed-size texts.
+// Message composition: body, code line and a refusal's detail within fixed-size texts.
 #include "app/messages.h"
 
 #include <stdio.h>
@@ -9,12 +9,10 @@
 #include <windows.h>
 #endif
 
-char* pendingDetail = nullptr;
-
 namespace {
 
 const int FORMAT_SIZE = 512;         // a body's format text
-const int DETAIL_FORMAT_SIZE = 256;  // a detail's format text; every detail text is shorter
+const int DETAIL_FORMAT_SIZE = 256;  // a detail's format text
 
 // vsnprintf that reports "did not fit" the same way with every run-time: the text
 // written and -1 when it was cut. The buffer always ends terminated.
@@ -120,29 +118,43 @@ void FreeSystemText(char* text)
 #endif
 }
 
-int SetPendingDetail(int id, ...)
+namespace {
+
+// Formats string id with the arguments that follow into buffer.
+void FormatDetail(char* buffer, size_t room, int id, ...)
 {
-    if (pendingDetail == nullptr) {
-        pendingDetail = (char*)calloc(DETAIL_TEXT_SIZE, 1);
-        if (pendingDetail == nullptr) return -1;
-    }
     char format[DETAIL_FORMAT_SIZE];
     LoadTextString(id, format, (int)sizeof format);
     va_list arguments;
     va_start(arguments, id);
-    int length = FormatInto(pendingDetail, DETAIL_TEXT_SIZE, format, arguments);
+    FormatInto(buffer, room, format, arguments);
     va_end(arguments);
-    // A detail that does not fit is kept cut, at DETAIL_TEXT_SIZE - 1 bytes.
-    return length >= 0 ? length : (int)strlen(pendingDetail);
 }
 
-void FreePendingDetail()
+// The detail of a refusal into buffer, cut when it does not fit: the string of its kind
+// with its arguments in the order that string takes them.
+void FormatRefusal(const Refusal& refusal, char* buffer, size_t room)
 {
-    free(pendingDetail);
-    pendingDetail = nullptr;
+    const char* first = refusal.texts[0];
+    const char* second = refusal.texts[1];
+    switch (refusal.kind) {
+    case RefusalKind::None: break;
+    case RefusalKind::FirstLine: FormatDetail(buffer, room, IDS_DETAIL_FIRST_LINE, first); break;
+    case RefusalKind::FirstLineFolded: FormatDetail(buffer, room, IDS_DETAIL_FIRST_LINE_FOLDED); break;
+    case RefusalKind::MissingColon: FormatDetail(buffer, room, IDS_DETAIL_MISSING_COLON, refusal.line, first); break;
+    case RefusalKind::InvalidParameter: FormatDetail(buffer, room, IDS_DETAIL_INVALID_PARAMETER, first, second); break;
+    case RefusalKind::GroupTooLong:
+        FormatDetail(buffer, room, IDS_DETAIL_GROUP_TOO_LONG, first, refusal.numbers[0], refusal.numbers[1]);
+        break;
+    case RefusalKind::VersionAndFnMissing: FormatDetail(buffer, room, IDS_DETAIL_VERSION_AND_FN); break;
+    case RefusalKind::VersionNotFirst: FormatDetail(buffer, room, IDS_DETAIL_VERSION_FIRST); break;
+    case RefusalKind::FnMissing: FormatDetail(buffer, room, IDS_DETAIL_FN_MISSING); break;
+    }
 }
 
-char* ComposeMessage(HRESULT code, int id, va_list arguments)
+}  // namespace
+
+char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list arguments)
 {
     char format[FORMAT_SIZE];
     if (id != 0) LoadTextString(id, format, (int)sizeof format);
@@ -171,18 +183,19 @@ char* ComposeMessage(HRESULT code, int id, va_list arguments)
         if (length >= 0) used += (size_t)length;
     }
 
-    if (pendingDetail != nullptr && pendingDetail[0] != '\0') {
-        FormatIntoF(text + used, MESSAGE_TEXT_SIZE - used, "\n%s", pendingDetail);
-        pendingDetail[0] = '\0';
+    // The detail goes on its own line, as much of it as fits.
+    if (refusal != nullptr && refusal->kind != RefusalKind::None && MESSAGE_TEXT_SIZE - used >= 2) {
+        text[used] = '\n';
+        FormatRefusal(*refusal, text + used + 1, MESSAGE_TEXT_SIZE - used - 1);
     }
     return text;
 }
 
-char* ComposeMessageF(HRESULT code, int id, ...)
+char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...)
 {
     va_list arguments;
     va_start(arguments, id);
-    char* text = ComposeMessage(code, id, arguments);
+    char* text = ComposeMessage(code, refusal, id, arguments);
     va_end(arguments);
     return text;
 }
@@ -193,13 +206,13 @@ void SetMessageOwnerSource(HWND (*owner)())
     ownerSource = owner;
 }
 
-int ReportMessage(HRESULT code, UINT type, int id, ...)
+int ReportMessage(HRESULT code, const Refusal* refusal, UINT type, int id, ...)
 {
     char caption[128];
     LoadTextString(IDS_CAPTION, caption, (int)sizeof caption);
     va_list arguments;
     va_start(arguments, id);
-    char* text = ComposeMessage(code, id, arguments);
+    char* text = ComposeMessage(code, refusal, id, arguments);
     va_end(arguments);
     if (text == nullptr) return 0;
     HWND owner = ownerSource != nullptr ? ownerSource() : nullptr;

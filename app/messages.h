@@ -1,32 +1,23 @@
 // The one way messages reach the user: a body from the string table, a line with a
-// result code and the system's text for it, and a detail that a lower layer left.
+// result code and the system's text for it, and a detail that says why the card code
+// refused a card.
 #pragma once
 
 #include "card/platform.h"
+#include "card/refusal.h"
 #include "res/string_ids.h"
 
 #include <stdarg.h>
 #include <stddef.h>
 
 const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator included
-const size_t DETAIL_TEXT_SIZE = 2048;    // the pending detail, terminator included
-
-// The detail that the next message will carry; null until the first SetPendingDetail,
-// empty text when none is pending.
-extern char* pendingDetail;
-
-// Formats string id with its arguments into the pending detail, replacing what was
-// pending. Returns the stored length, or -1 when nothing could be stored.
-int SetPendingDetail(int id, ...);
-// At shut-down.
-void FreePendingDetail();
 
 // Builds the text of a message box: the body (id 0: none), the code line (code 0: none)
-// and the pending detail, which is used up. Returns a heap text of MESSAGE_TEXT_SIZE
-// bytes that the caller frees, or null when nothing should be shown (no memory, or a
-// body that does not fit); the detail then stays pending.
-char* ComposeMessage(HRESULT code, int id, va_list arguments);
-char* ComposeMessageF(HRESULT code, int id, ...);
+// and the detail of the refusal (null, or kind None: none). Returns a heap text of
+// MESSAGE_TEXT_SIZE bytes that the caller frees, or null when nothing should be shown
+// (no memory, or a body that does not fit).
+char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list arguments);
+char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...);
 
 // Loads string id into buffer (size bytes, terminated); returns its length, 0 if none.
 int LoadTextString(int id, char* buffer, int size);
@@ -39,7 +30,7 @@ void FreeSystemText(char* text);
 #ifdef _WIN32
 // Shows the composed text in a message box with the program's caption, owned by the
 // main window while one exists. Returns the button pressed, or 0 when nothing was shown.
-int ReportMessage(HRESULT code, UINT type, int id, ...);
+int ReportMessage(HRESULT code, const Refusal* refusal, UINT type, int id, ...);
 // Where message boxes find their owner: the main window while one exists. The function
 // answers null before the main window is bound and after its window is gone.
 void SetMessageOwnerSource(HWND (*owner)());

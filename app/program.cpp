@@ -34,7 +34,7 @@ bool StartProgram(HINSTANCE instance, const char* commandLine)
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
     if (status != Gdiplus::Ok) {
-        ReportMessage((HRESULT)status, MB_ICONERROR, IDS_GDIPLUS_FAILED);
+        ReportMessage((HRESULT)status, nullptr, MB_ICONERROR, IDS_GDIPLUS_FAILED);
         return false;
     }
     gdiplusStarted = true;
@@ -95,5 +95,4 @@ void EndProgram()
         gdiplusStarted = false;
     }
     SetMessageOwnerSource(nullptr);
-    FreePendingDetail();
 }

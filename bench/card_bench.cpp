@@ -7,10 +7,9 @@
 //   card_bench measure [--runs N] [--node NODE --peer SCRIPT --module DIR] FILE...
 //   card_bench load FILE      (child: load and save once, for the peak memory)
 //   card_bench idle           (child: the same program doing nothing, the baseline)
-#include "app/messages.h"
 #include "card/document.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
+#include "tools/hidden_tree.h"
 
 #include <algorithm>
 #include <chrono>
@@ -444,7 +443,6 @@ int main(int argc, char** argv)
             Card card;
             status = Load(card, argv[2]) && Save(card, "/dev/null") ? 0 : 1;
         }
-        FreePendingDetail();
         printf("%ld\n", OwnPeak());
         return status;
     }

@@ -4,6 +4,7 @@
 
 #include "card/nodes.h"
 #include "card/platform.h"
+#include "card/refusal.h"
 #include "card/tree.h"
 
 class CardInput;
@@ -36,12 +37,15 @@ public:
     int IsAnyNodeModified(HTREEITEM parent) const;
     void ClearStructureChanged() { structureChanged = 0; }
 
-    // Fills the empty document from input; a failure leaves a detail pending.
+    // Fills the empty document from input.
     HRESULT ReadCard(CardInput& input);
-    HRESULT ReadContentLine(char* line, size_t length, int number);
-    // True when the card may be saved: VERSION first, FN present; else a detail is pending.
-    bool ValidateCard() const;
+    // True when the card may be saved: VERSION first, FN present.
+    bool ValidateCard();
     HRESULT WriteCard(CardOutput& output);
+    // Why the last ReadCard, ValidateCard or WriteCard refused the card; kind None when it
+    // has no reason to give (success, a failure of memory, the stream or the tree, or a
+    // line without a property name).
+    const Refusal& LastRefusal() const { return refusal; }
 
     // Calls visit(groupName, property) for every property in card order, a group's
     // properties where the group stands; groupName is null at the root. Stops early, with
@@ -61,6 +65,7 @@ private:
     int structureChanged;
     TreeWindow tree;
     int* escapeColon;
+    Refusal refusal;
 };
 
 template <class Visit>

@@ -8,6 +8,7 @@
 #include <stdio.h>
 
 class CardOutput;
+struct Refusal;
 
 // The reference-counted base of every node. A node starts with one reference held by
 // whoever made it and is destroyed by the Release that drops the last one.
@@ -41,8 +42,10 @@ public:
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
     // Writes the node's content lines; lineBudget is what the first physical line of each
-    // property may still carry (FOLD_WIDTH at the start of a line).
-    virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) = 0;
+    // property may still carry (FOLD_WIDTH at the start of a line). A node that cannot be
+    // written says why in refusal.
+    virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget,
+                          Refusal& refusal) = 0;
 };
 
 // Tree images: indexes into the property tree's image list.
@@ -60,7 +63,7 @@ public:
     const char* GetDisplayName() const override;
     int IsGroup() const override { return 1; }
     int GetImageIndex(UINT expanded) const override;
-    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) override;
+    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
 private:
     char* name;
@@ -120,7 +123,7 @@ public:
     const char* GetDisplayName() const override;
     int IsGroup() const override { return 0; }
     int GetImageIndex(UINT expanded) const override;
-    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget) override;
+    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
     PropertyKind GetKind() const { return kind; }
     const char* GetCustomName() const { return customName; }

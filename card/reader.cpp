@@ -2,7 +2,6 @@
 // parameters and values per content line, placed at the root or in its group.
 #include "card/document.h"
 
-#include "app/messages.h"
 #include "card/format.h"
 #include "card/io.h"
 #include "card/mbstring.h"
@@ -386,8 +385,9 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
 }
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
-// detail 21 for a parameter without '='.
-static PropertyNode* ParsePropertyHead(char* head, size_t length, HRESULT* result)
+// a refusal for a parameter without '='.
+static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Refusal& refusal,
+                                       HRESULT* result)
 {
     const char* end = head + length;
     char* token = (char*)NextToken(head, end);
@@ -413,7 +413,9 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, HRESULT* resul
         HRESULT parsed = ParseParameter(parameter, token);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
-                SetPendingDetail(IDS_DETAIL_INVALID_PARAMETER, token, property->GetDisplayName());
+                refusal.Set(RefusalKind::InvalidParameter, number);
+                refusal.SetText(0, token);
+                refusal.SetText(1, property->GetDisplayName());
             }
             parameter->Release();
             property->Release();
@@ -498,8 +500,6 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, TextBuffer&
 
 // ---------------------------------------------------------------- lines
 
-// One content line into the document; groups are found through the index when one is
-// given, else by FindGroup.
 // The buffers a read reuses from line to line, so that a line costs no allocation of
 // its own beyond the nodes and texts it makes.
 struct LineScratch {
@@ -507,21 +507,14 @@ struct LineScratch {
     TextBuffer component;
 };
 
-static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch& scratch, char* line,
-                        size_t length, int number);
-
-HRESULT CardDocument::ReadContentLine(char* line, size_t length, int number)
-{
-    LineScratch scratch;
-    return ReadLine(*this, nullptr, scratch, line, length, number);
-}
-
-static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch& scratch, char* line,
-                        size_t length, int number)
+// One content line into the document, its group found through the index.
+static HRESULT ReadLine(CardDocument& document, GroupIndex& groups, LineScratch& scratch, Refusal& refusal,
+                        char* line, size_t length, int number)
 {
     if (number == 0) {
         if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
-        SetPendingDetail(IDS_DETAIL_FIRST_LINE, OPENING_LINE);
+        refusal.Set(RefusalKind::FirstLine, number);
+        refusal.SetText(0, OPENING_LINE);
         return E_FAIL;
     }
     if (MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
@@ -530,7 +523,8 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch&
     if (!ScanHead(line, length, scratch.head, &layout)) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
     if (!layout.hasSeparator) {
-        SetPendingDetail(IDS_DETAIL_MISSING_COLON, number, layout.head);
+        refusal.Set(RefusalKind::MissingColon, number);
+        refusal.SetText(0, layout.head);
         return E_FAIL;
     }
 
@@ -539,10 +533,10 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch&
     if (layout.hasGroup) {
         layout.head[layout.groupLength] = '\0';
         const char* name = layout.head;
-        HTREEITEM group = groups != nullptr ? groups->Find(document, name) : document.FindGroup(name);
+        HTREEITEM group = groups.Find(document, name);
         if (group == nullptr) {
             group = document.AddGroup(name);
-            if (group != nullptr && groups != nullptr && !groups->Add(name, group)) return E_OUTOFMEMORY;
+            if (group != nullptr && !groups.Add(name, group)) return E_OUTOFMEMORY;
         }
         if (group == nullptr) {
             result = ResultFromLastError();
@@ -553,7 +547,7 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch&
     }
 
     PropertyNode* property =
-        ParsePropertyHead(layout.head + nameStart, layout.headLength - nameStart, &result);
+        ParsePropertyHead(layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
@@ -574,6 +568,7 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex* groups, LineScratch&
 HRESULT CardDocument::ReadCard(CardInput& input)
 {
     SetEscapeColon(0);
+    refusal.Clear();
     HRESULT result = S_OK;
     LineReader lines(input);
     TextBuffer logical;
@@ -591,7 +586,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
             if (line[0] == ' ' || line[0] == '\t') {
                 if (number == 0) {
                     // Before the first line was handed on: the opening line cannot be folded.
-                    SetPendingDetail(IDS_DETAIL_FIRST_LINE_FOLDED);
+                    refusal.Set(RefusalKind::FirstLineFolded, number);
                     result = E_FAIL;
                     break;
                 }
@@ -602,7 +597,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 continue;
             }
             if (!logical.IsEmpty()) {
-                result = ReadLine(*this, &groups, scratch, logical.Data(), logical.Length(), number);
+                result = ReadLine(*this, groups, scratch, refusal, logical.Data(), logical.Length(), number);
                 ++number;
                 if (FAILED(result)) break;
             }
@@ -613,7 +608,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         }
         if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
         if (SUCCEEDED(result) && !logical.IsEmpty()) {
-            result = ReadLine(*this, &groups, scratch, logical.Data(), logical.Length(), number);
+            result = ReadLine(*this, groups, scratch, refusal, logical.Data(), logical.Length(), number);
         }
     }
     structureChanged = 0;

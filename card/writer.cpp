@@ -2,7 +2,6 @@
 // merged into runs, values escaped, lines folded; VERSION first and FN present.
 #include "card/document.h"
 
-#include "app/messages.h"
 #include "card/format.h"
 #include "card/io.h"
 #include "card/mbstring.h"
@@ -258,7 +257,7 @@ static long FormatParameters(ParameterNode* node, TextBuffer& line)
     return (long)(line.Length() - before);
 }
 
-HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget)
+HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal&)
 {
     bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
     TextBuffer line;
@@ -287,7 +286,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     return result;
 }
 
-HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget)
+HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
     TextBuffer prefix;
     if (!AppendHeadText(prefix, GetDisplayName()) || !prefix.AppendChar('.')) return E_OUTOFMEMORY;
@@ -297,22 +296,26 @@ HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, in
         HRESULT result = output.Write(prefix.Data(), prefix.Length());
         if (FAILED(result)) return result;
         if (prefixLength >= lineBudget) {
-            SetPendingDetail(IDS_DETAIL_GROUP_TOO_LONG, GetDisplayName(), prefixLength, lineBudget);
+            refusal.Set(RefusalKind::GroupTooLong, 0);
+            refusal.SetText(0, GetDisplayName());
+            refusal.numbers[0] = prefixLength;
+            refusal.numbers[1] = lineBudget;
             return E_FAIL;
         }
         CardNode* node = CardDocument::GetItemNode(tree, child);
         if (node == nullptr) continue;
-        result = node->Write(tree, child, output, lineBudget - prefixLength);
+        result = node->Write(tree, child, output, lineBudget - prefixLength, refusal);
         if (FAILED(result)) return result;
     }
     return S_OK;
 }
 
-bool CardDocument::ValidateCard() const
+bool CardDocument::ValidateCard()
 {
+    refusal.Clear();
     HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
     if (item == nullptr) {
-        SetPendingDetail(IDS_DETAIL_VERSION_AND_FN);
+        refusal.Set(RefusalKind::VersionAndFnMissing, 0);
         return false;
     }
     bool foundFn = false;
@@ -321,7 +324,7 @@ bool CardDocument::ValidateCard() const
         if (node == nullptr) continue;
         if (index == 0) {
             if (node->IsGroup() || ((PropertyNode*)node)->GetKind() != PropertyKindVersion) {
-                SetPendingDetail(IDS_DETAIL_VERSION_FIRST);
+                refusal.Set(RefusalKind::VersionNotFirst, 0);
                 return false;
             }
         } else if (!node->IsGroup()) {
@@ -338,7 +341,7 @@ bool CardDocument::ValidateCard() const
         }
     }
     if (!foundFn) {
-        SetPendingDetail(IDS_DETAIL_FN_MISSING);
+        refusal.Set(RefusalKind::FnMissing, 0);
         return false;
     }
     return true;
@@ -347,11 +350,12 @@ bool CardDocument::ValidateCard() const
 HRESULT CardDocument::WriteCard(CardOutput& output)
 {
     output.escapeColon = GetEscapeColon();
+    refusal.Clear();
     HRESULT result = output.Write("BEGIN:VCARD\r\n", 13);
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = GetNode(item);
-        if (node != nullptr) result = node->Write(tree, item, output, FOLD_WIDTH);
+        if (node != nullptr) result = node->Write(tree, item, output, FOLD_WIDTH, refusal);
     }
     if (SUCCEEDED(result)) result = output.Write("END:VCARD\r\n", 11);
     return result;

@@ -2,7 +2,7 @@
 // for their window's first message.
 #pragma once
 
-#include "card/platform.h"
+#include <windows.h>
 
 class DialogBinding;
 

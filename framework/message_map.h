@@ -16,7 +16,7 @@
 //     }
 #pragma once
 
-#include "card/platform.h"
+#include <windows.h>
 
 #include <stddef.h>
 

@@ -4,9 +4,8 @@
 //
 // Allowed outcomes: the bytes do not load (any result); the card loads and obeys the law;
 // the card loads and its write is refused because a group name leaves no room on the
-// first line (detail 20, E_FAIL), which is the writer's documented limit. Anything else
+// first line (GroupTooLong, E_FAIL), which is the writer's documented limit. Anything else
 // aborts with the difference, the written text and the code page.
-#include "app/messages.h"
 #include "card/mbstring.h"
 #include "tests/support/round_trip.h"
 

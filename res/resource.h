@@ -3,18 +3,13 @@
 
    Ranges, one per kind:
        1 -    99   strings                  (res/string_table.h, not here)
-     100 -   199   dialogs, menus, icon, cursor, bitmap and PNG images (IDD_, IDR_,
-                   IDI_, IDCUR_, IDB_, IDP_); the numbers are the program's fixed ones,
-                   so the kinds interleave inside this range
+     100 -   199   dialogs, menus, icon and bitmap (IDD_, IDR_, IDI_, IDB_); the numbers
+                   are the program's fixed ones, so the kinds interleave inside this range
     1000 -  1099   controls (IDC_); the main window's button ids are also the commands
                    of their menu items
    40000 - 40099   menu commands that no button carries (ID_)
    The Exit button and menu item use IDCANCEL (2), so that Escape and the close box
-   reach the same handler.
-
-   Two numbers are used twice across resource types, and must stay so because the code
-   asks for them by number: 102 (icon and cursor) and 125 (dialog and bitmap). Windows
-   keeps one table per type, so they do not collide; do not add a third. */
+   reach the same handler. */
 #ifndef VCARDEDIT_RES_RESOURCE_H
 #define VCARDEDIT_RES_RESOURCE_H
 
@@ -24,18 +19,12 @@
 
 /* ---- dialogs */
 #define IDD_MAIN                    101
-#define IDD_ABOUT                   103
-#define IDD_ADD_PROPERTY            124
-#define IDD_ADD_PARAMETERS          125
-#define IDD_SETTINGS                126
 
 /* ---- menus */
 #define IDR_MAIN_MENU               120
-#define IDR_ITEM_CONTEXT            123
 
-/* ---- icon and cursor */
+/* ---- icon */
 #define IDI_APP                     102
-#define IDCUR_LINK                  102
 
 /* ---- bitmaps: the tree's three 16-pixel images, in image list order */
 #define IDB_TREE_IMAGES             125
@@ -43,13 +32,6 @@
 #define TREE_IMAGE_GROUP_COLLAPSED  1
 #define TREE_IMAGE_PROPERTY         2
 #define TREE_IMAGE_WIDTH            16
-
-/* ---- PNG images of the main window's buttons (resource type "PNG") */
-#define IDP_SAVE                    113
-#define IDP_HELP                    115
-#define IDP_EXIT                    116
-#define IDP_UNDO                    119
-#define IDP_OPEN                    122
 
 /* ---- main window controls; the five buttons double as menu commands */
 #define IDC_SAVE                    1021

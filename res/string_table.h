@@ -7,13 +7,12 @@ STRING_ENTRY(1, IDS_SAVE_CHANGES, "The changes in current \n%s\nwill be lost!\nD
 STRING_ENTRY(11, IDS_CONFIRM_DELETE, "Are you sure you want to DELETE the \"%s\" ?")
 STRING_ENTRY(28, IDS_CONFIRM_UNDO, "All the changes will be lost!\nDo you want to continue?")
 
-/* ---- caption and labels */
+/* ---- caption and titles */
 STRING_ENTRY(2, IDS_CAPTION, "Oskan vCard Editor")
-STRING_ENTRY(17, IDS_ADD_PROPERTY_LABEL, "%s a new property as part of '%s' group")
+STRING_ENTRY(29, IDS_SAVE_AS_TITLE, "Choose file to save")
 
-/* ---- start-up and shell */
+/* ---- start-up */
 STRING_ENTRY(3, IDS_GDIPLUS_FAILED, "Cannot initialize GDI Plus library")
-STRING_ENTRY(4, IDS_SHELL_FAILED, "Fail to execute associated application.")
 
 /* ---- file commands */
 STRING_ENTRY(5, IDS_CANNOT_OPEN, "Cannot open vCard file\r\n'%s'")
@@ -22,15 +21,6 @@ STRING_ENTRY(7, IDS_CANNOT_CREATE, "Cannot create vCard file\r\n'%s'")
 STRING_ENTRY(8, IDS_CANNOT_SAVE, "Cannot save vCard file %s")
 STRING_ENTRY(9, IDS_CANNOT_DELETE, "Cannot delete file %s")
 STRING_ENTRY(19, IDS_CARD_NOT_VALID, "The vCard data is not valid.")
-
-/* ---- adding groups, properties and parameters */
-STRING_ENTRY(10, IDS_GROUP_NOT_ADDED, "A new group with name '%s' could not be added in this vCard.")
-STRING_ENTRY(12, IDS_SELECT_PROPERTY, "Please select a property from the list")
-STRING_ENTRY(13, IDS_INVALID_GROUP_NAME, "Invalid name '%s' for the new group. Please enter a valid name.")
-STRING_ENTRY(14, IDS_INVALID_PROPERTY_NAME, "Invalid name '%s' for the new property. Please enter a valid name.")
-STRING_ENTRY(15, IDS_PROPERTY_NOT_ADDED, "A new property '%s' could not be added in this vCard.")
-STRING_ENTRY(16, IDS_NO_INSTANCES, "At least one parameter must have the instance number greater than zero.")
-STRING_ENTRY(18, IDS_ONLY_PROPERTY, "Only '%s' property may be added at this time.")
 
 /* ---- details of the reader, the writer and validation */
 STRING_ENTRY(20, IDS_DETAIL_GROUP_TOO_LONG, "Group name %s too long [it has %d characters, maximum is %d]")

@@ -3,10 +3,10 @@
 #include "app/messages.h"
 #include "app/safe_save.h"
 #include "card/document.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
+#include "tools/hidden_tree.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -65,7 +65,7 @@ bool LoadCard(const char* path, LoadedCard& card)
     errno = 0;
     FILE* file = fopen(path, "rb");
     if (file == nullptr) {
-        PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), IDS_CANNOT_OPEN, path));
+        PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), nullptr, IDS_CANNOT_OPEN, path));
         return false;
     }
     FileInput input(file);
@@ -74,7 +74,7 @@ bool LoadCard(const char* path, LoadedCard& card)
     fclose(file);
     if (SUCCEEDED(result) && readFailed) result = ResultFromWin32(30);  // the device cannot be read
     if (FAILED(result)) {
-        PrintMessage(stdout, ComposeMessageF(result, IDS_NOT_VALID_FILE, path));
+        PrintMessage(stdout, ComposeMessageF(result, &card.document.LastRefusal(), IDS_NOT_VALID_FILE, path));
         return false;
     }
     return true;
@@ -101,7 +101,7 @@ int Check(const char* path)
     LoadedCard card;
     if (!LoadCard(path, card)) return EXIT_CARD_FAILED;
     if (!card.document.ValidateCard()) {
-        PrintMessage(stdout, ComposeMessageF(0, IDS_CARD_NOT_VALID));
+        PrintMessage(stdout, ComposeMessageF(0, &card.document.LastRefusal(), IDS_CARD_NOT_VALID));
         return EXIT_CARD_FAILED;
     }
     int groups, properties, parameters;
@@ -161,7 +161,7 @@ int Format(const char* path, const char* outPath, int escapeColon)
         HRESULT result = card.document.WriteCard(output);
         if (SUCCEEDED(result) && fflush(stdout) != 0) result = ResultFromRuntimeError();
         if (FAILED(result)) {
-            PrintMessage(stderr, ComposeMessageF(result, IDS_CANNOT_SAVE, "<standard output>"));
+            PrintMessage(stderr, ComposeMessageF(result, &card.document.LastRefusal(), IDS_CANNOT_SAVE, "<standard output>"));
             return EXIT_CARD_FAILED;
         }
         return EXIT_OK;
@@ -173,7 +173,7 @@ int Format(const char* path, const char* outPath, int escapeColon)
         int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
                  : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
                                                              : IDS_CANNOT_DELETE;
-        PrintMessage(stderr, ComposeMessageF(result, id, failure.path));
+        PrintMessage(stderr, ComposeMessageF(result, &card.document.LastRefusal(), id, failure.path));
         return EXIT_CARD_FAILED;
     }
     return EXIT_OK;
@@ -185,7 +185,7 @@ int Dump(const char* path)
     if (!LoadCard(path, card)) return EXIT_CARD_FAILED;
     TextBuffer text;
     if (!DumpCard(card.document, text)) {
-        PrintMessage(stderr, ComposeMessageF(E_OUTOFMEMORY, 0));
+        PrintMessage(stderr, ComposeMessageF(E_OUTOFMEMORY, nullptr, 0));
         return EXIT_CARD_FAILED;
     }
     SetBinary(stdout);
@@ -221,11 +221,8 @@ int main(int argc, char** argv)
     bool isFormat = strcmp(command, "format") == 0;
     if (!isFormat && (outPath != nullptr || escapeColon >= 0)) return Usage("options belong to format");
 
-    int status;
-    if (strcmp(command, "check") == 0) status = Check(path);
-    else if (isFormat) status = Format(path, outPath, escapeColon);
-    else if (strcmp(command, "dump") == 0) status = Dump(path);
-    else status = Usage("unknown command");
-    FreePendingDetail();
-    return status;
+    if (strcmp(command, "check") == 0) return Check(path);
+    if (isFormat) return Format(path, outPath, escapeColon);
+    if (strcmp(command, "dump") == 0) return Dump(path);
+    return Usage("unknown command");
 }

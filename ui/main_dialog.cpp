@@ -61,7 +61,7 @@ void CopyShown(char* buffer, int size, const char* text)
 
 void ReportLastError()
 {
-    ReportMessage(ResultFromLastError(), MB_ICONERROR, 0);
+    ReportMessage(ResultFromLastError(), nullptr, MB_ICONERROR, 0);
 }
 
 }  // namespace
@@ -113,15 +113,13 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
     MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
     MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
-    MessageMapEntry<MainDialog>::Message(WM_SIZE, &MainDialog::OnSize),
     MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
     MessageMapEntry<MainDialog>::Message(WM_DRAWITEM, &MainDialog::OnDrawItem),
     MessageMapEntry<MainDialog>::Reflect(),
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), itemContextMenu(nullptr), treeImages(nullptr),
-      fillingValueEdit(false)
+    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false)
 {
     filePath[0] = '\0';
 }
@@ -199,21 +197,12 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
     DiscardDocument();
-    if (itemContextMenu != nullptr) {
-        DestroyMenu(itemContextMenu);
-        itemContextMenu = nullptr;
-    }
     if (treeImages != nullptr) {
         ImageList_Destroy(treeImages);
         treeImages = nullptr;
     }
     free(escapeColon);
     escapeColon = nullptr;
-    return 0;
-}
-
-LRESULT MainDialog::OnSize(UINT, WPARAM, LPARAM, bool&)
-{
     return 0;
 }
 

@@ -36,7 +36,6 @@ private:
     // ---- window life (main_dialog.cpp)
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnDrawItem(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnNotYetAvailable(WORD code, WORD id, HWND control, bool& handled);
 
@@ -48,7 +47,7 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
-    // ---- file commands (app/file_commands.cpp)
+    // ---- file commands (file_commands.cpp)
     LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnLoadFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnFileSaveCommand(WORD code, WORD id, HWND control, bool& handled);
@@ -73,7 +72,6 @@ private:
     char filePath[FILE_PATH_SIZE];
     CardDocument* document;
     int* escapeColon;
-    HMENU itemContextMenu;
     HIMAGELIST treeImages;
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.

@@ -160,8 +160,7 @@ std::string MessageFor(HRESULT result, const SaveFailure& failure)
     int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
              : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
                                                          : IDS_CANNOT_DELETE;
-    TakePendingDetail();
-    char* text = ComposeMessageF(result, id, failure.path);
+    char* text = ComposeMessageF(result, nullptr, id, failure.path);
     std::string message = text != nullptr ? text : "";
     free(text);
     return message;
@@ -171,7 +170,7 @@ class SafeSave : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, card.Load(CARD)) << card.detail;
+        ASSERT_EQ(S_OK, card.Load(CARD)) << card.Why();
         expected = card.Save();
         target = folder / "card.vcf";
     }

@@ -1,7 +1,6 @@
 // Test helpers that turn cards into text and back.
 #include "tests/support/card_text.h"
 
-#include "app/messages.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
@@ -22,21 +21,10 @@ std::vector<PropertyNode*> PropertiesInOrder(const CardDocument& document)
 
 }  // namespace
 
-std::string TakePendingDetail()
-{
-    if (pendingDetail == nullptr) return "";
-    std::string detail = pendingDetail;
-    pendingDetail[0] = '\0';
-    return detail;
-}
-
 HRESULT TestCard::Load(const std::string& text)
 {
-    TakePendingDetail();
     MemoryInput input(text);
-    HRESULT result = document.ReadCard(input);
-    detail = TakePendingDetail();
-    return result;
+    return document.ReadCard(input);
 }
 
 std::string TestCard::Save(HRESULT* result)
@@ -63,6 +51,13 @@ PropertyNode* TestCard::Property(int index) const
 int TestCard::PropertyCount() const
 {
     return (int)PropertiesInOrder(document).size();
+}
+
+std::string TestCard::Why() const
+{
+    const Refusal& refusal = document.LastRefusal();
+    return "refusal " + std::to_string((int)refusal.kind) + " at line " + std::to_string(refusal.line) + ": " +
+           refusal.texts[0] + " | " + refusal.texts[1];
 }
 
 std::string Lines(std::initializer_list<const char*> lines)

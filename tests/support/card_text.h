@@ -13,7 +13,7 @@ public:
     TestCard() : document(tree.Window(), &escapeColon) {}
     ~TestCard() { document.DeleteAll(); }
 
-    // Reads text into the (empty) document; the pending detail is taken into detail.
+    // Reads text into the (empty) document.
     HRESULT Load(const std::string& text);
     // Writes the document; result receives WriteCard's result when given.
     std::string Save(HRESULT* result = nullptr);
@@ -21,15 +21,13 @@ public:
     // The property at a position in card order (groups' properties in place).
     PropertyNode* Property(int index) const;
     int PropertyCount() const;
+    // The document's last refusal in one line, for the output of a failing test.
+    std::string Why() const;
 
     TestTree tree;
     int escapeColon = 0;
     CardDocument document;
-    std::string detail;
 };
 
 // Lines joined with CR LF, each ended by CR LF: Lines({"A", "B"}) == "A\r\nB\r\n".
 std::string Lines(std::initializer_list<const char*> lines);
-
-// The pending detail's text, emptied.
-std::string TakePendingDetail();

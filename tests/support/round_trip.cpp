@@ -1,12 +1,11 @@
 // The round-trip law: load, write, load again, compare, and write again.
 #include "tests/support/round_trip.h"
 
-#include "app/messages.h"
 #include "card/format.h"
-#include "card/hidden_tree.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
+#include "tools/hidden_tree.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -94,16 +93,11 @@ std::string DumpText(const CardDocument& document)
 }
 
 // The documented refusal of a write: a group prefix (its name as written, and the '.')
-// that leaves no room on the first line. The detail is checked by its text's opening,
-// the group by its length, so that no other E_FAIL passes for it.
+// that leaves no room on the first line. The refusal is checked by its kind, the group
+// by its length, so that no other E_FAIL passes for it.
 bool IsGroupTooLongRefusal(const CardDocument& document, HRESULT result)
 {
-    if (result != E_FAIL || pendingDetail == nullptr) return false;
-    char format[256];
-    LoadTextString(IDS_DETAIL_GROUP_TOO_LONG, format, sizeof format);
-    const char* placeholder = strchr(format, '%');
-    size_t opening = placeholder != nullptr ? (size_t)(placeholder - format) : strlen(format);
-    if (strncmp(pendingDetail, format, opening) != 0) return false;
+    if (result != E_FAIL || document.LastRefusal().kind != RefusalKind::GroupTooLong) return false;
     TreeWindow tree = document.GetTree();
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
@@ -163,8 +157,8 @@ RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length)
         if (IsGroupTooLongRefusal(card.document, result)) {
             outcome.refusedGroup = true;
         } else {
-            outcome.violation = "the write failed with " + std::to_string(result) + ": " +
-                                (pendingDetail != nullptr ? pendingDetail : "");
+            outcome.violation = "the write failed with " + std::to_string(result) + ", refusal " +
+                                std::to_string((int)card.document.LastRefusal().kind);
         }
         return outcome;
     }
@@ -173,8 +167,9 @@ RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length)
     MemoryInput written(first.text);
     result = again.document.ReadCard(written);
     if (FAILED(result)) {
-        outcome.violation = "the written card does not load (" + std::to_string(result) + "): " +
-                            (pendingDetail != nullptr ? pendingDetail : "");
+        outcome.violation = "the written card does not load (" + std::to_string(result) + "), refusal " +
+                            std::to_string((int)again.document.LastRefusal().kind) + " at line " +
+                            std::to_string(again.document.LastRefusal().line);
         return outcome;
     }
     std::string difference = DifferenceBetweenCards(card.document, again.document);

@@ -2,7 +2,7 @@
 // the in-memory tree natively) with the few state changes a user makes by hand.
 #pragma once
 
-#include "card/hidden_tree.h"
+#include "tools/hidden_tree.h"
 
 class TestTree {
 public:

@@ -228,21 +228,11 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-std::string WithCrLf(const std::string& text)
-{
-    std::string result;
-    for (char c : text) {
-        if (c == '\n') result += '\r';
-        result += c;
-    }
-    return result;
-}
-
 // ---------------------------------------------------------------- the editor
 
 Editor::Editor(const std::string& commandLine)
 {
-    started = StartProgram(GetModuleHandleA(nullptr), commandLine.c_str());
+    StartProgram(GetModuleHandleA(nullptr), commandLine.c_str());
     Pump(120);
 }
 
@@ -290,16 +280,6 @@ std::vector<std::string> Editor::TreeItems() const
     return items;
 }
 
-std::string Editor::SelectedTreeItem() const
-{
-    HWND tree = Item(1035);
-    HTREEITEM selected = TreeView_GetSelection(tree);
-    if (selected == nullptr) return "";
-    HTREEITEM parent = TreeView_GetParent(tree, selected);
-    std::string name = TreeItemText(tree, selected);
-    return parent != nullptr ? TreeItemText(tree, parent) + "/" + name : name;
-}
-
 bool Editor::SelectTreeItem(const std::string& path)
 {
     std::string wanted = path;
@@ -337,17 +317,6 @@ void Editor::ClickButton(int id)
     RECT rect = {};
     GetClientRect(button, &rect);
     PostClick(button, rect.right / 2, rect.bottom / 2);
-    Pump();
-}
-
-void Editor::ClickListCell(int listId, int row, int column)
-{
-    HWND list = Item(listId);
-    RECT rect = {};
-    rect.top = column;
-    rect.left = LVIR_BOUNDS;
-    if (!SendMessageA(list, LVM_GETSUBITEMRECT, (WPARAM)row, (LPARAM)&rect)) return;
-    PostClick(list, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     Pump();
 }
 
@@ -451,16 +420,6 @@ void DialogAnswers::ScreenshotNextBox(const std::string& name)
 const std::vector<ShownDialog>& DialogAnswers::Shown() const
 {
     return answering->shown;
-}
-
-size_t DialogAnswers::UnusedAnswers() const
-{
-    return answering->answers.size();
-}
-
-void DialogAnswers::Clear()
-{
-    answering->shown.clear();
 }
 
 }  // namespace ui

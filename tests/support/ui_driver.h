@@ -1,7 +1,7 @@
 // A small vocabulary of user actions for scenario tests of the real editor under Wine:
-// start the program as its entry point does, select tree items, click buttons and list
-// cells, type, press keys, choose menu commands, answer message boxes and file dialogs,
-// read back what the window shows, and take screenshots.
+// start the program as its entry point does, select tree items, click buttons, type,
+// press keys, choose menu commands, answer message boxes and file dialogs, read back
+// what the window shows, and take screenshots.
 #pragma once
 
 #include "card/platform.h"
@@ -25,7 +25,6 @@ public:
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
 
-    bool Started() const { return started; }
     bool IsRunning() const;
     HWND Window() const;
     HWND Item(int id) const;
@@ -36,7 +35,6 @@ public:
     // with a click on its text; false when there is no such item.
     bool SelectTreeItem(const std::string& path);
     void ClickButton(int id);
-    void ClickListCell(int listId, int row, int column);
     void TypeInto(int id, const std::string& text);
     void PressKey(UINT virtualKey);
     void ChooseMenu(UINT command);
@@ -44,7 +42,6 @@ public:
     // ---- what the window shows
     // The tree as "name" and "group/name" lines in display order.
     std::vector<std::string> TreeItems() const;
-    std::string SelectedTreeItem() const;
     int ListRows(int listId) const;
     std::string ListCell(int listId, int row, int column) const;
     std::string ItemText(int id) const;
@@ -53,9 +50,6 @@ public:
 
     // Saves a picture of the main window, frame included, as SCREENS_DIR/name.png.
     bool Screenshot(const std::string& name) const;
-
-private:
-    bool started;
 };
 
 // A box or file dialog that was shown, as the user saw it.
@@ -85,11 +79,6 @@ public:
     void ScreenshotNextBox(const std::string& name);
 
     const std::vector<ShownDialog>& Shown() const;
-    size_t UnusedAnswers() const;
-    void Clear();
 };
-
-// Text as an edit control holds it: line feeds as CR LF.
-std::string WithCrLf(const std::string& text);
 
 }  // namespace ui

@@ -471,7 +471,7 @@ TEST_F(EditorTest, SaveOfAnUntitledCardAsksForAPath)
 
     editor.ClickButton(IDC_SAVE);
     ASSERT_EQ(1u, answers.Shown().size());
-    EXPECT_EQ("Chose file to save", answers.Shown()[0].caption);
+    EXPECT_EQ("Choose file to save", answers.Shown()[0].caption);
     EXPECT_EQ(CAPTION, editor.Title()) << "cancelled: nothing changes";
     EXPECT_EQ((std::vector<std::string>{"sample.vcf"}), Files());
 
@@ -558,7 +558,7 @@ TEST_F(EditorTest, MessageBoxesWithoutAMainWindowHaveNoOwner)
         editor.ChooseMenu(IDCANCEL);
         ASSERT_FALSE(editor.IsRunning());
     }
-    EXPECT_EQ(IDOK, ReportMessage(0, MB_ICONERROR, IDS_CARD_NOT_VALID));
+    EXPECT_EQ(IDOK, ReportMessage(0, nullptr, MB_ICONERROR, IDS_CARD_NOT_VALID));
     ASSERT_EQ(1u, answers.Shown().size());
     EXPECT_FALSE(answers.Shown()[0].hasOwner);
 }

@@ -1,5 +1,5 @@
 // The hidden card container: a real tree view on Windows, the in-memory tree natively.
-#include "card/hidden_tree.h"
+#include "tools/hidden_tree.h"
 
 #include "card/tree.h"
 

@@ -19,7 +19,7 @@ namespace {
 
 const char UNTITLED[] = "<untitled>";
 const char TITLE_SEPARATOR[] = " - ";
-const char SAVE_AS_TITLE[] = "Chose file to save";
+const size_t SAVE_AS_TITLE_SIZE = 128;
 const char DEFAULT_EXTENSION[] = "VCF";
 // Pairs of display text and pattern, the list ended by an extra NUL.
 const char FILE_FILTER[] = "vCard Files (*.VCF)\0*.VCF\0All files (*.*)\0*.*\0";
@@ -49,7 +49,7 @@ HRESULT WriteDocument(CardOutput& output, void* context)
 bool MainDialog::PromptSaveChanges()
 {
     if (document == nullptr || !document->IsModified()) return true;
-    int answer = ReportMessage(0, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
+    int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
     if (answer == IDCANCEL) return false;
     if (answer == IDYES) return OnFileSave() >= 0;
@@ -82,7 +82,7 @@ void MainDialog::LoadFile()
         errno = 0;
         FILE* file = fopen(filePath, "rb");
         if (file == nullptr) {
-            ReportMessage(ResultFromRuntimeError(), MB_ICONERROR, IDS_CANNOT_OPEN, filePath);
+            ReportMessage(ResultFromRuntimeError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, filePath);
             return;
         }
         FileInput input(file);
@@ -90,7 +90,7 @@ void MainDialog::LoadFile()
         if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
         fclose(file);
         if (FAILED(result)) {
-            ReportMessage(result, MB_ICONERROR, IDS_NOT_VALID_FILE, filePath);
+            ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, filePath);
             DiscardDocument();
             return;
         }
@@ -101,8 +101,10 @@ void MainDialog::LoadFile()
 
 bool MainDialog::AskForSavePath()
 {
+    char title[SAVE_AS_TITLE_SIZE];
+    LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
     OPENFILENAMEA record = FileDialogRecord(hwnd, filePath);
-    record.lpstrTitle = SAVE_AS_TITLE;
+    record.lpstrTitle = title;
     record.Flags = OFN_OVERWRITEPROMPT | OFN_SHOWHELP;
     return GetSaveFileNameA(&record) != FALSE;
 }
@@ -117,7 +119,7 @@ int MainDialog::OnFileSave()
 {
     if (document == nullptr) return -1;
     if (!document->ValidateCard()) {
-        ReportMessage(0, MB_ICONERROR, IDS_CARD_NOT_VALID);
+        ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
         return -1;
     }
     bool newPath = false;
@@ -131,7 +133,7 @@ int MainDialog::OnFileSave()
         int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
                  : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
                                                              : IDS_CANNOT_DELETE;
-        ReportMessage(result, MB_ICONERROR, id, failure.path);
+        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, id, failure.path);
         return -1;
     }
     // What is on disk now is the card: nothing is left unsaved.
@@ -144,7 +146,7 @@ int MainDialog::OnFileSave()
 LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)
 {
     if (document == nullptr) return 0;
-    if (ReportMessage(0, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
+    if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
     LoadFile();
     RefreshPropertyView(nullptr);
     return 0;

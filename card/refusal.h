@@ -1,0 +1,54 @@
+// Why the card code refused a card: the kind of refusal, the line it concerns and the
+// texts and numbers that say what was wrong. The card code keeps no wording of its own:
+// the program turns a refusal into the detail of its message.
+#pragma once
+
+#include <stddef.h>
+#include <string.h>
+
+enum class RefusalKind {
+    None,
+    FirstLine,            // the first line is not the opening line; text 0: the opening line
+    FirstLineFolded,      // the first line starts with a blank
+    MissingColon,         // a line without ':'; text 0: the line up to its first ';', with
+                          // "\:" read as ':'
+    InvalidParameter,     // a parameter without '='; text 0: the parameter, text 1: the property
+    GroupTooLong,         // text 0: the group's name; number 0: the bytes its prefix takes,
+                          // number 1: the bytes the first line has room for
+    VersionAndFnMissing,  // an empty card
+    VersionNotFirst,
+    FnMissing,
+};
+
+const int REFUSAL_TEXTS = 2;
+const int REFUSAL_NUMBERS = 2;
+// A text is kept up to this many bytes, terminator included: a message shows less of it,
+// and a refusal never needs memory of its own, even for a line of megabytes.
+const size_t REFUSAL_TEXT_SIZE = 2048;
+
+struct Refusal {
+    RefusalKind kind = RefusalKind::None;
+    // The content line, the opening line being line 0; 0 for refusals of the whole card.
+    int line = 0;
+    int numbers[REFUSAL_NUMBERS] = {};
+    char texts[REFUSAL_TEXTS][REFUSAL_TEXT_SIZE] = {};
+
+    // Starts a refusal without texts and numbers.
+    void Set(RefusalKind refusalKind, int lineNumber)
+    {
+        kind = refusalKind;
+        line = lineNumber;
+        for (int& number : numbers) number = 0;
+        for (char* text : texts) text[0] = '\0';
+    }
+
+    void Clear() { Set(RefusalKind::None, 0); }
+
+    void SetText(int index, const char* text)
+    {
+        size_t length = 0;
+        while (length < REFUSAL_TEXT_SIZE - 1 && text[length] != '\0') ++length;
+        memcpy(texts[index], text, length);
+        texts[index][length] = '\0';
+    }
+};
