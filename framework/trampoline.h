@@ -2,7 +2,7 @@
 // procedure into a call of the object's bound procedure, with no lookup.
 #pragma once
 
-#include "card/platform.h"
+#include <windows.h>
 
 class WindowBinding;
 

@@ -6,6 +6,7 @@
 #include "framework/window_binding.h"
 #include "tests/framework/test_resources.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 const UINT UM_PROBE = WM_APP + 1;
