@@ -3,12 +3,10 @@
 #include "card/mbstring.h"
 #include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,14 +20,6 @@ void ExpectLawHolds(const std::string& text, int codePage)
     RoundTripOutcome outcome = CheckRoundTrip(text.data(), text.size());
     EXPECT_TRUE(outcome.loaded) << "code page " << codePage;
     EXPECT_EQ("", outcome.violation) << "code page " << codePage << "\nwritten:\n" << outcome.written;
-}
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
 }
 
 // ---------------------------------------------------------------- the faults
@@ -81,7 +71,7 @@ TEST(RoundTrip, EveryFuzzRegressionHolds)
     EXPECT_FALSE(inputs.empty());
     for (const auto& input : inputs) {
         SCOPED_TRACE(input.filename().string());
-        std::string bytes = ReadFile(input);
+        std::string bytes = ReadBytes(input);
         for (int codePage : {1252, 932}) {
             CodePageScope scope(codePage);
             RoundTripOutcome outcome = CheckRoundTrip(bytes.data(), bytes.size());
