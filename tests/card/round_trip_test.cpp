@@ -59,7 +59,29 @@ TEST(RoundTrip, QuotedSemicolonInAGroupedPropertyName)
     ExpectLawHolds("BEGIN:VCARD\ng.;LABEL=\"x;TYPE=\"voice,home\":v\n", 1252);
 }
 
-// ---------------------------------------------------------------- the kept inputs
+// ---------------------------------------------------------------- the kept inputs, and edge cases
+
+TEST(RoundTrip, EdgeCasesOfNamesAndValuesHold)
+{
+    const char* lines[] = {
+        "NOTE:a\\,b\\;c\\:d\\\\e\\nf\\qg",
+        ";b.c:dotted name at the root",
+        "g.b.c:dotted name in a group",
+        ";END:VCARD",
+        "; X:name starting with a blank",
+        "X\\;;P=1:name ending in a backslash",
+        "X\\;:name ending in a backslash without parameters",
+        "a\\:b.X:colon in a group",
+        "X;P=\"a;b\",c\\,\"d:e\";Q=f\\:g:v",
+        "X;P=a\\;Q=\"b\\\":v",
+        ";P=\"a\":quotes in a name are ordinary characters",
+        "X;P=^^^'^n^x:carets",
+    };
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        ExpectLawHolds(std::string("BEGIN:VCARD\r\n") + line + "\r\n", 1252);
+    }
+}
 
 TEST(RoundTrip, EveryFuzzRegressionHolds)
 {
