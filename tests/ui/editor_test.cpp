@@ -512,6 +512,7 @@ TEST_F(EditorTest, SaveOfAnUntitledCardAsksForAPath)
     editor.Click(IDC_SAVE);
     EXPECT_EQ(Titled("a.vcf"), editor.Title());
     EXPECT_EQ("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:New Card\r\nEND:VCARD\r\n", ReadBytes(folder / "a.vcf"));
+    EXPECT_EQ(0, mainDialog->Document()->IsModified()) << "the new items are saved too";
 }
 
 TEST_F(EditorTest, FailedSaveNamesTheTemporaryFileAndKeepsTheChanges)
