@@ -6,146 +6,77 @@
 // the path name what the message shows (7 for create, 8 for write and flush, 9 for replace).
 #include "app/messages.h"
 #include "app/safe_save.h"
-#include "card/document.h"
 #include "tests/support/card_text.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <errno.h>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+typedef std::vector<std::string> Names;
 
 const HRESULT DISK_FULL = ResultFromWin32(112);
 const HRESULT ACCESS_DENIED = ResultFromWin32(5);
-
 // A card with groups, parameters, escapes and a line long enough to fold.
 const char CARD[] =
-    "BEGIN:VCARD\r\n"
-    "VERSION:4.0\r\n"
-    "FN:Simon Perreault\r\n"
-    "N:Perreault;Simon;;;ing. jr,M.Sc.\r\n"
-    "work.TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
-    "work.EMAIL:simon@example.com\r\n"
+    "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\nwork.TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
     "ADR;GEO=\"geo:12.3,45.6\":;;Main St\\;5;Town\r\n"
     "NOTE:a note long enough to be folded by the writer\\, with commas\\, semicolons \\; and\\n"
-    "line breaks that run on well past seventy-five bytes\r\n"
-    "END:VCARD\r\n";
-
+    "line breaks that run on well past seventy-five bytes\r\nEND:VCARD\r\n";
 const char OLD_TARGET[] = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:old\r\nEND:VCARD\r\n";
 const char USERS_TMP[] = "the user's own notes, not ours\n";
 
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
+enum Step { NOTHING, CREATE, WRITE, FLUSH, REPLACE };
 
-void WriteBytes(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream file(path, std::ios::binary);
-    file << bytes;
-}
-
-// A new empty folder for one test, removed with what it holds when the test ends.
-class TempFolder {
+// The save's steps and the writer's stream, one of them made to fail: the stream at its
+// write number failAt, after handing on half of that write's bytes as a disk that fills
+// up does; the flush after the bytes reached the file.
+class InjectedSteps : public SaveSteps, public CardOutput {
 public:
-    TempFolder()
-    {
-        static int counter = 0;
-        for (;;) {
-            path = fs::temp_directory_path() / ("oskan-save-test-" + std::to_string(++counter) + "-" +
-                                                 std::to_string((unsigned long)(uintptr_t)this % 100000));
-            std::error_code error;
-            if (fs::create_directory(path, error)) break;
-        }
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string operator/(const char* name) const { return (path / name).string(); }
-
-    fs::path path;
-};
-
-// Forwards to the file, and fails at one write: it hands on the first half of that
-// write's bytes, as a disk that fills up does, then reports the disk full.
-class FailingOutput : public CardOutput {
-public:
-    HRESULT Write(const char* bytes, size_t length) override
-    {
-        int index = writes++;
-        if (index == failAt) {
-            inner->Write(bytes, length / 2);
-            return DISK_FULL;
-        }
-        return inner->Write(bytes, length);
-    }
-
-    CardOutput* inner = nullptr;
-    int failAt = -1;
-    int writes = 0;
-};
-
-class InjectedSteps : public SaveSteps {
-public:
+    explicit InjectedSteps(Step failing = NOTHING, int at = 3) : step(failing), failAt(failing == WRITE ? at : -1) {}
     FILE* CreateNew(const char* path) override
     {
-        createdPaths.push_back(path);
-        if (userFileAppears) {
-            // Another program takes the chosen name between the check and the open.
-            WriteBytes(path, USERS_TMP);
-            userFileAppears = false;
-        }
-        if (failCreate) {
-            errno = EACCES;
+        created.push_back(path);
+        if (userFileAppears) WriteBytes(path, USERS_TMP);  // another program takes the name first
+        userFileAppears = false;
+        if (step != CREATE) return SaveSteps::CreateNew(path);
+        errno = EACCES;
 #ifdef _WIN32
-            _doserrno = 5;
+        _doserrno = 5;
 #endif
-            return nullptr;
-        }
-        return SaveSteps::CreateNew(path);
+        return nullptr;
     }
     HRESULT Flush(FILE* file) override
     {
-        // The bytes reach the temporary file before the flush to disk fails.
-        if (failFlush) return fflush(file) == 0 ? DISK_FULL : ResultFromRuntimeError();
+        if (step == FLUSH) return fflush(file) == 0 ? DISK_FULL : ResultFromRuntimeError();
         return SaveSteps::Flush(file);
     }
     HRESULT Replace(const char* temporary, const char* target) override
     {
         replacedFrom = temporary;
-        return failReplace ? ACCESS_DENIED : SaveSteps::Replace(temporary, target);
+        return step == REPLACE ? ACCESS_DENIED : SaveSteps::Replace(temporary, target);
     }
     CardOutput* WrapOutput(CardOutput* output) override
     {
-        stream.inner = output;
-        return &stream;
+        inner = output;
+        return this;
+    }
+    HRESULT Write(const char* bytes, size_t length) override
+    {
+        if (writes++ != failAt) return inner->Write(bytes, length);
+        inner->Write(bytes, length / 2);
+        return DISK_FULL;
     }
 
-    FailingOutput stream;
-    bool failCreate = false;
-    bool failFlush = false;
-    bool failReplace = false;
+    Step step;
+    int failAt;
+    int writes = 0;
     bool userFileAppears = false;
-    std::vector<std::string> createdPaths;
+    CardOutput* inner = nullptr;
+    Names created;
     std::string replacedFrom;
 };
 
@@ -154,203 +85,149 @@ HRESULT WriteDocument(CardOutput& output, void* context)
     return ((CardDocument*)context)->WriteCard(output);
 }
 
-// The message the save's caller shows for a failure: its body names the path.
-std::string MessageFor(HRESULT result, const SaveFailure& failure)
-{
-    int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
-             : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
-                                                         : IDS_CANNOT_DELETE;
-    char* text = ComposeMessageF(result, nullptr, id, failure.path);
-    std::string message = text != nullptr ? text : "";
-    free(text);
-    return message;
-}
-
 class SafeSave : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, card.Load(CARD)) << card.Why();
         expected = card.Save();
-        target = folder / "card.vcf";
     }
-
-    HRESULT Save(InjectedSteps& steps)
+    HRESULT Save(InjectedSteps& steps, const std::string& path = "")
     {
-        return SaveThroughTemporary(target.c_str(), WriteDocument, &card.document, &failure, &steps);
+        return SaveThroughTemporary(path.empty() ? target.c_str() : path.c_str(), WriteDocument, &card.document,
+                                    &failure, &steps);
+    }
+    // Empties the folder, then puts the old target (when asked) and the user's files in it.
+    void Prepare(bool oldTarget, const Names& userFiles)
+    {
+        for (const std::string& name : folder.Names()) fs::remove_all(folder.path / name);
+        if (oldTarget) WriteBytes(target, OLD_TARGET);
+        for (const std::string& name : userFiles) WriteBytes(folder / name, USERS_TMP);
+    }
+    // After a failed save: all as prepared, and nothing else there.
+    void ExpectAsPrepared(bool oldTarget, Names userFiles)
+    {
+        for (const std::string& name : userFiles) EXPECT_EQ(USERS_TMP, ReadBytes(folder / name)) << name;
+        if (oldTarget) {
+            EXPECT_EQ(OLD_TARGET, ReadBytes(target));
+            userFiles.push_back("card.vcf");
+        }
+        std::sort(userFiles.begin(), userFiles.end());
+        EXPECT_EQ(userFiles, folder.Names());
+    }
+    // The step failing beside no file, an old target and card.tmp, and an old target with
+    // card.tmp and card-1.tmp: the save works in the first free name, and the message the
+    // editor shows (the format's %s is the path) names the file that failed.
+    void ExpectFailures(Step step, HRESULT result, int messageId, const char* messageStart)
+    {
+        const struct { bool oldTarget; Names userFiles; const char* temporary; } setups[] = {
+            {false, {}, "card.tmp"}, {true, {"card.tmp"}, "card-1.tmp"}, {true, {"card-1.tmp", "card.tmp"}, "card-2.tmp"}};
+        for (const auto& setup : setups) {
+            SCOPED_TRACE(setup.temporary);
+            Prepare(setup.oldTarget, setup.userFiles);
+            InjectedSteps steps(step);
+            EXPECT_EQ(result, Save(steps));
+            std::string path = step == REPLACE ? target : folder / setup.temporary;
+            EXPECT_EQ(path, failure.path);
+            EXPECT_EQ(step == CREATE ? SaveStage::CreateTemporary : step == REPLACE ? SaveStage::Replace : SaveStage::Write,
+                      failure.stage);
+            char* message = ComposeMessageF(result, nullptr, messageId, failure.path);
+            std::string start = messageStart;
+            start.replace(start.find("%s"), 2, path);
+            EXPECT_EQ(start, std::string(message).substr(0, start.size()));
+            free(message);
+            ExpectAsPrepared(setup.oldTarget, setup.userFiles);
+        }
     }
 
     TestCard card;
     std::string expected;  // the card's bytes as a save writes them
     TempFolder folder;
-    std::string target;
+    std::string target = folder / "card.vcf";
     SaveFailure failure;
 };
 
-TEST_F(SafeSave, WithoutAFailureTheTargetIsTheNewCardWhole)
+TEST_F(SafeSave, SaveWorksInTheFirstFreeTemporaryName)
 {
-    WriteBytes(target, OLD_TARGET);
+    fs::create_directory(folder.path / "old.cards");
     WriteBytes(folder / "card.tmp", USERS_TMP);
-    InjectedSteps steps;
-    ASSERT_EQ(S_OK, Save(steps));
-    EXPECT_EQ(expected, ReadBytes(target));
+    const struct { const char* target; const char* temporary; } rows[] = {
+        {"card.vcf", "card-1.tmp"},                // card.tmp is the user's
+        {"card-1.tmp", "card-1-1.tmp"},            // the target's own name is never the temporary one
+        {"old.cards/card", "old.cards/card.tmp"},  // a dot in a folder name is no extension
+    };
+    for (const auto& row : rows) {
+        std::string path = (folder.path / row.target).string();
+        WriteBytes(path, OLD_TARGET);
+        InjectedSteps steps;
+        ASSERT_EQ(S_OK, Save(steps, path));
+        EXPECT_EQ(expected, ReadBytes(path));
+        EXPECT_EQ((folder.path / row.temporary).string(), steps.replacedFrom);
+        EXPECT_GT(steps.writes, 5) << "the card is written in many pieces";
+    }
     EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"card.tmp", "card.vcf"}), folder.Names());
-    EXPECT_EQ(folder / "card-1.tmp", steps.replacedFrom) << "the user's card.tmp is passed over";
-    EXPECT_GT(steps.stream.writes, 5) << "the card is written in many pieces";
+    EXPECT_EQ((Names{"card-1.tmp", "card.tmp", "card.vcf", "old.cards"}), folder.Names()) << "no temporary file stays";
 }
 
 TEST_F(SafeSave, StreamFailingAtEveryWriteLeavesTheOldTarget)
 {
     InjectedSteps counting;
-    WriteBytes(target, OLD_TARGET);
     ASSERT_EQ(S_OK, Save(counting));
-    int writes = counting.stream.writes;
-    ASSERT_GT(writes, 5);
-
-    for (int n = 0; n <= writes; ++n) {
-        SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(writes));
-        WriteBytes(target, OLD_TARGET);
-        WriteBytes(folder / "card.tmp", USERS_TMP);
-        InjectedSteps steps;
-        steps.stream.failAt = n;
+    for (int n = 0; n <= counting.writes; ++n) {
+        SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(counting.writes));
+        Prepare(true, {"card.tmp"});
+        InjectedSteps steps(WRITE, n);
         HRESULT result = Save(steps);
-        EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
-        EXPECT_EQ((std::vector<std::string>{"card.tmp", "card.vcf"}), folder.Names());
-        if (n == writes) {
-            // Past the last write nothing fails: the new card, whole.
-            EXPECT_EQ(S_OK, result);
-            EXPECT_EQ(expected, ReadBytes(target));
-            continue;
-        }
-        EXPECT_EQ(DISK_FULL, result);
-        EXPECT_EQ(n + 1, steps.stream.writes) << "the writer stops at the failed write";
-        EXPECT_EQ(SaveStage::Write, failure.stage);
-        EXPECT_EQ(folder / "card-1.tmp", failure.path);
-        EXPECT_EQ(OLD_TARGET, ReadBytes(target));
-        std::string message = MessageFor(result, failure);
-        EXPECT_EQ(0u, message.find("Cannot save vCard file " + (folder / "card-1.tmp") + "\n[0x80070070] "))
-            << message;
+        EXPECT_EQ(n < counting.writes ? DISK_FULL : S_OK, result);
+        EXPECT_EQ(std::min(n + 1, counting.writes), steps.writes) << "the writer stops at the failed write";
+        if (FAILED(result)) ExpectAsPrepared(true, {"card.tmp"});
     }
-}
-
-TEST_F(SafeSave, StreamFailingWithoutAnOldTargetLeavesNoTarget)
-{
-    InjectedSteps counting;
-    ASSERT_EQ(S_OK, Save(counting));
-    int writes = counting.stream.writes;
-    fs::remove(target);
-    for (int n : {0, 1, writes / 2, writes - 1}) {
-        SCOPED_TRACE(n);
-        InjectedSteps steps;
-        steps.stream.failAt = n;
-        EXPECT_EQ(DISK_FULL, Save(steps));
-        EXPECT_TRUE(folder.Names().empty()) << "neither a target nor a temporary file";
-    }
+    EXPECT_EQ(expected, ReadBytes(target)) << "past the last write nothing fails";
 }
 
 TEST_F(SafeSave, CreateFailureReportsTheOpenErrorNotTheExistenceCheck)
 {
     // The check whether the chosen name exists ran after the failed open and replaced
     // its error (access denied) with its own (file not found).
-    WriteBytes(target, OLD_TARGET);
-    WriteBytes(folder / "card.tmp", USERS_TMP);
-    InjectedSteps steps;
-    steps.failCreate = true;
-    HRESULT result = Save(steps);
-    EXPECT_EQ(ACCESS_DENIED, result);
-    EXPECT_EQ(SaveStage::CreateTemporary, failure.stage);
-    EXPECT_EQ(folder / "card-1.tmp", failure.path);
-    EXPECT_EQ(0, steps.stream.writes);
-    EXPECT_EQ(OLD_TARGET, ReadBytes(target));
-    EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"card.tmp", "card.vcf"}), folder.Names());
-    std::string message = MessageFor(result, failure);
-    EXPECT_EQ(0u, message.find("Cannot create vCard file\r\n'" + (folder / "card-1.tmp") + "'\n[0x80070005] "))
-        << message;
+    ExpectFailures(CREATE, ACCESS_DENIED, IDS_CANNOT_CREATE, "Cannot create vCard file\r\n'%s'\n[0x80070005] ");
 }
 
-TEST_F(SafeSave, FlushFailureRemovesTheWrittenTemporaryFile)
+TEST_F(SafeSave, WriteFlushAndReplaceFailuresLeaveTheOldTarget)
 {
-    WriteBytes(target, OLD_TARGET);
-    InjectedSteps steps;
-    steps.failFlush = true;
-    HRESULT result = Save(steps);
-    EXPECT_EQ(DISK_FULL, result);
-    EXPECT_EQ(SaveStage::Write, failure.stage);
-    EXPECT_EQ(folder / "card.tmp", failure.path);
-    EXPECT_EQ(OLD_TARGET, ReadBytes(target));
-    EXPECT_EQ(std::vector<std::string>{"card.vcf"}, folder.Names());
-    EXPECT_EQ(0u, MessageFor(result, failure).find("Cannot save vCard file " + (folder / "card.tmp")));
-}
-
-TEST_F(SafeSave, ReplaceFailureKeepsTheOldTargetAndRemovesTheTemporaryFile)
-{
-    WriteBytes(target, OLD_TARGET);
-    WriteBytes(folder / "card.tmp", USERS_TMP);
-    InjectedSteps steps;
-    steps.failReplace = true;
-    HRESULT result = Save(steps);
-    EXPECT_EQ(ACCESS_DENIED, result);
-    EXPECT_EQ(SaveStage::Replace, failure.stage);
-    EXPECT_EQ(target, failure.path);
-    EXPECT_EQ(folder / "card-1.tmp", steps.replacedFrom);
-    EXPECT_EQ(OLD_TARGET, ReadBytes(target));
-    EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
-    EXPECT_EQ((std::vector<std::string>{"card.tmp", "card.vcf"}), folder.Names());
-    std::string message = MessageFor(result, failure);
-    EXPECT_EQ(0u, message.find("Cannot delete file " + target + "\n[0x80070005] ")) << message;
+    ExpectFailures(WRITE, DISK_FULL, IDS_CANNOT_SAVE, "Cannot save vCard file %s\n[0x80070070] ");
+    ExpectFailures(FLUSH, DISK_FULL, IDS_CANNOT_SAVE, "Cannot save vCard file %s\n[0x80070070] ");
+    ExpectFailures(REPLACE, ACCESS_DENIED, IDS_CANNOT_DELETE, "Cannot delete file %s\n[0x80070005] ");
 }
 
 TEST_F(SafeSave, ReplacingAFolderFailsForReal)
 {
-    // No injection: the target is a folder, which no file may replace.
-    fs::create_directory(target);
-    WriteBytes((fs::path(target) / "inside.txt").string(), USERS_TMP);
+    fs::create_directory(target);  // no injection: no file may replace a folder
+    WriteBytes(folder / "card.vcf/inside.txt", USERS_TMP);
     InjectedSteps steps;
-    HRESULT result = Save(steps);
-    EXPECT_TRUE(FAILED(result));
+    EXPECT_TRUE(FAILED(Save(steps)));
     EXPECT_EQ(SaveStage::Replace, failure.stage);
     EXPECT_EQ(target, failure.path);
-    EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(USERS_TMP, ReadBytes((fs::path(target) / "inside.txt").string()));
-    EXPECT_EQ(std::vector<std::string>{"card.vcf"}, folder.Names());
+    EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.vcf/inside.txt"));
+    EXPECT_EQ(Names{"card.vcf"}, folder.Names());
+}
+
+TEST_F(SafeSave, TargetWhoseTemporaryNameIsTooLongIsRefused)
+{
+    InjectedSteps steps;
+    EXPECT_EQ(ResultFromWin32(206), Save(steps, folder / (std::string(SAVE_PATH_SIZE, 'x') + ".vcf")));
+    EXPECT_EQ(SaveStage::CreateTemporary, failure.stage);
+    EXPECT_TRUE(steps.created.empty());
 }
 
 TEST_F(SafeSave, NameTakenBetweenCheckAndOpenIsPassedOver)
 {
-    WriteBytes(target, OLD_TARGET);
     InjectedSteps steps;
     steps.userFileAppears = true;
     ASSERT_EQ(S_OK, Save(steps));
-    ASSERT_EQ(2u, steps.createdPaths.size());
-    EXPECT_EQ(folder / "card.tmp", steps.createdPaths[0]);
-    EXPECT_EQ(folder / "card-1.tmp", steps.createdPaths[1]);
+    EXPECT_EQ((Names{folder / "card.tmp", folder / "card-1.tmp"}), steps.created);
     EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
     EXPECT_EQ(expected, ReadBytes(target));
-    EXPECT_EQ((std::vector<std::string>{"card.tmp", "card.vcf"}), folder.Names());
-}
-
-TEST_F(SafeSave, EveryStepFailingBesideTwoUserFiles)
-{
-    // card.tmp and card-1.tmp are the user's: the save works in card-2.tmp whatever fails.
-    for (int step = 0; step < 4; ++step) {
-        SCOPED_TRACE(step);
-        WriteBytes(target, OLD_TARGET);
-        WriteBytes(folder / "card.tmp", USERS_TMP);
-        WriteBytes(folder / "card-1.tmp", USERS_TMP);
-        InjectedSteps steps;
-        steps.failCreate = step == 0;
-        steps.stream.failAt = step == 1 ? 3 : -1;
-        steps.failFlush = step == 2;
-        steps.failReplace = step == 3;
-        EXPECT_TRUE(FAILED(Save(steps)));
-        EXPECT_EQ(step == 3 ? target : folder / "card-2.tmp", failure.path);
-        EXPECT_EQ(OLD_TARGET, ReadBytes(target));
-        EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card.tmp"));
-        EXPECT_EQ(USERS_TMP, ReadBytes(folder / "card-1.tmp"));
-        EXPECT_EQ((std::vector<std::string>{"card-1.tmp", "card.tmp", "card.vcf"}), folder.Names());
-    }
+    EXPECT_EQ((Names{"card.tmp", "card.vcf"}), folder.Names());
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace {
 class Document : public ::testing::Test {
 protected:
     Document() : document(tree.Window(), &escapeColon) {}
-
     void TearDown() override
     {
         document.DeleteAll();
@@ -25,23 +24,15 @@ protected:
     std::string Names(HTREEITEM parent)
     {
         std::string names;
-        for (HTREEITEM item = TreeGetNextItem(tree.Window(), parent, TVGN_CHILD); item != nullptr;
-             item = TreeGetNextItem(tree.Window(), item, TVGN_NEXT)) {
-            if (!names.empty()) names += ",";
-            names += document.GetNode(item)->GetDisplayName();
+        for (HTREEITEM item = Next(parent, TVGN_CHILD); item != nullptr; item = Next(item, TVGN_NEXT)) {
+            names += (names.empty() ? "" : ",") + std::string(document.GetNode(item)->GetDisplayName());
         }
         return names;
     }
-
-    HTREEITEM AddNamed(HTREEITEM target, const char* name)
-    {
-        return document.AddOtherProperty(target, name);
-    }
-
-    bool IsExpanded(HTREEITEM item)
-    {
-        return (TreeGetItemState(tree.Window(), item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
-    }
+    HTREEITEM Next(HTREEITEM item, UINT relation) { return TreeGetNextItem(tree.Window(), item, relation); }
+    HTREEITEM Add(HTREEITEM target, const char* name) { return document.AddOtherProperty(target, name); }
+    bool IsExpanded(HTREEITEM item) { return (TreeGetItemState(tree.Window(), item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0; }
+    PropertyNode* Property(HTREEITEM item) { return (PropertyNode*)document.GetNode(item); }
 
     NodeCounter counter;
     TestTree tree;
@@ -49,132 +40,56 @@ protected:
     CardDocument document;
 };
 
-TEST_F(Document, GroupsAreAppendedAtRoot)
+TEST_F(Document, ItemsArePlacedWhereTheyBelongAndShown)
 {
-    HTREEITEM first = document.AddGroup("home");
-    ASSERT_NE(nullptr, first);
-    AddNamed(TVI_ROOT, "X-A");
-    HTREEITEM second = document.AddGroup("work");
-    ASSERT_NE(nullptr, second);
-    EXPECT_EQ("home,X-A,work", Names(TVI_ROOT));
-    EXPECT_EQ(nullptr, TreeGetNextItem(tree.Window(), second, TVGN_PARENT));
-}
-
-TEST_F(Document, PropertyAtAGroupGoesLastInTheGroup)
-{
-    HTREEITEM group = document.AddGroup("work");
-    AddNamed(group, "A");
-    AddNamed(group, "B");
-    AddNamed(group, "C");
-    EXPECT_EQ("A,B,C", Names(group));
-    EXPECT_EQ("work", Names(TVI_ROOT));
-}
-
-TEST_F(Document, PropertyAtAPropertyInAGroupGoesRightAfterIt)
-{
-    HTREEITEM group = document.AddGroup("work");
-    HTREEITEM a = AddNamed(group, "A");
-    AddNamed(group, "B");
-    HTREEITEM inserted = AddNamed(a, "A2");
-    EXPECT_EQ("A,A2,B", Names(group));
-    EXPECT_EQ(group, TreeGetNextItem(tree.Window(), inserted, TVGN_PARENT));
-}
-
-TEST_F(Document, PropertyAtARootPropertyGoesRightAfterItAtRoot)
-{
-    HTREEITEM a = AddNamed(TVI_ROOT, "A");
-    AddNamed(TVI_ROOT, "B");
-    AddNamed(a, "A2");
-    document.AddGroup("g");
-    AddNamed(TVI_ROOT, "END");
-    EXPECT_EQ("A,A2,B,g,END", Names(TVI_ROOT));
-}
-
-TEST_F(Document, GroupIsAlwaysPlacedAtRootWhateverTheTarget)
-{
-    HTREEITEM group = document.AddGroup("g");
-    HTREEITEM a = AddNamed(group, "A");
-    GroupNode* node = new GroupNode("h");
-    HTREEITEM inserted = document.InsertNode(a, node);
-    ASSERT_NE(nullptr, inserted);
-    EXPECT_EQ(nullptr, TreeGetNextItem(tree.Window(), inserted, TVGN_PARENT));
-    EXPECT_EQ("A", Names(group));
-}
-
-TEST_F(Document, AddPropertyInitialisesValues)
-{
-    HTREEITEM version = document.AddProperty(TVI_ROOT, PropertyKindVersion);
-    HTREEITEM address = document.AddProperty(TVI_ROOT, PropertyKindAdr);
-    HTREEITEM tel = document.AddOtherProperty(TVI_ROOT, "TEL");
-    PropertyNode* versionNode = (PropertyNode*)document.GetNode(version);
-    ASSERT_EQ(1, versionNode->GetValueCount());
-    EXPECT_STREQ("4.0", versionNode->GetValue(0));
-    EXPECT_EQ(7, ((PropertyNode*)document.GetNode(address))->GetValueCount());
-    // An other property named like a standard one is not looked up and has no values.
-    PropertyNode* telNode = (PropertyNode*)document.GetNode(tel);
-    EXPECT_EQ(PropertyKindOther, telNode->GetKind());
-    EXPECT_STREQ("TEL", telNode->GetDisplayName());
-    EXPECT_EQ(0, telNode->GetValueCount());
-    EXPECT_EQ("VERSION,ADR,TEL", Names(TVI_ROOT));
-}
-
-TEST_F(Document, FindGroupAtRootOnlyWithoutRegardToCase)
-{
-    HTREEITEM home = document.AddGroup("home");
     HTREEITEM work = document.AddGroup("work");
-    AddNamed(TVI_ROOT, "office");
-    AddNamed(work, "inner");
-    EXPECT_EQ(home, document.FindGroup("HOME"));
-    EXPECT_EQ(work, document.FindGroup("Work"));
-    EXPECT_EQ(nullptr, document.FindGroup("office"));
-    EXPECT_EQ(nullptr, document.FindGroup("inner"));
-    EXPECT_EQ(nullptr, document.FindGroup("hom"));
-    EXPECT_EQ(nullptr, document.FindGroup(""));
+    HTREEITEM a = Add(work, "A");  // at a group: last in the group
+    Add(work, "C");
+    HTREEITEM b = Add(a, "B");  // at a property in a group: right after it
+    HTREEITEM x = document.AddProperty(TVI_ROOT, PropertyKindAdr);  // at the root: last
+    Add(TVI_ROOT, "TEL");  // an other property named like a standard one is not looked up
+    Add(x, "Y");  // at a property at the root: right after it
+    document.AddGroup("home");
+    EXPECT_EQ("work,ADR,Y,TEL,home", Names(TVI_ROOT));
+    EXPECT_EQ("A,B,C", Names(work));
+    EXPECT_EQ(work, Next(b, TVGN_PARENT));
+    EXPECT_EQ(7, Property(x)->GetValueCount());
+    EXPECT_EQ(0, Property(Next(x, TVGN_NEXT))->GetValueCount());
+    // A group goes to the root whatever the target.
+    HTREEITEM other = document.InsertNode(a, new GroupNode("other"));
+    ASSERT_NE(nullptr, other);
+    EXPECT_EQ(nullptr, Next(other, TVGN_PARENT));
+    EXPECT_EQ("A,B,C", Names(work));
+    // An insertion into a collapsed group opens it.
+    tree.Collapse(work);
+    ASSERT_FALSE(IsExpanded(work));
+    Add(work, "D");
+    EXPECT_TRUE(IsExpanded(work));
 }
 
-TEST_F(Document, FindGroupOnEmptyCard)
+TEST_F(Document, GroupsAndTheSelectionAreFound)
 {
     EXPECT_EQ(nullptr, document.FindGroup("home"));
     EXPECT_EQ(nullptr, document.GetSelectedItem(TVI_ROOT));
-}
-
-TEST_F(Document, GetSelectedItemSearchesCollapsedGroups)
-{
-    HTREEITEM group = document.AddGroup("g");
-    AddNamed(group, "A");
-    HTREEITEM b = AddNamed(group, "B");
-    AddNamed(TVI_ROOT, "C");
+    HTREEITEM home = document.AddGroup("home");
+    HTREEITEM a = Add(home, "A");
+    HTREEITEM office = Add(TVI_ROOT, "office");
+    EXPECT_EQ(home, document.FindGroup("HOME"));
+    for (const char* name : {"office", "A", "hom", ""}) EXPECT_EQ(nullptr, document.FindGroup(name)) << name;
     EXPECT_EQ(nullptr, document.GetSelectedItem(TVI_ROOT));
-    tree.Collapse(group);
+    for (HTREEITEM item : {a, office, home}) {
+        ASSERT_TRUE(TreeSelectItem(tree.Window(), item));
+        EXPECT_EQ(item, document.GetSelectedItem(TVI_ROOT));
+        EXPECT_EQ(item == a ? a : nullptr, document.GetSelectedItem(home));
+    }
+    // Also inside a collapsed group.
+    TreeSelectItem(tree.Window(), nullptr);
+    HTREEITEM b = Add(home, "B");
+    tree.Collapse(home);
     tree.MarkSelected(b);
-    ASSERT_FALSE(IsExpanded(group));
+    ASSERT_FALSE(IsExpanded(home));
     EXPECT_EQ(b, document.GetSelectedItem(TVI_ROOT));
-    EXPECT_EQ(b, document.GetSelectedItem(group));
-}
-
-TEST_F(Document, GetSelectedItemFollowsTheSelection)
-{
-    HTREEITEM group = document.AddGroup("g");
-    HTREEITEM a = AddNamed(group, "A");
-    HTREEITEM c = AddNamed(TVI_ROOT, "C");
-    ASSERT_TRUE(TreeSelectItem(tree.Window(), a));
-    EXPECT_EQ(a, document.GetSelectedItem(TVI_ROOT));
-    ASSERT_TRUE(TreeSelectItem(tree.Window(), c));
-    EXPECT_EQ(c, document.GetSelectedItem(TVI_ROOT));
-    EXPECT_EQ(nullptr, document.GetSelectedItem(group));
-    ASSERT_TRUE(TreeSelectItem(tree.Window(), group));
-    EXPECT_EQ(group, document.GetSelectedItem(TVI_ROOT));
-}
-
-TEST_F(Document, InsertionMakesTheNewItemVisible)
-{
-    HTREEITEM group = document.AddGroup("g");
-    AddNamed(group, "A");
-    EXPECT_TRUE(IsExpanded(group));
-    tree.Collapse(group);
-    ASSERT_FALSE(IsExpanded(group));
-    AddNamed(group, "B");
-    EXPECT_TRUE(IsExpanded(group));
+    ASSERT_TRUE(TreeSelectItem(tree.Window(), office));  // a selected item is deleted at the end
 }
 
 TEST_F(Document, ModifiedStateFollowsStructureAndNodes)
@@ -183,25 +98,17 @@ TEST_F(Document, ModifiedStateFollowsStructureAndNodes)
     HTREEITEM group = document.AddGroup("g");
     EXPECT_EQ(0, document.GetNode(group)->IsModified());
     EXPECT_EQ(1, document.IsModified());
-
     HTREEITEM tel = document.AddProperty(group, PropertyKindTel);
-    PropertyNode* telNode = (PropertyNode*)document.GetNode(tel);
-    for (const char* value : {"HOME", "CELL", "1"}) {
-        ParameterNode* parameter = new ParameterNode(ParameterKindType, value);
-        telNode->AppendParameter(parameter);
-        parameter->Release();
-    }
-    telNode->ClearModified();
+    Property(tel)->AppendParameter(new ParameterNode(ParameterKindType, "HOME"))->Release();
+    Property(tel)->ClearModified();
     document.ClearStructureChanged();
     EXPECT_EQ(0, document.IsModified());
-
     // A changed parameter deep in a group is found.
-    telNode->GetParameterAt(2)->SetValue("2");
+    Property(tel)->GetParameterAt(0)->SetValue("CELL");
     EXPECT_EQ(1, document.IsAnyNodeModified(TVI_ROOT));
     EXPECT_EQ(1, document.IsModified());
-    telNode->GetParameterAt(2)->ClearModified();
+    Property(tel)->GetParameterAt(0)->ClearModified();
     EXPECT_EQ(0, document.IsModified());
-
     EXPECT_EQ(S_OK, document.DeleteItem(tel));
     EXPECT_EQ(1, document.IsModified());
     document.ClearStructureChanged();
@@ -209,47 +116,28 @@ TEST_F(Document, ModifiedStateFollowsStructureAndNodes)
     EXPECT_EQ(0, document.IsModified()) << "DeleteAll leaves the flag alone";
 }
 
-TEST_F(Document, DeletingAGroupReleasesItAndEachProperty)
+TEST_F(Document, DeletedItemsReleaseTheirNodes)
 {
     HTREEITEM group = document.AddGroup("g");
     HTREEITEM tel = document.AddProperty(group, PropertyKindTel);
-    ParameterNode* parameter = new ParameterNode(ParameterKindType, "HOME");
-    ((PropertyNode*)document.GetNode(tel))->AppendParameter(parameter);
-    parameter->Release();
+    Property(tel)->AppendParameter(new ParameterNode(ParameterKindType, "HOME"))->Release();
     document.AddProperty(group, PropertyKindFn);
-    HTREEITEM kept = document.AddProperty(TVI_ROOT, PropertyKindFn);
-    EXPECT_EQ(5, counter.Alive());
-
-    EXPECT_EQ(S_OK, document.DeleteItem(group));
-    EXPECT_EQ(1, counter.Alive()) << "group, both properties and the parameter are destroyed";
-    EXPECT_EQ("FN", Names(TVI_ROOT));
-    EXPECT_EQ(kept, TreeGetNextItem(tree.Window(), TVI_ROOT, TVGN_CHILD));
-}
-
-TEST_F(Document, NodeHeldElsewhereOutlivesItsItem)
-{
     HTREEITEM fn = document.AddProperty(TVI_ROOT, PropertyKindFn);
+    HTREEITEM note = Add(TVI_ROOT, "NOTE");
+    EXPECT_EQ(6, counter.Alive());
+    EXPECT_EQ(S_OK, document.DeleteItem(group));
+    EXPECT_EQ(2, counter.Alive()) << "group, both properties and the parameter are destroyed";
+    // A node held elsewhere outlives its item.
     CardNode* node = document.GetNode(fn);
     node->AddRef();
     document.DeleteItem(fn);
-    EXPECT_EQ(1, counter.Alive());
+    EXPECT_EQ(2, counter.Alive());
     EXPECT_STREQ("FN", node->GetDisplayName());
     node->Release();
-    EXPECT_EQ(0, counter.Alive());
-}
-
-TEST_F(Document, DeleteAllEmptiesTheCard)
-{
-    HTREEITEM group = document.AddGroup("g");
-    document.AddProperty(group, PropertyKindN);
-    document.AddProperty(TVI_ROOT, PropertyKindFn);
+    EXPECT_EQ(note, Next(TVI_ROOT, TVGN_CHILD));
     document.DeleteAll();
     EXPECT_EQ(0, counter.Alive());
-    EXPECT_EQ(nullptr, TreeGetNextItem(tree.Window(), TVI_ROOT, TVGN_CHILD));
-}
-
-TEST_F(Document, GetNodeOfNullItemIsNull)
-{
+    EXPECT_EQ(nullptr, Next(TVI_ROOT, TVGN_CHILD));
     EXPECT_EQ(nullptr, document.GetNode(nullptr));
     EXPECT_EQ(nullptr, CardDocument::GetItemNode(tree.Window(), nullptr));
 }

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The editor from the outside: started with a card on its command line under Xvfb, found
-# by its window title, photographed, closed with Escape; it must exit with 0 and leave
-# the card as it was.
+# by its window title, photographed (build/screens/main.png), closed with Escape; it must
+# exit with 0 and leave the card as it was.
 # Usage: blackbox_test.sh EDITOR_EXE CARD SCREENS_DIR
 set -uo pipefail
 EDITOR="$1"; CARD="$2"; SCREENS="$3"
@@ -14,28 +14,20 @@ mkdir -p "$SCREENS"
 WINE="${WINE:-wine}"
 "$WINE" "$EDITOR" "$("$WINE" winepath -w "$WORK/sample.vcf" 2>/dev/null)" &
 pid=$!
-
 window=""
 for _ in $(seq 100); do
   window="$(xdotool search --name '^Oskan vCard Editor - sample\.vcf$' 2>/dev/null | head -1)"
-  [ -n "$window" ] && break
-  kill -0 $pid 2>/dev/null || break
+  [ -n "$window" ] || ! kill -0 $pid 2>/dev/null && break
   sleep 0.2
 done
-if [ -z "$window" ]; then
-  echo "FAIL: no window titled 'Oskan vCard Editor - sample.vcf'"
-  kill $pid 2>/dev/null; exit 1
-fi
+[ -n "$window" ] || { echo "FAIL: no window titled 'Oskan vCard Editor - sample.vcf'"; kill $pid 2>/dev/null; exit 1; }
 sleep 0.5
 import -window "$window" "$SCREENS/main.png" || echo "note: screenshot failed"
 
 xdotool key --window "$window" Escape
 for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
-if kill -0 $pid 2>/dev/null; then
-  echo "FAIL: the editor did not exit after Escape"; kill $pid; exit 1
-fi
+kill -0 $pid 2>/dev/null && { echo "FAIL: the editor did not exit after Escape"; kill $pid; exit 1; }
 wait $pid; status=$?
 [ $status -eq 0 ] || { echo "FAIL: exit code $status"; exit 1; }
 [ "$(sha256sum <"$WORK/sample.vcf")" = "$before" ] || { echo "FAIL: the card changed"; exit 1; }
-[ -s "$SCREENS/main.png" ] || { echo "FAIL: no screenshot"; exit 1; }
 echo "editor started, showed the card, exited with 0 on Escape; card unchanged"
