@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "framework/app_module.h"
 #include "res/resource.h"
+#include "ui/help.h"
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>
@@ -75,6 +76,7 @@ void RunMessageLoop()
 
 void EndProgram()
 {
+    CloseHelp();
     if (mainDialog != nullptr) {
         // A window still open (a test that ends early) goes first, so that the object
         // is let go before it is destroyed.

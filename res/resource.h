@@ -19,12 +19,22 @@
 
 /* ---- dialogs */
 #define IDD_MAIN                    101
+#define IDD_ABOUT                   103
 
 /* ---- menus */
 #define IDR_MAIN_MENU               120
 
-/* ---- icon */
+/* ---- icon, and the links' hand cursor (another resource type, so the same number
+   names two resources) */
 #define IDI_APP                     102
+#define IDC_LINK_CURSOR             102
+
+/* ---- the command buttons' pictures, resource type "PNG" */
+#define IDP_SAVE                    113
+#define IDP_HELP                    115
+#define IDP_EXIT                    116
+#define IDP_UNDO                    119
+#define IDP_OPEN                    122
 
 /* ---- bitmaps: the tree's three 16-pixel images, in image list order */
 #define IDB_TREE_IMAGES             125
@@ -43,6 +53,12 @@
 #define IDC_PROPERTY_TREE           1035
 #define IDC_VALUE_EDIT              1039
 #define IDC_PREDEFINED_VALUES       1043
+
+/* ---- About box controls; the web link's number lies outside the range, as the
+   dialog has always had it */
+#define IDC_ABOUT_WEB               214
+#define IDC_ABOUT_MAIL              1015
+#define IDC_ABOUT_VERSION           1047
 
 /* ---- menu commands of the main menu */
 #define ID_HELP_ABOUT               40017

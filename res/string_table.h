@@ -10,6 +10,7 @@ STRING_ENTRY(28, IDS_CONFIRM_UNDO, "All the changes will be lost!\nDo you want t
 /* ---- caption and titles */
 STRING_ENTRY(2, IDS_CAPTION, "Oskan vCard Editor")
 STRING_ENTRY(29, IDS_SAVE_AS_TITLE, "Choose file to save")
+STRING_ENTRY(63, IDS_VERSION_LINE, "Oskan vCard Editor Version %d.%d.%d%d")
 
 /* ---- start-up */
 STRING_ENTRY(3, IDS_GDIPLUS_FAILED, "Cannot initialize GDI Plus library")
@@ -31,3 +32,9 @@ STRING_ENTRY(24, IDS_DETAIL_MISSING_COLON, "Syntax error at line %d [missing ':'
 STRING_ENTRY(25, IDS_DETAIL_VERSION_FIRST, "VERSION property must exist and be the first")
 STRING_ENTRY(26, IDS_DETAIL_VERSION_AND_FN, "VERSION property must exist and be the first. Also FN property must be present")
 STRING_ENTRY(27, IDS_DETAIL_FN_MISSING, "FN property must exist")
+
+/* ---- help and links */
+STRING_ENTRY(4, IDS_SHELL_FAILED, "Fail to execute associated application.")
+STRING_ENTRY(60, IDS_HELP_NO_CONTROL, "Help cannot be loaded - HHCTRL.ocx could not be found")
+STRING_ENTRY(61, IDS_HELP_NO_ENTRY, "Help cannot be loaded - HtmlHelpW could not be found")
+STRING_ENTRY(62, IDS_HELP_NO_FILE, "Help cannot be loaded - chm file could not be found")

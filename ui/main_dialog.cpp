@@ -6,6 +6,8 @@
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "ui/about_dialog.h"
+#include "ui/help.h"
 #include "ui/view_messages.h"
 
 #include <new>
@@ -103,8 +105,8 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
     MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
     MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnNotYetAvailable),
-    MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnNotYetAvailable),
-    MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
+    MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
     MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),
     MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
     MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
@@ -114,7 +116,6 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
     MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
     MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
-    MessageMapEntry<MainDialog>::Message(WM_DRAWITEM, &MainDialog::OnDrawItem),
     MessageMapEntry<MainDialog>::Reflect(),
 };
 
@@ -188,6 +189,7 @@ void MainDialog::StartWithCommandLine(const char* commandLine)
 LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 {
     SetUpViews();
+    SetUpImageButtons();
     escapeColon = (int*)calloc(1, sizeof(int));
     if (escapeColon == nullptr) return FALSE;
     StartWithCommandLine((const char*)lParam);
@@ -196,6 +198,7 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 
 LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
+    for (ImageButton& button : imageButtons) button.Unsubclass();
     DiscardDocument();
     if (treeImages != nullptr) {
         ImageList_Destroy(treeImages);
@@ -206,39 +209,42 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
     return 0;
 }
 
-// The command buttons are owner-drawn; until they carry their pictures they are drawn
-// as plain push buttons with their captions.
-LRESULT MainDialog::OnDrawItem(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
-{
-    const DRAWITEMSTRUCT* draw = (const DRAWITEMSTRUCT*)lParam;
-    if (wParam == 0 || draw->CtlType != ODT_BUTTON) {
-        handled = false;
-        return 0;
-    }
-    RECT frame = draw->rcItem;
-    UINT state = DFCS_BUTTONPUSH | ((draw->itemState & ODS_SELECTED) ? DFCS_PUSHED : 0);
-    DrawFrameControl(draw->hDC, &frame, DFC_BUTTON, state);
-    char caption[64] = "";
-    GetWindowTextA(draw->hwndItem, caption, sizeof caption);
-    RECT text = draw->rcItem;
-    if (draw->itemState & ODS_SELECTED) OffsetRect(&text, 1, 1);
-    int oldMode = SetBkMode(draw->hDC, TRANSPARENT);
-    COLORREF oldColor = SetTextColor(
-        draw->hDC, GetSysColor((draw->itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextA(draw->hDC, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SetTextColor(draw->hDC, oldColor);
-    SetBkMode(draw->hDC, oldMode);
-    if (draw->itemState & ODS_FOCUS) {
-        RECT focus = draw->rcItem;
-        InflateRect(&focus, -4, -4);
-        DrawFocusRect(draw->hDC, &focus);
-    }
-    return TRUE;
-}
-
 LRESULT MainDialog::OnNotYetAvailable(WORD, WORD, HWND, bool&)
 {
     return 0;
+}
+
+LRESULT MainDialog::OnHelp(WORD, WORD, HWND, bool&)
+{
+    ShowHelp(hwnd);
+    return 0;
+}
+
+LRESULT MainDialog::OnAbout(WORD, WORD, HWND, bool&)
+{
+    ShowAboutBox(hwnd);
+    return 0;
+}
+
+// Each button gets its picture and is taken over; a picture that cannot be had is
+// reported once, and that button and the ones after it stay plain.
+void MainDialog::SetUpImageButtons()
+{
+    static const struct {
+        int control;
+        int picture;
+    } buttons[IMAGE_BUTTON_COUNT] = {
+        {IDC_OPEN, IDP_OPEN}, {IDC_SAVE, IDP_SAVE}, {IDC_UNDO, IDP_UNDO},
+        {IDC_HELP_CONTENTS, IDP_HELP}, {IDCANCEL, IDP_EXIT},
+    };
+    for (int i = 0; i < IMAGE_BUTTON_COUNT; ++i) {
+        HRESULT result = imageButtons[i].LoadPngStream(buttons[i].picture);
+        if (FAILED(result)) {
+            ReportMessage(result, nullptr, MB_ICONERROR, IDS_GDIPLUS_FAILED);
+            return;
+        }
+        imageButtons[i].Subclass(Item(buttons[i].control));
+    }
 }
 
 void MainDialog::DiscardDocument()

@@ -6,6 +6,7 @@
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
+#include "ui/image_button.h"
 
 #include <commctrl.h>
 
@@ -28,6 +29,8 @@ public:
 
     // For tests and the program's own start: what the window holds.
     CardDocument* Document() const { return document; }
+    static const int IMAGE_BUTTON_COUNT = 5;
+    ImageButton& Button(int position) { return imageButtons[position]; }
     const char* FilePath() const { return filePath; }
 
 private:
@@ -36,8 +39,9 @@ private:
     // ---- window life (main_dialog.cpp)
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnDrawItem(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnNotYetAvailable(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnHelp(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnAbout(WORD code, WORD id, HWND control, bool& handled);
 
     // ---- property view (main_dialog.cpp)
     LRESULT OnTreeGetDispInfo(int id, NMHDR* header, bool& handled);
@@ -60,6 +64,7 @@ private:
 
     // ---- helpers
     void SetUpViews();
+    void SetUpImageButtons();
     void StartWithCommandLine(const char* commandLine);
     void DiscardDocument();
     void CreateEmptyDocument();
@@ -73,6 +78,8 @@ private:
     CardDocument* document;
     int* escapeColon;
     HIMAGELIST treeImages;
+    // Open, Save, Undo, Help and Exit, in the order they are set up.
+    ImageButton imageButtons[IMAGE_BUTTON_COUNT];
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;

@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
-"""Draws the editor's tree images (tree.bmp) and program icon (app.ico) from the
-pixel art and shapes below. Standard library only; the generated files are kept in
-the repository, so the build never runs this. Run it from anywhere:
+"""Draws the editor's images from the pixel art and shapes below. Standard library
+only, and the same bytes on every run.
 
-    python3 res/images/make_images.py [output folder]
+    python3 res/images/make_images.py [output folder]            tree.bmp and app.ico
+    python3 res/images/make_images.py --buttons output folder    the five button
+                                                                 pictures and the link cursor
+
+tree.bmp and app.ico are kept in the repository; the button pictures and the cursor
+are made by the build, into the build folder.
 """
 import os
 import struct
 import sys
+import zlib
 
 # ---------------------------------------------------------------------------
 # The standard 16-colour palette, in the order Windows' own 4-bit bitmaps use.
@@ -148,17 +153,20 @@ def make_tree_strip():
 class Canvas:
     """RGBA canvas with premultiplied floats; shapes are covered by supersampling."""
 
-    SAMPLES = 8
-
-    def __init__(self, size):
+    def __init__(self, size, height=None, samples=8):
         self.size = size
-        self.px = [[[0.0, 0.0, 0.0, 0.0] for _ in range(size)] for _ in range(size)]
+        self.width = size
+        self.height = size if height is None else height
+        self.samples = samples
+        self.px = [[[0.0, 0.0, 0.0, 0.0] for _ in range(self.width)] for _ in range(self.height)]
 
-    def coverage(self, inside):
-        n = self.SAMPLES
-        grid = [[0.0] * self.size for _ in range(self.size)]
-        for y in range(self.size):
-            for x in range(self.size):
+    def coverage(self, inside, box=None):
+        """box: (x0, y0, x1, y1) in pixels outside which inside() is always false."""
+        n = self.samples
+        grid = [[0.0] * self.width for _ in range(self.height)]
+        x0, y0, x1, y1 = box if box is not None else (0, 0, self.width, self.height)
+        for y in range(max(0, int(y0)), min(self.height, int(y1) + 1)):
+            for x in range(max(0, int(x0)), min(self.width, int(x1) + 1)):
                 hits = 0
                 for sy in range(n):
                     for sx in range(n):
@@ -169,8 +177,8 @@ class Canvas:
 
     def paint(self, grid, colour):
         """colour: (r, g, b, a) in 0..1, or a function (x, y) -> that tuple."""
-        for y in range(self.size):
-            for x in range(self.size):
+        for y in range(self.height):
+            for x in range(self.width):
                 cov = grid[y][x]
                 if cov <= 0.0:
                     continue
@@ -182,14 +190,14 @@ class Canvas:
                 p[2] = b * a + p[2] * (1 - a)
                 p[3] = a + p[3] * (1 - a)
 
-    def fill(self, inside, colour):
-        self.paint(self.coverage(inside), colour)
+    def fill(self, inside, colour, box=None):
+        self.paint(self.coverage(inside, box), colour)
 
     def rgba_rows(self):
         rows = []
-        for y in range(self.size):
+        for y in range(self.height):
             row = []
-            for x in range(self.size):
+            for x in range(self.width):
                 r, g, b, a = self.px[y][x]
                 if a > 0:
                     r, g, b = r / a, g / a, b / a
@@ -405,7 +413,227 @@ def write_ico(path, images):
         f.write(out)
 
 
+# ---------------------------------------------------------------------------
+# The five command buttons' pictures (8-bit RGBA PNG) and the hand cursor of the
+# links. Shapes at 3 x 3 samples a pixel: enough for smooth edges at button size.
+# ---------------------------------------------------------------------------
+def polygon(points):
+    """Even-odd rule; points in order around the outline."""
+    def inside(x, y):
+        hit = False
+        n = len(points)
+        for i in range(n):
+            (x0, y0), (x1, y1) = points[i], points[(i + 1) % n]
+            if (y0 > y) != (y1 > y) and x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
+                hit = not hit
+        return hit
+    return inside
+
+
+def ring(cx, cy, outer, inner):
+    return lambda x, y: inner * inner <= (x - cx) ** 2 + (y - cy) ** 2 <= outer * outer
+
+
+def shape_or(*shapes):
+    return lambda x, y: any(s(x, y) for s in shapes)
+
+
+def shape_not(a, b):
+    return lambda x, y: a(x, y) and not b(x, y)
+
+
+def bounds(points, margin=1):
+    xs = [p[0] for p in points]
+    ys = [p[1] for p in points]
+    return (min(xs) - margin, min(ys) - margin, max(xs) + margin, max(ys) + margin)
+
+
+def button_canvas(width, height):
+    return Canvas(width, height, samples=3)
+
+
+def draw_open():
+    """An open folder with a sheet of paper in it."""
+    c = button_canvas(96, 96)
+    back = rounded_rect(8, 18, 84, 80, 4)
+    c.fill(rounded_rect(8, 12, 38, 26, 3), hexc(0xC98A1B), (8, 12, 38, 26))
+    c.fill(back, vertical(hexc(0xE9A93A), hexc(0xC98A1B), 18, 80), (8, 18, 84, 80))
+    paper = rounded_rect(20, 10, 76, 62, 1.5)
+    c.fill(paper, hexc(0x8A8F99), (20, 10, 76, 62))
+    c.fill(rounded_rect(21.5, 11.5, 74.5, 60.5, 1), hexc(0xFFFFFF), (20, 10, 76, 62))
+    for y in (22, 30, 38, 46):
+        c.fill(rounded_rect(28, y, 68, y + 2.5, 1), hexc(0xA8B4C8), (28, y, 68, y + 3))
+    front = [(4, 40), (92, 40), (82, 84), (10, 84)]
+    c.fill(polygon(front), hexc(0xB07410), bounds(front))
+    inner = [(7, 43), (88.5, 43), (79.5, 81.5), (12, 81.5)]
+    c.fill(polygon(inner), vertical(hexc(0xFFD66B), hexc(0xF0AE2E), 43, 82), bounds(inner))
+    return c.rgba_rows()
+
+
+def draw_save():
+    """A diskette: blue body, metal shutter, white label."""
+    c = button_canvas(100, 99)
+    body = [(10, 8), (80, 8), (92, 20), (92, 90), (10, 90)]
+    c.fill(polygon(body), hexc(0x1E3F7A), bounds(body))
+    inner = [(13, 11), (78.8, 11), (89, 21.2), (89, 87), (13, 87)]
+    c.fill(polygon(inner), vertical(hexc(0x4F86D9), hexc(0x2C5DAE), 11, 87), bounds(inner))
+    c.fill(rounded_rect(26, 11, 72, 38, 2), vertical(hexc(0xE8ECF2), hexc(0xAEB7C4), 11, 38),
+           (26, 11, 72, 38))
+    c.fill(rounded_rect(56, 15, 66, 34, 1), hexc(0x2C3A52), (56, 15, 66, 34))
+    c.fill(rounded_rect(22, 50, 80, 87, 2), hexc(0xFFFFFF), (22, 50, 80, 87))
+    for y in (58, 66, 74):
+        c.fill(rounded_rect(28, y, 74, y + 2.5, 1), hexc(0x9AA8BE), (28, y, 74, y + 3))
+    return c.rgba_rows()
+
+
+def draw_undo():
+    """An arrow that rises on the right, turns over the top and comes down on the left."""
+    c = button_canvas(100, 80)
+    arc = shape_and(ring(58, 44, 32, 17), lambda x, y: y <= 44 or x >= 58)
+    c.fill(arc, vertical(hexc(0x5CC060), hexc(0x1E7A2A), 12, 78), (24, 10, 92, 78))
+    head = [(12, 42), (54, 42), (33, 70)]
+    c.fill(polygon(head), vertical(hexc(0x4CB050), hexc(0x1E7A2A), 42, 70), bounds(head))
+    return c.rgba_rows()
+
+
+def draw_help():
+    """A blue disc with a white question mark."""
+    c = button_canvas(100, 100)
+    c.fill(ellipse(50, 50, 44, 44), hexc(0x1D4F9C), (5, 5, 95, 95))
+    c.fill(ellipse(50, 50, 41, 41), vertical(hexc(0x5B9BEA), hexc(0x2560B8), 9, 91), (8, 8, 92, 92))
+    hook = shape_and(ring(50, 36, 18, 8), lambda x, y: not (x < 50 and y > 36))
+    c.fill(hook, hexc(0xFFFFFF), (30, 16, 70, 56))
+    stem = [(45, 50), (55, 46), (55, 64), (45, 64)]
+    c.fill(polygon(stem), hexc(0xFFFFFF), bounds(stem))
+    c.fill(ellipse(50, 75, 6.5, 6.5), hexc(0xFFFFFF), (42, 67, 58, 83))
+    return c.rgba_rows()
+
+
+def draw_exit():
+    """A door left open, with an arrow going out of it."""
+    c = button_canvas(100, 100)
+    c.fill(rounded_rect(14, 8, 62, 92, 2), hexc(0x5A3A1E), (14, 8, 62, 92))
+    c.fill(rounded_rect(18, 12, 58, 92, 1), hexc(0x2B2B2B), (18, 12, 58, 92))
+    door = [(18, 12), (44, 20), (44, 96), (18, 92)]
+    c.fill(polygon(door), vertical(hexc(0xB57A42), hexc(0x8A5527), 12, 96), bounds(door))
+    c.fill(ellipse(39, 56, 2.5, 2.5), hexc(0xF2D27A), (35, 52, 43, 60))
+    shaft = rounded_rect(50, 45, 80, 59, 1)
+    c.fill(shaft, hexc(0xD6322B), (50, 45, 80, 59))
+    head = [(76, 32), (96, 52), (76, 72)]
+    c.fill(polygon(head), hexc(0xD6322B), bounds(head))
+    return c.rgba_rows()
+
+
+BUTTON_PICTURES = [
+    ('open.png', draw_open),
+    ('save.png', draw_save),
+    ('undo.png', draw_undo),
+    ('help.png', draw_help),
+    ('exit.png', draw_exit),
+]
+
+
+def write_png(path, rows):
+    """8-bit RGBA, no filter, zlib level 9: the same bytes on every run."""
+    height = len(rows)
+    width = len(rows[0])
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)
+        for pixel in row:
+            raw.extend(pixel)
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    data = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+# The links' cursor: a pointing hand, 32 x 32, its hot spot on the tip of the
+# finger. 'K' outline, 'W' fill, '.' transparent.
+HAND_HOT_SPOT = (17, 12)
+HAND = """
+................................
+................................
+................................
+................................
+................................
+................................
+................................
+................................
+................................
+................................
+................................
+................KKK.............
+...............KWWWK............
+...............KWWWK............
+...............KWWWK............
+...............KWWWKKK..........
+...............KWWWKWWKKK.......
+...............KWWWKWWKWWKK.....
+...........KK..KWWWKWWKWWKWK....
+..........KWWK.KWWWWWWWWWKWWK...
+..........KWWWKKWWWWWWWWWWWWK...
+...........KWWWKWWWWWWWWWWWWK...
+............KWWWWWWWWWWWWWWWK...
+............KWWWWWWWWWWWWWWK....
+.............KWWWWWWWWWWWWWK....
+.............KWWWWWWWWWWWWK.....
+..............KWWWWWWWWWWWK.....
+..............KWWWWWWWWWWWK.....
+...............KKKKKKKKKKK......
+................................
+................................
+................................
+"""
+
+
+def write_cur(path, art, hot_spot):
+    """A 32 x 32 monochrome cursor: an AND mask (1 = transparent) and an XOR image."""
+    rows = art.strip('\n').split('\n')
+    size = len(rows)
+    if size != 32 or any(len(r) != 32 for r in rows):
+        raise ValueError('the cursor must be 32 by 32')
+    stride = 4
+    xor = bytearray()
+    mask = bytearray()
+    for row in reversed(rows):  # NOT a mistake: bitmaps are stored bottom-up
+        xline = bytearray(stride)
+        mline = bytearray(stride)
+        for x, ch in enumerate(row):
+            bit = 0x80 >> (x % 8)
+            if ch == '.':
+                mline[x // 8] |= bit
+            elif ch == 'W':
+                xline[x // 8] |= bit
+        xor.extend(xline)
+        mask.extend(mline)
+    palette = struct.pack('<BBBBBBBB', 0, 0, 0, 0, 255, 255, 255, 0)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 1, 0,
+                         len(xor) + len(mask), 0, 0, 2, 2)
+    blob = header + palette + bytes(xor) + bytes(mask)
+    out = struct.pack('<HHH', 0, 2, 1)
+    out += struct.pack('<BBBBHHII', size, size, 2, 0, hot_spot[0], hot_spot[1], len(blob), 22)
+    with open(path, 'wb') as f:
+        f.write(out + blob)
+
+
+def make_buttons(folder):
+    os.makedirs(folder, exist_ok=True)
+    for name, draw in BUTTON_PICTURES:
+        write_png(os.path.join(folder, name), draw())
+    write_cur(os.path.join(folder, 'link.cur'), HAND, HAND_HOT_SPOT)
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == '--buttons':
+        make_buttons(sys.argv[2])
+        return
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     write_bmp4(os.path.join(folder, 'tree.bmp'), make_tree_strip())
     write_ico(os.path.join(folder, 'app.ico'), [draw_icon(s) for s in (48, 32, 16)])
