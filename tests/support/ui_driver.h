@@ -1,0 +1,311 @@
+// A small vocabulary of user actions for scenario tests of the real editor under Wine:
+// start the program as its entry point does, click, type, press keys, choose menu
+// commands, answer message boxes and file dialogs as a user does, read back what the
+// window shows, and take screenshots into SCREENS_DIR.
+#pragma once
+
+#include "app/program.h"
+#include "res/resource.h"
+#include "tests/support/temp_folder.h"
+#include "ui/main_dialog.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <deque>
+#include <set>
+#include <sstream>
+#include <string>
+#include <string.h>
+#include <vector>
+
+namespace ui {
+
+typedef std::vector<std::string> Names;
+
+// ---------------------------------------------------------------- the driver
+
+// Handles the thread's messages as the program's loop does, for about ms milliseconds.
+inline void Pump(int ms = 60)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (DispatchOneMessage(&message)) {
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < (DWORD)ms);
+}
+
+inline std::string Text(HWND window)
+{
+    std::string text((size_t)GetWindowTextLengthA(window) + 1, '\0');
+    text.resize((size_t)GetWindowTextA(window, &text[0], (int)text.size()));
+    return text;
+}
+
+inline void PostClick(HWND window, int x, int y)
+{
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The screen inside rect, as SCREENS_DIR/name.png.
+inline void SaveScreen(const RECT& rect, const std::string& name)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right - rect.left, rect.bottom - rect.top);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<char> buffer(size + 1);
+    Gdiplus::ImageCodecInfo* codecs = (Gdiplus::ImageCodecInfo*)buffer.data();
+    Gdiplus::GetImageEncoders(count, size, codecs);
+    CreateDirectoryA(SCREENS_DIR, nullptr);
+    std::string path = std::string(SCREENS_DIR) + "/" + name + ".png";
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, L"image/png") != 0) continue;
+        Gdiplus::Bitmap image(bitmap, nullptr);
+        image.Save(std::wstring(path.begin(), path.end()).c_str(), &codecs[i].Clsid, nullptr);
+    }
+    DeleteObject(bitmap);
+}
+
+// The editor started as its entry point starts it, with a command-line tail: what the
+// user does with it and what its window shows.
+class Editor {
+public:
+    explicit Editor(const std::string& commandLine = "")
+    {
+        StartProgram(GetModuleHandleA(nullptr), commandLine.c_str());
+        Pump(120);
+    }
+    ~Editor()
+    {
+        EndProgram();
+        // What the closing left behind (the quit message among it) is not the next test's.
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    HWND Window() const { return mainDialog != nullptr ? mainDialog->Window() : nullptr; }
+    HWND Item(int id) const { return GetDlgItem(Window(), id); }
+    bool IsRunning() const { return Window() != nullptr; }
+    std::string Title() const { return Text(Window()); }
+    std::string ItemText(int id) const { return Text(Item(id)); }
+    bool IsEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+    bool IsVisible(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
+    int Rows(int list) const { return (int)SendMessageA(Item(list), LVM_GETITEMCOUNT, 0, 0); }
+    std::string Cell(int list, int row, int column) const
+    {
+        char text[1024] = "";
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(Item(list), LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+        return text;
+    }
+
+    // The tree as "name" and "group/name" items in display order.
+    std::vector<std::pair<std::string, HTREEITEM>> Tree() const
+    {
+        std::vector<std::pair<std::string, HTREEITEM>> items;
+        HWND tree = Item(IDC_PROPERTY_TREE);
+        auto name = [tree](HTREEITEM item) {
+            char text[512] = "";
+            TVITEMA data = {};
+            data.mask = TVIF_TEXT | TVIF_HANDLE;
+            data.hItem = item;
+            data.pszText = text;
+            data.cchTextMax = sizeof text;
+            SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&data);
+            return std::string(data.pszText);
+        };
+        for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+            items.push_back({name(item), item});
+            for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
+                 child = TreeView_GetNextSibling(tree, child)) {
+                items.push_back({name(item) + "/" + name(child), child});
+            }
+        }
+        return items;
+    }
+    Names TreeItems() const
+    {
+        Names names;
+        for (const auto& item : Tree()) names.push_back(item.first);
+        return names;
+    }
+
+    // A click on the text of the item at path ("N", "work/TEL"); false when there is none.
+    bool Select(const std::string& path)
+    {
+        HWND tree = Item(IDC_PROPERTY_TREE);
+        for (const auto& item : Tree()) {
+            if (item.first != path) continue;
+            TreeView_EnsureVisible(tree, item.second);
+            RECT rect = {};
+            if (!TreeView_GetItemRect(tree, item.second, &rect, TRUE)) return false;
+            PostClick(tree, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+            for (int waited = 0; TreeView_GetSelection(tree) != item.second; waited += 10) {
+                if (waited > 2000) return false;
+                Pump(10);
+            }
+            return true;
+        }
+        return false;
+    }
+    // A click on a button; a user cannot click a disabled or hidden one.
+    void Click(int id)
+    {
+        RECT rect = {};
+        GetClientRect(Item(id), &rect);
+        if (IsEnabled(id) && IsVisible(id)) PostClick(Item(id), rect.right / 2, rect.bottom / 2);
+        Pump();
+    }
+    // Typing at the end of the text, as a click after its end puts the caret there.
+    void Type(int id, const std::string& text)
+    {
+        SetFocus(Item(id));
+        SendMessageA(Item(id), EM_SETSEL, GetWindowTextLengthA(Item(id)), GetWindowTextLengthA(Item(id)));
+        for (unsigned char c : text) PostMessageA(Item(id), WM_CHAR, c, 1);
+        Pump();
+    }
+    void Press(UINT key)
+    {
+        HWND target = GetFocus() != nullptr ? GetFocus() : Window();
+        PostMessageA(target, WM_KEYDOWN, key, 1);
+        PostMessageA(target, WM_KEYUP, key, (LPARAM)0xC0000001);
+        Pump();
+    }
+    // What the menu sends when one of its items is chosen.
+    void Menu(UINT command)
+    {
+        PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        Pump();
+    }
+    // The main window, frame included, as SCREENS_DIR/name.png.
+    void Screenshot(const std::string& name) const
+    {
+        RedrawWindow(Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_INVALIDATE);
+        Pump(100);
+        RECT rect = {};
+        GetWindowRect(Window(), &rect);
+        SaveScreen(rect, name);
+    }
+};
+
+// A box or file dialog that was shown, as the user saw it.
+struct Shown {
+    std::string caption;  // a box's caption; a file dialog's title
+    std::string text;     // a box's text, "<file>" for a file dialog
+    std::string buttons;  // a box's buttons in order, as "Yes No Cancel"
+    int defaultButton;    // the button Enter presses
+    bool hasOwner;        // owned by the main window
+};
+
+// Answers the message boxes and file dialogs of this thread in order, as a user does
+// after a short look, and notes each one. A box with no answer waiting is cancelled (and
+// noted), so that a test never hangs. Answers: "Yes", "No", "OK", "Cancel", "file:PATH"
+// (typed into a file dialog, then OK) and "file:" (Cancel).
+class Answers {
+public:
+    Answers(const std::string& answers = "")
+    {
+        std::string answer;
+        for (std::istringstream words(answers); words >> answer;) waiting.push_back(answer);
+        current = this;
+        hook = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~Answers()
+    {
+        UnhookWindowsHookEx(hook);
+        current = nullptr;
+    }
+    void Add(const std::string& answer) { waiting.push_back(answer); }
+    // The next box is photographed over the main window before it is answered.
+    void ScreenshotNextBox(const std::string& name) { screenshot = name; }
+    // The texts of those shown as "first line|first line".
+    std::string Lines() const
+    {
+        std::string lines;
+        for (const Shown& one : shown) lines += (lines.empty() ? "" : "|") + one.text.substr(0, one.text.find('\n'));
+        return lines;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<std::string> waiting;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND window = (HWND)wParam;
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (code == HCBT_ACTIVATE && current != nullptr && strcmp(name, "#32770") == 0 &&
+            (mainDialog == nullptr || window != mainDialog->Window()) && current->seen.insert(window).second) {
+            bool file = GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr;
+            Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, 0xFFFF)), "", 0, false};
+            const std::pair<int, const char*> buttons[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
+            for (const auto& button : buttons) {
+                if (file || GetDlgItem(window, button.first) == nullptr) continue;
+                box.buttons += (box.buttons.empty() ? "" : " ") + std::string(button.second);
+            }
+            HWND owner = GetWindow(window, GW_OWNER);
+            box.hasOwner = owner != nullptr && mainDialog != nullptr && owner == mainDialog->Window();
+            current->shown.push_back(box);
+            current->box = window;
+            SetTimer(nullptr, 0, 80, Answer);  // lets the box paint before it is answered
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static void CALLBACK Answer(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        KillTimer(nullptr, timer);
+        if (current == nullptr || !IsWindow(current->box)) return;
+        HWND box = current->box;
+        if (!current->screenshot.empty()) {
+            RedrawWindow(box, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            RECT rect = {}, main = {};
+            GetWindowRect(box, &rect);
+            GetWindowRect(mainDialog->Window(), &main);
+            UnionRect(&rect, &rect, &main);
+            SaveScreen(rect, current->screenshot);
+            current->screenshot.clear();
+        }
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            char name[16] = "";
+            GetClassNameA(child, name, sizeof name);
+            bool isDefault = strcmp(name, "Button") == 0 && (GetWindowLongA(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+            if (isDefault) current->shown.back().defaultButton = GetDlgCtrlID(child);
+        }
+        bool file = current->shown.back().text == "<file>";
+        std::string answer = file ? "file:" : "Cancel";
+        if (!current->waiting.empty() && (current->waiting.front().compare(0, 5, "file:") == 0) == file) {
+            answer = current->waiting.front();
+            current->waiting.pop_front();
+        }
+        int button = answer == "Yes" ? IDYES : answer == "No" ? IDNO : answer == "OK" ? IDOK : IDCANCEL;
+        if (file && answer.size() > 5) {
+            SetDlgItemTextA(box, GetDlgItem(box, 0x47C) != nullptr ? 0x47C : 0x480, answer.c_str() + 5);
+            button = IDOK;
+        } else if (!file && GetDlgItem(box, button) == nullptr) {
+            button = GetDlgItem(box, IDNO) != nullptr ? IDNO : IDOK;  // the way out that changes least
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
+    }
+
+    static inline Answers* current = nullptr;
+    HHOOK hook;
+    std::set<HWND> seen;
+    HWND box = nullptr;
+    std::string screenshot;
+};
+
+}  // namespace ui
