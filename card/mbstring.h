@@ -18,14 +18,6 @@ inline char* MbsFindChar(const char* text, unsigned int c)
 {
     return (char*)_mbschr((const unsigned char*)text, c);
 }
-inline char* MbsFindText(const char* text, const char* find)
-{
-    return (char*)_mbsstr((const unsigned char*)text, (const unsigned char*)find);
-}
-inline char* MbsTokenize(char* text, const char* delimiters)
-{
-    return (char*)_mbstok((unsigned char*)text, (const unsigned char*)delimiters);
-}
 inline bool MbsIsLeadByte(unsigned char c)
 {
     return _ismbblead(c) != 0;
@@ -44,9 +36,6 @@ inline int MbsGetCodePage()
 
 int MbsCompareNoCase(const char* a, const char* b);
 char* MbsFindChar(const char* text, unsigned int c);
-char* MbsFindText(const char* text, const char* find);
-// Like _mbstok: splits at runs of delimiters, keeping its place between calls (per thread).
-char* MbsTokenize(char* text, const char* delimiters);
 bool MbsIsLeadByte(unsigned char c);
 int MbsSetCodePage(int codePage);
 int MbsGetCodePage();

@@ -44,13 +44,6 @@ unsigned int FoldAscii(unsigned int c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
-bool IsDelimiter(unsigned int c, const char* delimiters)
-{
-    return MbsFindChar(delimiters, c) != nullptr;
-}
-
-thread_local unsigned char* tokenizerNext = nullptr;
-
 }  // namespace
 
 bool MbsIsLeadByte(unsigned char c)
@@ -95,39 +88,6 @@ char* MbsFindChar(const char* text, unsigned int c)
         if (*p == '\0') return nullptr;
         p += length;
     }
-}
-
-char* MbsFindText(const char* text, const char* find)
-{
-    size_t findLength = strlen(find);
-    const unsigned char* p = (const unsigned char*)text;
-    for (;;) {
-        // Only character starts are candidates, so a match never begins on a trail byte.
-        if (strncmp((const char*)p, find, findLength) == 0) return (char*)p;
-        if (*p == '\0') return nullptr;
-        p += CharLength(p);
-    }
-}
-
-char* MbsTokenize(char* text, const char* delimiters)
-{
-    unsigned char* p = text != nullptr ? (unsigned char*)text : tokenizerNext;
-    if (p == nullptr) return nullptr;
-    while (*p != '\0' && IsDelimiter(CharAt(p, CharLength(p)), delimiters)) p += CharLength(p);
-    if (*p == '\0') {
-        tokenizerNext = nullptr;
-        return nullptr;
-    }
-    unsigned char* token = p;
-    while (*p != '\0' && !IsDelimiter(CharAt(p, CharLength(p)), delimiters)) p += CharLength(p);
-    if (*p == '\0') {
-        tokenizerNext = nullptr;
-    } else {
-        size_t length = CharLength(p);
-        for (size_t i = 0; i < length; ++i) p[i] = '\0';
-        tokenizerNext = p + length;
-    }
-    return (char*)token;
 }
 
 #endif  // !_WIN32

@@ -51,26 +51,6 @@ TEST(MbString, CompareAndFindTakeDoubleByteCharactersWhole)
         CodePageScope codePage(row.codePage);
         EXPECT_EQ(row.lead, MbsIsLeadByte(row.c)) << row.codePage << " " << (int)row.c;
     }
-    CodePageScope codePage(1252);
-    EXPECT_EQ(text + 2, MbsFindText(text, "\\b"));
-    EXPECT_EQ(nullptr, MbsFindText(text, "bc"));
-}
-
-TEST(MbString, TokenizeSkipsRunsOfDelimitersAndKeepsCharactersWhole)
-{
-    {
-        CodePageScope codePage(1252);
-        char head[] = ";;TEL;;TYPE=HOME;";
-        EXPECT_STREQ("TEL", MbsTokenize(head, ";"));
-        EXPECT_STREQ("TYPE=HOME", MbsTokenize(nullptr, ";"));
-        EXPECT_EQ(nullptr, MbsTokenize(nullptr, ";"));
-    }
-    // 0x83 0x7C is one character whose second byte is the code of '|'.
-    CodePageScope codePage(932);
-    char text[] = "a\x83|b|c";
-    EXPECT_STREQ("a\x83|b", MbsTokenize(text, "|"));
-    EXPECT_STREQ("c", MbsTokenize(nullptr, "|"));
-    EXPECT_EQ(nullptr, MbsTokenize(nullptr, "|"));
 }
 
 }  // namespace
