@@ -61,7 +61,7 @@ void CopyShown(char* buffer, int size, const char* text)
 
 void ReportLastError()
 {
-    ReportMessage(ResultFromLastError(), nullptr, MB_ICONERROR, 0);
+    ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, 0);
 }
 
 }  // namespace
