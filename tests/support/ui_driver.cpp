@@ -27,10 +27,29 @@ std::string WindowText(HWND window)
     return text;
 }
 
+struct ButtonUp {
+    HWND window;
+    LPARAM point;
+    bool posted;
+};
+ButtonUp pendingButtonUp = {nullptr, 0, true};
+
+void CALLBACK PostButtonUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    PostMessageA(pendingButtonUp.window, WM_LBUTTONUP, 0, pendingButtonUp.point);
+    pendingButtonUp.posted = true;
+}
+
+// In the order the mouse gives them: what the button-down starts (posted requests, focus
+// changes) runs before the button goes up. The button-up comes from a timer, which also
+// reaches a control that tracks the mouse in a loop of its own.
 void PostClick(HWND window, int x, int y)
 {
+    pendingButtonUp = ButtonUp{window, MAKELPARAM(x, y), false};
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    SetTimer(nullptr, 0, 20, PostButtonUp);
+    PumpUntil([] { return pendingButtonUp.posted; }, 2000);
 }
 
 std::string TreeItemText(HWND tree, HTREEITEM item)
@@ -420,6 +439,42 @@ void DialogAnswers::ScreenshotNextBox(const std::string& name)
 const std::vector<ShownDialog>& DialogAnswers::Shown() const
 {
     return answering->shown;
+}
+
+// ---------------------------------------------------------------- cells
+
+void ClickAt(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    HWND target = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    while (target != nullptr && target != window) {
+        MapWindowPoints(window, target, &point, 1);
+        window = target;
+        target = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    }
+    PostClick(window, point.x, point.y);
+}
+
+HWND CellEditorOf(const Editor& editor, int listId)
+{
+    HWND list = editor.Item(listId);
+    HWND edit = GetDlgItem(list, 1200);
+    return edit != nullptr ? edit : GetDlgItem(list, 555);
+}
+
+HWND OpenCellEditor(Editor& editor, int listId, int row, int column)
+{
+    HWND list = editor.Item(listId);
+    RECT cell = {};
+    cell.top = column;
+    cell.left = LVIR_BOUNDS;
+    if (!SendMessageA(list, LVM_GETSUBITEMRECT, (WPARAM)row, (LPARAM)&cell)) return nullptr;
+    int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;
+    ClickAt(list, x, y);
+    Pump(GetDoubleClickTime() + 50);
+    ClickAt(list, x, y);
+    Pump();
+    return CellEditorOf(editor, listId);
 }
 
 }  // namespace ui

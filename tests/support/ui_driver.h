@@ -81,4 +81,15 @@ public:
     const std::vector<ShownDialog>& Shown() const;
 };
 
+// ---- list cells and their in-place editors
+
+// A click at (x, y) of window's client area, delivered to the control the mouse would
+// hit there (the deepest visible child).
+void ClickAt(HWND window, int x, int y);
+// The in-place editor open over a cell of list listId (the edit or the combo box), or null.
+HWND CellEditorOf(const Editor& editor, int listId);
+// Opens the editor over (row, column) of list listId as a user does: two clicks on the
+// cell, more than the double-click time apart. The editor that opened, or null.
+HWND OpenCellEditor(Editor& editor, int listId, int row, int column = 1);
+
 }  // namespace ui
