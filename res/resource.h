@@ -7,6 +7,8 @@
                    are the program's fixed ones, so the kinds interleave inside this range
     1000 -  1099   controls (IDC_); the main window's button ids are also the commands
                    of their menu items
+     555, 1200     the in-place editors of the lists (a combo box and an edit), created
+                   by the program over a cell, not by a template
    40000 - 40099   menu commands that no button carries (ID_)
    The Exit button and menu item use IDCANCEL (2), so that Escape and the close box
    reach the same handler. */
@@ -43,6 +45,10 @@
 #define IDC_PROPERTY_TREE           1035
 #define IDC_VALUE_EDIT              1039
 #define IDC_PREDEFINED_VALUES       1043
+
+/* ---- in-place editors over a list cell */
+#define IDC_INPLACE_COMBO           555
+#define IDC_INPLACE_EDIT            1200
 
 /* ---- menu commands of the main menu */
 #define ID_HELP_ABOUT               40017

@@ -48,6 +48,7 @@ HRESULT WriteDocument(CardOutput& output, void* context)
 
 bool MainDialog::PromptSaveChanges()
 {
+    CommitOpenEditor();
     if (document == nullptr || !document->IsModified()) return true;
     int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
@@ -73,6 +74,7 @@ LRESULT MainDialog::OnLoadFile(UINT, WPARAM, LPARAM, bool&)
 
 void MainDialog::LoadFile()
 {
+    CommitOpenEditor();
     DiscardDocument();
     CreateEmptyDocument();
     if (document == nullptr) return;
@@ -117,6 +119,7 @@ LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)
 
 int MainDialog::OnFileSave()
 {
+    CommitOpenEditor();
     if (document == nullptr) return -1;
     if (!document->ValidateCard()) {
         ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
@@ -145,6 +148,7 @@ int MainDialog::OnFileSave()
 
 LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     if (document == nullptr) return 0;
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
     LoadFile();

@@ -113,13 +113,19 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
     MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
     MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    MessageMapEntry<MainDialog>::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
     MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
+    MessageMapEntry<MainDialog>::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
+    MessageMapEntry<MainDialog>::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
+    MessageMapEntry<MainDialog>::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
     MessageMapEntry<MainDialog>::Message(WM_DRAWITEM, &MainDialog::OnDrawItem),
     MessageMapEntry<MainDialog>::Reflect(),
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false)
+    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false),
+      editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
+      editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
     filePath[0] = '\0';
 }
@@ -127,6 +133,8 @@ MainDialog::MainDialog()
 MainDialog::~MainDialog()
 {
     // The window's destruction released everything; this covers a window never made.
+    ForgetCellEdit();
+    DropPendingCommits();
     DiscardDocument();
     free(escapeColon);
 }
@@ -161,6 +169,9 @@ void MainDialog::SetUpViews()
     HICON smallIcon = (HICON)LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
+
+    parameterListSubclass.Subclass(Item(IDC_PARAMETER_LIST));
+    componentListSubclass.Subclass(Item(IDC_COMPONENT_LIST));
 }
 
 void MainDialog::StartWithCommandLine(const char* commandLine)
@@ -196,6 +207,9 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 
 LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
+    // The editor goes with the window; what it held was not committed.
+    ForgetCellEdit();
+    DropPendingCommits();
     DiscardDocument();
     if (treeImages != nullptr) {
         ImageList_Destroy(treeImages);
@@ -238,6 +252,7 @@ LRESULT MainDialog::OnDrawItem(UINT, WPARAM wParam, LPARAM lParam, bool& handled
 
 LRESULT MainDialog::OnNotYetAvailable(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     return 0;
 }
 
@@ -296,6 +311,13 @@ void MainDialog::EnableUndoButton(bool enable)
     EnableWindow(Item(IDC_UNDO), enable);
 }
 
+// After every change the user makes, so that Undo is there as soon as there is
+// something to undo.
+void MainDialog::UpdateUndoButton()
+{
+    EnableUndoButton(document != nullptr && document->IsModified() != 0);
+}
+
 void MainDialog::ShowValueInEdit(const char* value)
 {
     char* shown = EditLinesFromText(value != nullptr ? value : "");
@@ -307,6 +329,8 @@ void MainDialog::ShowValueInEdit(const char* value)
 
 void MainDialog::RefreshPropertyView(CardNode* node)
 {
+    // The editor sits on rows that are about to go; its text goes to its own cell first.
+    CommitOpenEditor();
     HWND components = Item(IDC_COMPONENT_LIST);
     HWND parameters = Item(IDC_PARAMETER_LIST);
     SendMessageA(components, LVM_DELETEALLITEMS, 0, 0);
@@ -391,6 +415,7 @@ LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
 
 LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     PropertyNode* property = SelectedProperty();
     if (property == nullptr) return 0;
     int count = GetPredefinedPropertyValueCount(property->GetKind());

@@ -6,6 +6,7 @@
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
+#include "ui/cell_editor.h"
 
 #include <commctrl.h>
 
@@ -25,6 +26,10 @@ public:
     // Saves the card: 0 when it was written, -1 when not (no card, invalid, cancelled,
     // any failure).
     int OnFileSave();
+
+    // Stores what an open cell editor holds (and every commit still on its way) into the
+    // card and closes the editor: every command does this first.
+    void CommitOpenEditor();
 
     // For tests and the program's own start: what the window holds.
     CardDocument* Document() const { return document; }
@@ -47,6 +52,25 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
+    // ---- in-place cell editing (cell_edit_commands.cpp)
+    LRESULT OnBeginEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnEndEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnCancelEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnCommitValue(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void BeginCellEdit(HWND list, int row);
+    HWND OpenEdit(HWND list, const RECT& cell, const char* text);
+    HWND OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
+                   const char* text);
+    void CommitCellEdit(HWND focus);
+    void CloseCellEdit();
+    HWND ForgetCellEdit();
+    HWND EditorList() const;
+    char* ReadEditorText() const;
+    bool StoreCellText(const CellTarget& target, const char* text);
+    void StorePendingCommits();
+    void DropPendingCommits();
+    bool IsInCard(const PropertyNode* property) const;
+
     // ---- file commands (file_commands.cpp)
     LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnLoadFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -66,6 +90,7 @@ private:
     PropertyNode* SelectedProperty() const;
     void ShowValueInEdit(const char* value);
     void EnableUndoButton(bool enable);
+    void UpdateUndoButton();
     void EnablePropertyControls(bool enable);
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
 
@@ -76,6 +101,21 @@ private:
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
+
+    // The open cell editor: its cell (-1 when none is open), the list it sits on, the
+    // combo box when it is one, the text it opened with and what it edits.
+    int editSubItem;
+    int editItem;
+    bool editInComponents;
+    HWND editControl;
+    HWND editCombo;
+    char* editOpenedText;
+    CellTarget editTarget;
+    EditorSubclass editor;
+    ListSubclass parameterListSubclass;
+    ListSubclass componentListSubclass;
+    // Commits posted as UM_COMMITVALUE and not yet stored, oldest first.
+    CellCommit* pendingCommits;
 };
 
 // The one main window object; null before it is made and after it is destroyed.
