@@ -21,6 +21,7 @@
 
 /* ---- dialogs */
 #define IDD_MAIN                    101
+#define IDD_SETTINGS                126
 
 /* ---- menus */
 #define IDR_MAIN_MENU               120
@@ -45,6 +46,9 @@
 #define IDC_PROPERTY_TREE           1035
 #define IDC_VALUE_EDIT              1039
 #define IDC_PREDEFINED_VALUES       1043
+
+/* ---- settings dialog */
+#define IDC_ESCAPE_COLON            1042
 
 /* ---- in-place editors over a list cell */
 #define IDC_INPLACE_COMBO           555

@@ -102,7 +102,7 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Command(IDC_OPEN, &MainDialog::OnFileOpen),
     MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
     MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
-    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
     MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnNotYetAvailable),
     MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnNotYetAvailable),
     MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),

@@ -34,6 +34,7 @@ public:
     // For tests and the program's own start: what the window holds.
     CardDocument* Document() const { return document; }
     const char* FilePath() const { return filePath; }
+    int* EscapeColonCell() const { return escapeColon; }
 
 private:
     static const MessageMapEntry<MainDialog> messageMap[];
@@ -70,6 +71,9 @@ private:
     void StorePendingCommits();
     void DropPendingCommits();
     bool IsInCard(const PropertyNode* property) const;
+
+    // ---- settings (settings_dialog.cpp)
+    LRESULT OnSettings(WORD code, WORD id, HWND control, bool& handled);
 
     // ---- file commands (file_commands.cpp)
     LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);

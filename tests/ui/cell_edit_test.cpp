@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "tests/support/ui_driver.h"
 #include "ui/main_dialog.h"
+#include "ui/settings_dialog.h"
 
 #include <gtest/gtest.h>
 #include <fstream>
@@ -471,6 +472,102 @@ TEST(EditorSubclassTest, PinnedEditorKeepsItsPlaceAndGrowsToItsTextInItsFont)
     ReleaseDC(edit, second);
     DestroyWindow(parent);
     DeleteObject(big);
+}
+
+// ---------------------------------------------------------------- settings
+
+struct SettingsSeen {
+    bool up;
+    bool checked;
+    bool toggle;
+};
+SettingsSeen settingsSeen;
+
+// Once the settings dialog is up (and before the answers press its button): notes the
+// check box and clicks it when asked.
+void CALLBACK LookAtSettings(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowA("#32770", "Oskan vCard Editor Settings");
+    if (dialog == nullptr) return;  // not up yet: the timer comes again
+    KillTimer(nullptr, timer);
+    settingsSeen.up = true;
+    settingsSeen.checked = IsDlgButtonChecked(dialog, IDC_ESCAPE_COLON) == BST_CHECKED;
+    if (settingsSeen.toggle) SendDlgItemMessageA(dialog, IDC_ESCAPE_COLON, BM_CLICK, 0, 0);
+}
+
+void RunSettings(Editor& editor, DialogAnswers& answers, int button, bool toggle)
+{
+    settingsSeen = SettingsSeen{false, false, toggle};
+    answers.MessageBoxAnswer(button);
+    SetTimer(nullptr, 0, 10, LookAtSettings);
+    editor.ChooseMenu(ID_EDIT_SETTINGS);
+    ui::Pump(100);
+}
+
+TEST_F(CellEditTest, SettingTakesEffectAtTheNextSaveAndMarksNothing)
+{
+    struct Case {
+        const char* note;  // as the file holds it
+        int button;
+        bool checked;      // as the dialog shows it
+        const char* saved;
+    };
+    const Case cases[] = {{"NOTE:a\\:b", IDOK, true, "NOTE:a:b"},
+                          {"NOTE:a\\:b", IDCANCEL, true, "NOTE:a\\:b"},
+                          {"NOTE:a:b", IDOK, false, "NOTE:a\\:b"}};
+    for (const Case& c : cases) {
+        WriteFile(card, std::string("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\n") + c.note + "\r\nEND:VCARD\r\n");
+        DialogAnswers answers;
+        Editor editor(card);
+        if (c.button == IDOK && !c.checked) answers.ScreenshotNextBox("settings-dialog");
+        RunSettings(editor, answers, c.button, true);
+        ASSERT_TRUE(settingsSeen.up) << c.note;
+        EXPECT_EQ(c.checked, settingsSeen.checked) << c.note;
+        EXPECT_EQ("OK Cancel", answers.Shown()[0].buttons);
+        EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.note;
+        EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
+        editor.ChooseMenu(IDC_SAVE);
+        EXPECT_NE(std::string::npos, ReadFile(card).find(std::string("\r\n") + c.saved + "\r\n")) << c.note;
+    }
+}
+
+TEST_F(CellEditTest, EachLoadSetsTheSettingFromItsFile)
+{
+    std::string plain = Write("plain.vcf", "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\nEND:VCARD\r\n");
+    DialogAnswers answers;
+    Editor editor(card);
+    answers.FileDialogAnswer(plain);
+    editor.ChooseMenu(IDC_OPEN);
+    ui::PumpUntil([&] { return editor.Title().find("plain.vcf") != std::string::npos; });
+    RunSettings(editor, answers, IDOK, true);
+    EXPECT_FALSE(settingsSeen.checked);
+    answers.MessageBoxAnswer(IDYES);
+    editor.ChooseMenu(IDC_UNDO);
+    RunSettings(editor, answers, IDCANCEL, false);
+    EXPECT_FALSE(settingsSeen.checked) << "the reload reads it from the file again";
+}
+
+void CALLBACK PressOkInSettings(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowA("#32770", "Oskan vCard Editor Settings");
+    if (dialog == nullptr) return;
+    KillTimer(nullptr, timer);
+    settingsSeen.up = true;
+    settingsSeen.checked = IsDlgButtonChecked(dialog, IDC_ESCAPE_COLON) == BST_CHECKED;
+    SendDlgItemMessageA(dialog, IDC_ESCAPE_COLON, BM_CLICK, 0, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// As the dialog runs for a main window whose setting cell could not be allocated.
+TEST(SettingsDialogTest, WithoutASettingShowsTheBoxClearAndChangesNothing)
+{
+    Editor editor;
+    settingsSeen = SettingsSeen{false, true, true};
+    SetTimer(nullptr, 0, 10, PressOkInSettings);
+    SettingsDialog dialog(nullptr);
+    EXPECT_EQ(IDOK, dialog.RunModal(IDD_SETTINGS, editor.Window()));
+    EXPECT_TRUE(settingsSeen.up);
+    EXPECT_FALSE(settingsSeen.checked);
 }
 
 }  // namespace
