@@ -23,8 +23,9 @@
 #define IDD_MAIN                    101
 #define IDD_SETTINGS                126
 
-/* ---- menus */
+/* ---- menus and the main window's keyboard shortcuts */
 #define IDR_MAIN_MENU               120
+#define IDR_MAIN_SHORTCUTS          130
 
 /* ---- icon */
 #define IDI_APP                     102

@@ -123,11 +123,12 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false),
+    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
       editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
     filePath[0] = '\0';
+    loadPath[0] = '\0';
 }
 
 MainDialog::~MainDialog()
@@ -172,6 +173,7 @@ void MainDialog::SetUpViews()
 
     parameterListSubclass.Subclass(Item(IDC_PARAMETER_LIST));
     componentListSubclass.Subclass(Item(IDC_COMPONENT_LIST));
+    shortcuts = LoadAcceleratorsA(appModule.instance, MAKEINTRESOURCEA(IDR_MAIN_SHORTCUTS));
 }
 
 void MainDialog::StartWithCommandLine(const char* commandLine)
@@ -188,8 +190,8 @@ void MainDialog::StartWithCommandLine(const char* commandLine)
         }
     }
     if (path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
-        _snprintf(filePath, sizeof filePath, "%s", path);
-        filePath[sizeof filePath - 1] = '\0';
+        _snprintf(loadPath, sizeof loadPath, "%s", path);
+        loadPath[sizeof loadPath - 1] = '\0';
         PostMessageA(hwnd, UM_LOADFILE, 0, 0);
         return;
     }
@@ -408,7 +410,7 @@ LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
     GetWindowTextA(control, text, length + 1);
     char* value = TextFromEditLines(text);
     free(text);
-    if (value != nullptr) property->SetValue(value, 0);
+    if (value != nullptr && property->SetValue(value, 0) == S_OK) UpdateUndoButton();
     free(value);
     return 0;
 }
@@ -438,7 +440,7 @@ LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
         const char* value = GetPredefinedPropertyValue(property->GetKind(), chosen - 1);
         ShowValueInEdit(value);
         // A value chosen from the menu is the user's choice: it is stored at once.
-        property->SetValue(value, 0);
+        if (property->SetValue(value, 0) == S_OK) UpdateUndoButton();
     }
     DestroyMenu(menu);
     return 0;

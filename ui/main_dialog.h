@@ -30,6 +30,8 @@ public:
     // Stores what an open cell editor holds (and every commit still on its way) into the
     // card and closes the editor: every command does this first.
     void CommitOpenEditor();
+    // The keyboard shortcuts of the main window's commands, for the message loop.
+    HACCEL Shortcuts() const { return shortcuts; }
 
     // For tests and the program's own start: what the window holds.
     CardDocument* Document() const { return document; }
@@ -83,6 +85,9 @@ private:
     LRESULT OnFileExit(WORD code, WORD id, HWND control, bool& handled);
     bool PromptSaveChanges();
     void LoadFile();
+    HWND CreateLoadingTree() const;
+    HRESULT ReadCardFile(CardDocument* into, bool* opened);
+    void ShowLoadedTree(HWND loadedTree);
     void UpdateTitle();
     bool AskForSavePath();
 
@@ -99,12 +104,15 @@ private:
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
 
     char filePath[FILE_PATH_SIZE];
+    // The file UM_LOADFILE loads; it becomes filePath only when it loads.
+    char loadPath[FILE_PATH_SIZE];
     CardDocument* document;
     int* escapeColon;
     HIMAGELIST treeImages;
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
+    HACCEL shortcuts;
 
     // The open cell editor: its cell (-1 when none is open), the list it sits on, the
     // combo box when it is one, the text it opened with and what it edits.

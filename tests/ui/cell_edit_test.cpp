@@ -347,6 +347,7 @@ TEST_F(CellEditTest, SaveCommandsStoreTheOpenEditorFirst)
     const Case cases[] = {
         {"menu Save", [](Editor& e) { e.ChooseMenu(IDC_SAVE); }},
         {"Alt+S", [](Editor&) { PostMessageA(GetFocus(), WM_SYSCHAR, 's', 1 << 29); ui::Pump(150); }},
+        {"Ctrl+S", [](Editor&) { PressWith(VK_CONTROL, 'S'); }},
     };
     for (const Case& c : cases) {
         WriteFile(card, CARD);
@@ -373,6 +374,7 @@ TEST_F(CellEditTest, CommandsThatDiscardTheCardAskAboutTheOpenEditorsText)
         {"Alt+F4",
          [](Editor&) { PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 1 << 29); ui::Pump(150); }},
         {"menu Open", [](Editor& e) { e.ChooseMenu(IDC_OPEN); }},
+        {"Ctrl+O", [](Editor&) { PressWith(VK_CONTROL, 'O'); }},
     };
     for (const Case& c : cases) {
         DialogAnswers answers;
@@ -568,6 +570,86 @@ TEST(SettingsDialogTest, WithoutASettingShowsTheBoxClearAndChangesNothing)
     EXPECT_EQ(IDOK, dialog.RunModal(IDD_SETTINGS, editor.Window()));
     EXPECT_TRUE(settingsSeen.up);
     EXPECT_FALSE(settingsSeen.checked);
+}
+
+// ---------------------------------------------------------------- the main window
+
+TEST_F(CellEditTest, UndoFollowsTypingAtOnce)
+{
+    Editor editor(card);
+    ASSERT_TRUE(editor.SelectTreeItem("FN"));
+    ASSERT_FALSE(editor.IsEnabled(IDC_UNDO));
+    editor.TypeInto(IDC_VALUE_EDIT, "!");
+    EXPECT_TRUE(editor.IsEnabled(IDC_UNDO));
+}
+
+TEST_F(CellEditTest, FailedOpenKeepsTheCardItsPathAndTitle)
+{
+    std::string broken = Write("broken.vcf", "BEGIN:VCARD\r\nVERSION:4.0\r\nNOTE without colon\r\nEND:VCARD\r\n");
+    DialogAnswers answers;
+    answers.FileDialogAnswer(broken);
+    answers.MessageBoxAnswer(IDOK);
+    Editor editor(card);
+    std::vector<std::string> items = editor.TreeItems();
+    editor.ClickButton(IDC_OPEN);
+    ui::PumpUntil([&] { return answers.Shown().size() == 2; });
+    ui::Pump();
+    EXPECT_EQ(0u, answers.Shown()[1].text.find("Not a valid vCard file " + broken));
+    EXPECT_EQ(items, editor.TreeItems());
+    EXPECT_EQ("Oskan vCard Editor - card.vcf", editor.Title());
+    EXPECT_EQ(1, *mainDialog->EscapeColonCell()) << "the open card's setting stays";
+    EditCell(editor, "N", COMPONENTS, 1, "Janet");
+    editor.ChooseMenu(IDC_SAVE);
+    EXPECT_NE(std::string::npos, ReadFile(card).find("N:Doe;Janet;"));
+    EXPECT_EQ(std::string::npos, ReadFile(broken).find("Janet"));
+}
+
+bool readOnlyBoxShown = true;
+
+void CALLBACK LookAtOpenDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = FindWindowA("#32770", "Open");
+    if (dialog == nullptr) return;
+    KillTimer(nullptr, timer);
+    HWND box = GetDlgItem(dialog, 0x410);  // chx1, "Open as read-only"
+    readOnlyBoxShown = box != nullptr && IsWindowVisible(box);
+}
+
+TEST_F(CellEditTest, OpenDialogOffersNoReadOnlyBox)
+{
+    DialogAnswers answers;
+    answers.FileDialogAnswer("");
+    Editor editor(card);
+    SetTimer(nullptr, 0, 10, LookAtOpenDialog);
+    editor.ClickButton(IDC_OPEN);
+    ASSERT_EQ(1u, answers.Shown().size());
+    EXPECT_FALSE(readOnlyBoxShown);
+}
+
+TEST_F(CellEditTest, ValueLabelShowsItsWholeText)
+{
+    Editor editor(card);
+    HWND label = FindWindowExA(editor.Window(), nullptr, "Static", "&Value(s):");
+    ASSERT_NE(nullptr, label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(label, WM_GETFONT, 0, 0));
+    SIZE text = {};
+    GetTextExtentPoint32A(dc, "Value(s):", 9, &text);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT client = {};
+    GetClientRect(label, &client);
+    EXPECT_LE(text.cx, client.right);
+}
+
+TEST_F(CellEditTest, LoadedCardShowsFromItsTop)
+{
+    std::string lines = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\n";
+    for (int i = 0; i < 30; ++i) lines += "g" + std::to_string(i) + ".NOTE:n\r\n";
+    Editor editor(Write("long.vcf", lines + "END:VCARD\r\n"));
+    HWND tree = editor.Item(IDC_PROPERTY_TREE);
+    EXPECT_EQ(62u, editor.TreeItems().size());
+    EXPECT_EQ(TreeView_GetRoot(tree), TreeView_GetFirstVisible(tree));
 }
 
 }  // namespace
