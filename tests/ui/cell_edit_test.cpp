@@ -482,6 +482,7 @@ struct SettingsSeen {
     bool up;
     bool checked;
     bool toggle;
+    bool pressOk;  // without answers waiting for the dialog
 };
 SettingsSeen settingsSeen;
 
@@ -495,11 +496,12 @@ void CALLBACK LookAtSettings(HWND, UINT, UINT_PTR timer, DWORD)
     settingsSeen.up = true;
     settingsSeen.checked = IsDlgButtonChecked(dialog, IDC_ESCAPE_COLON) == BST_CHECKED;
     if (settingsSeen.toggle) SendDlgItemMessageA(dialog, IDC_ESCAPE_COLON, BM_CLICK, 0, 0);
+    if (settingsSeen.pressOk) PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
 void RunSettings(Editor& editor, DialogAnswers& answers, int button, bool toggle)
 {
-    settingsSeen = SettingsSeen{false, false, toggle};
+    settingsSeen = SettingsSeen{false, false, toggle, false};
     answers.MessageBoxAnswer(button);
     SetTimer(nullptr, 0, 10, LookAtSettings);
     editor.ChooseMenu(ID_EDIT_SETTINGS);
@@ -549,23 +551,12 @@ TEST_F(CellEditTest, EachLoadSetsTheSettingFromItsFile)
     EXPECT_FALSE(settingsSeen.checked) << "the reload reads it from the file again";
 }
 
-void CALLBACK PressOkInSettings(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND dialog = FindWindowA("#32770", "Oskan vCard Editor Settings");
-    if (dialog == nullptr) return;
-    KillTimer(nullptr, timer);
-    settingsSeen.up = true;
-    settingsSeen.checked = IsDlgButtonChecked(dialog, IDC_ESCAPE_COLON) == BST_CHECKED;
-    SendDlgItemMessageA(dialog, IDC_ESCAPE_COLON, BM_CLICK, 0, 0);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-}
-
 // As the dialog runs for a main window whose setting cell could not be allocated.
 TEST(SettingsDialogTest, WithoutASettingShowsTheBoxClearAndChangesNothing)
 {
     Editor editor;
-    settingsSeen = SettingsSeen{false, true, true};
-    SetTimer(nullptr, 0, 10, PressOkInSettings);
+    settingsSeen = SettingsSeen{false, true, true, true};
+    SetTimer(nullptr, 0, 10, LookAtSettings);
     SettingsDialog dialog(nullptr);
     EXPECT_EQ(IDOK, dialog.RunModal(IDD_SETTINGS, editor.Window()));
     EXPECT_TRUE(settingsSeen.up);
