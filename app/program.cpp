@@ -50,28 +50,37 @@ bool StartProgram(HINSTANCE instance, const char* commandLine)
     return mainDialog->CreateModeless(IDD_MAIN, nullptr, (LPARAM)commandLine) != nullptr;
 }
 
+namespace {
+
+// As the loop hands a message on: the main window's shortcuts first (they work in its
+// every control, the in-place editors too), then its dialog keys.
+void HandOn(MSG* message)
+{
+    HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
+    if (main != nullptr) {
+        HACCEL shortcuts = mainDialog->Shortcuts();
+        bool forMain = message->hwnd == main || IsChild(main, message->hwnd);
+        if (forMain && shortcuts != nullptr && TranslateAcceleratorA(main, shortcuts, message)) return;
+        if (IsDialogMessageA(main, message)) return;
+    }
+    TranslateMessage(message);
+    DispatchMessageA(message);
+}
+
+}  // namespace
+
 bool DispatchOneMessage(MSG* message)
 {
     if (!PeekMessageA(message, nullptr, 0, 0, PM_REMOVE)) return false;
     if (message->message == WM_QUIT) return true;
-    HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
-    if (main == nullptr || !IsDialogMessageA(main, message)) {
-        TranslateMessage(message);
-        DispatchMessageA(message);
-    }
+    HandOn(message);
     return true;
 }
 
 void RunMessageLoop()
 {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
-        if (main == nullptr || !IsDialogMessageA(main, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) HandOn(&message);
 }
 
 void EndProgram()

@@ -115,7 +115,7 @@ HRESULT SaveSteps::Flush(FILE* file)
     errno = 0;
     if (fflush(file) != 0) return ResultFromRuntimeError();
 #ifdef _WIN32
-    if (!FlushFileBuffers((HANDLE)_get_osfhandle(_fileno(file)))) return ResultFromLastError();
+    if (!FlushFileBuffers((HANDLE)_get_osfhandle(_fileno(file)))) return FailureFromLastError();
 #else
     if (fsync(fileno(file)) != 0) return ResultFromRuntimeError();
 #endif
@@ -126,7 +126,7 @@ HRESULT SaveSteps::Replace(const char* temporary, const char* target)
 {
 #ifdef _WIN32
     if (!MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return ResultFromLastError();
+        return FailureFromLastError();
     }
 #else
     errno = 0;

@@ -71,3 +71,11 @@ inline HRESULT ResultFromLastError()
 {
     return ResultFromWin32(GetLastError());
 }
+
+// The result code of a call that failed: the thread's last error, or E_FAIL when the
+// call recorded none, so that a failure never reads as success (0).
+inline HRESULT FailureFromLastError()
+{
+    HRESULT result = ResultFromLastError();
+    return FAILED(result) ? result : E_FAIL;
+}

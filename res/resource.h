@@ -7,6 +7,8 @@
                    are the program's fixed ones, so the kinds interleave inside this range
     1000 -  1099   controls (IDC_); the main window's button ids are also the commands
                    of their menu items
+     555, 1200     the in-place editors of the lists (a combo box and an edit), created
+                   by the program over a cell, not by a template
    40000 - 40099   menu commands that no button carries (ID_)
    The Exit button and menu item use IDCANCEL (2), so that Escape and the close box
    reach the same handler. */
@@ -20,9 +22,11 @@
 /* ---- dialogs */
 #define IDD_MAIN                    101
 #define IDD_ABOUT                   103
+#define IDD_SETTINGS                126
 
-/* ---- menus */
+/* ---- menus and the main window's keyboard shortcuts */
 #define IDR_MAIN_MENU               120
+#define IDR_MAIN_SHORTCUTS          130
 
 /* ---- icon, and the links' hand cursor (another resource type, so the same number
    names two resources) */
@@ -59,6 +63,13 @@
 #define IDC_ABOUT_WEB               214
 #define IDC_ABOUT_MAIL              1015
 #define IDC_ABOUT_VERSION           1047
+
+/* ---- settings dialog */
+#define IDC_ESCAPE_COLON            1042
+
+/* ---- in-place editors over a list cell */
+#define IDC_INPLACE_COMBO           555
+#define IDC_INPLACE_EDIT            1200
 
 /* ---- menu commands of the main menu */
 #define ID_HELP_ABOUT               40017

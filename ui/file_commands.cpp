@@ -11,6 +11,7 @@
 
 #include <commdlg.h>
 #include <errno.h>
+#include <new>
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -48,6 +49,7 @@ HRESULT WriteDocument(CardOutput& output, void* context)
 
 bool MainDialog::PromptSaveChanges()
 {
+    CommitOpenEditor();
     if (document == nullptr || !document->IsModified()) return true;
     int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
@@ -59,9 +61,17 @@ bool MainDialog::PromptSaveChanges()
 LRESULT MainDialog::OnFileOpen(WORD, WORD, HWND, bool&)
 {
     if (!PromptSaveChanges()) return 0;
-    OPENFILENAMEA record = FileDialogRecord(hwnd, filePath);
-    record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (GetOpenFileNameA(&record)) PostMessageA(hwnd, UM_LOADFILE, 0, 0);
+    // The chosen file becomes the card's path only once it has loaded.
+    char chosen[FILE_PATH_SIZE];
+    _snprintf(chosen, sizeof chosen, "%s", filePath);
+    chosen[sizeof chosen - 1] = '\0';
+    OPENFILENAMEA record = FileDialogRecord(hwnd, chosen);
+    // The card is never opened read-only, so the dialog does not offer it.
+    record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetOpenFileNameA(&record)) {
+        memcpy(loadPath, chosen, sizeof loadPath);
+        PostMessageA(hwnd, UM_LOADFILE, 0, 0);
+    }
     return 0;
 }
 
@@ -71,32 +81,109 @@ LRESULT MainDialog::OnLoadFile(UINT, WPARAM, LPARAM, bool&)
     return 0;
 }
 
+// The card is read into a tree of its own behind the one on screen, which it replaces
+// only when the whole file has loaded: a file that fails to load leaves the card that
+// was open as it was, with its path and title.
 void MainDialog::LoadFile()
 {
-    DiscardDocument();
-    CreateEmptyDocument();
-    if (document == nullptr) return;
-    if (filePath[0] != '\0') {
-        // Bytes as they are on disk: the reader takes CR LF and LF alike, and nothing in
-        // the file (such as a Ctrl+Z) ends the text early.
-        errno = 0;
-        FILE* file = fopen(filePath, "rb");
-        if (file == nullptr) {
-            ReportMessage(ResultFromRuntimeError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, filePath);
-            return;
-        }
-        FileInput input(file);
-        HRESULT result = document->ReadCard(input);
-        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
-        fclose(file);
-        if (FAILED(result)) {
-            ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, filePath);
-            DiscardDocument();
-            return;
-        }
+    CommitOpenEditor();
+    if (loadPath[0] == '\0') {
+        // Nothing to read (Undo of an untitled card): an empty card.
+        DiscardDocument();
+        CreateEmptyDocument();
+        filePath[0] = '\0';
+        UpdateTitle();
+        RefreshPropertyView(nullptr);
+        return;
     }
+    HWND loadingTree = CreateLoadingTree();
+    if (loadingTree == nullptr) {
+        ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+        return;
+    }
+    // The reader sets the escape-colon setting from the file; a failed load keeps the
+    // open card's.
+    int previousEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
+    CardDocument* loaded = new (std::nothrow) CardDocument(loadingTree, escapeColon);
+    bool opened = false;
+    HRESULT result = loaded != nullptr ? ReadCardFile(loaded, &opened) : E_OUTOFMEMORY;
+    if (FAILED(result)) {
+        if (loaded == nullptr) ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+        if (escapeColon != nullptr) *escapeColon = previousEscapeColon;
+        if (loaded != nullptr) loaded->DeleteAll();
+        delete loaded;
+        DestroyWindow(loadingTree);
+        // At start-up there is no card to keep: a file that does not even open leaves an
+        // empty untitled card, one that is not a card leaves none.
+        if (document == nullptr && !opened) CreateEmptyDocument();
+        return;
+    }
+    DiscardDocument();
+    ShowLoadedTree(loadingTree);
+    document = loaded;
+    memcpy(filePath, loadPath, sizeof filePath);
     UpdateTitle();
     RefreshPropertyView(nullptr);
+}
+
+// A hidden twin of the property tree, placed right behind it: the dialog still finds
+// the tree on screen under its id, and the twin takes its place in the tab order.
+HWND MainDialog::CreateLoadingTree() const
+{
+    HWND shown = Item(IDC_PROPERTY_TREE);
+    RECT place = {};
+    GetWindowRect(shown, &place);
+    MapWindowPoints(nullptr, hwnd, (POINT*)&place, 2);
+    DWORD style = (DWORD)GetWindowLongPtrA(shown, GWL_STYLE) & ~(DWORD)WS_VISIBLE;
+    DWORD exStyle = (DWORD)GetWindowLongPtrA(shown, GWL_EXSTYLE);
+    HWND tree = CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE,
+                                appModule.instance, nullptr);
+    if (tree == nullptr) return nullptr;
+    SetWindowPos(tree, shown, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(tree, WM_SETFONT, (WPARAM)SendMessageA(shown, WM_GETFONT, 0, 0), FALSE);
+    SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)treeImages);
+    // Every insertion would otherwise scroll to the new item and repaint.
+    SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    return tree;
+}
+
+// Reads the file at loadPath into the document; on failure the user has been told why.
+// opened: whether the file could be opened at all.
+HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened)
+{
+    // Bytes as they are on disk: the reader takes CR LF and LF alike, and nothing in
+    // the file (such as a Ctrl+Z) ends the text early.
+    errno = 0;
+    FILE* file = fopen(loadPath, "rb");
+    if (file == nullptr) {
+        HRESULT result = ResultFromRuntimeError();
+        ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+        return result;
+    }
+    *opened = true;
+    FileInput input(file);
+    HRESULT result = into->ReadCard(input);
+    if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
+    fclose(file);
+    if (FAILED(result)) ReportMessage(result, &into->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, loadPath);
+    return result;
+}
+
+// The loaded tree replaces the one on screen, showing the card from its top.
+void MainDialog::ShowLoadedTree(HWND loadedTree)
+{
+    HWND shown = Item(IDC_PROPERTY_TREE);
+    bool hadFocus = shown != nullptr && GetFocus() == shown;
+    if (shown != loadedTree) DestroyWindow(shown);
+    ShowWindow(loadedTree, SW_SHOW);
+    // Turning drawing back on may mark the window visible without painting it: the
+    // repaint is asked for explicitly.
+    SendMessageA(loadedTree, WM_SETREDRAW, TRUE, 0);
+    HTREEITEM top = (HTREEITEM)SendMessageA(loadedTree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    if (top != nullptr) SendMessageA(loadedTree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, (LPARAM)top);
+    InvalidateRect(loadedTree, nullptr, TRUE);
+    if (hadFocus) SetFocus(loadedTree);
 }
 
 bool MainDialog::AskForSavePath()
@@ -117,6 +204,7 @@ LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)
 
 int MainDialog::OnFileSave()
 {
+    CommitOpenEditor();
     if (document == nullptr) return -1;
     if (!document->ValidateCard()) {
         ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
@@ -145,8 +233,10 @@ int MainDialog::OnFileSave()
 
 LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     if (document == nullptr) return 0;
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
+    memcpy(loadPath, filePath, sizeof loadPath);
     LoadFile();
     RefreshPropertyView(nullptr);
     return 0;

@@ -63,7 +63,7 @@ void CopyShown(char* buffer, int size, const char* text)
 
 void ReportLastError()
 {
-    ReportMessage(ResultFromLastError(), nullptr, MB_ICONERROR, 0);
+    ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, 0);
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Command(IDC_OPEN, &MainDialog::OnFileOpen),
     MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
     MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
-    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnNotYetAvailable),
+    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
     MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
     MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
     MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),
@@ -115,19 +115,28 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
     MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
     MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    MessageMapEntry<MainDialog>::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
     MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
+    MessageMapEntry<MainDialog>::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
+    MessageMapEntry<MainDialog>::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
+    MessageMapEntry<MainDialog>::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
     MessageMapEntry<MainDialog>::Reflect(),
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false)
+    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
+      editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
+      editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
     filePath[0] = '\0';
+    loadPath[0] = '\0';
 }
 
 MainDialog::~MainDialog()
 {
     // The window's destruction released everything; this covers a window never made.
+    ForgetCellEdit();
+    DropPendingCommits();
     DiscardDocument();
     free(escapeColon);
 }
@@ -162,6 +171,10 @@ void MainDialog::SetUpViews()
     HICON smallIcon = (HICON)LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
+
+    parameterListSubclass.Subclass(Item(IDC_PARAMETER_LIST));
+    componentListSubclass.Subclass(Item(IDC_COMPONENT_LIST));
+    shortcuts = LoadAcceleratorsA(appModule.instance, MAKEINTRESOURCEA(IDR_MAIN_SHORTCUTS));
 }
 
 void MainDialog::StartWithCommandLine(const char* commandLine)
@@ -178,8 +191,8 @@ void MainDialog::StartWithCommandLine(const char* commandLine)
         }
     }
     if (path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
-        _snprintf(filePath, sizeof filePath, "%s", path);
-        filePath[sizeof filePath - 1] = '\0';
+        _snprintf(loadPath, sizeof loadPath, "%s", path);
+        loadPath[sizeof loadPath - 1] = '\0';
         PostMessageA(hwnd, UM_LOADFILE, 0, 0);
         return;
     }
@@ -199,6 +212,9 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
     for (ImageButton& button : imageButtons) button.Unsubclass();
+    // The editor goes with the window; what it held was not committed.
+    ForgetCellEdit();
+    DropPendingCommits();
     DiscardDocument();
     if (treeImages != nullptr) {
         ImageList_Destroy(treeImages);
@@ -209,19 +225,16 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
     return 0;
 }
 
-LRESULT MainDialog::OnNotYetAvailable(WORD, WORD, HWND, bool&)
-{
-    return 0;
-}
-
 LRESULT MainDialog::OnHelp(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     ShowHelp(hwnd);
     return 0;
 }
 
 LRESULT MainDialog::OnAbout(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     ShowAboutBox(hwnd);
     return 0;
 }
@@ -302,6 +315,13 @@ void MainDialog::EnableUndoButton(bool enable)
     EnableWindow(Item(IDC_UNDO), enable);
 }
 
+// After every change the user makes, so that Undo is there as soon as there is
+// something to undo.
+void MainDialog::UpdateUndoButton()
+{
+    EnableUndoButton(document != nullptr && document->IsModified() != 0);
+}
+
 void MainDialog::ShowValueInEdit(const char* value)
 {
     char* shown = EditLinesFromText(value != nullptr ? value : "");
@@ -313,6 +333,8 @@ void MainDialog::ShowValueInEdit(const char* value)
 
 void MainDialog::RefreshPropertyView(CardNode* node)
 {
+    // The editor sits on rows that are about to go; its text goes to its own cell first.
+    CommitOpenEditor();
     HWND components = Item(IDC_COMPONENT_LIST);
     HWND parameters = Item(IDC_PARAMETER_LIST);
     SendMessageA(components, LVM_DELETEALLITEMS, 0, 0);
@@ -390,13 +412,14 @@ LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
     GetWindowTextA(control, text, length + 1);
     char* value = TextFromEditLines(text);
     free(text);
-    if (value != nullptr) property->SetValue(value, 0);
+    if (value != nullptr && property->SetValue(value, 0) == S_OK) UpdateUndoButton();
     free(value);
     return 0;
 }
 
 LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
 {
+    CommitOpenEditor();
     PropertyNode* property = SelectedProperty();
     if (property == nullptr) return 0;
     int count = GetPredefinedPropertyValueCount(property->GetKind());
@@ -419,7 +442,7 @@ LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
         const char* value = GetPredefinedPropertyValue(property->GetKind(), chosen - 1);
         ShowValueInEdit(value);
         // A value chosen from the menu is the user's choice: it is stored at once.
-        property->SetValue(value, 0);
+        if (property->SetValue(value, 0) == S_OK) UpdateUndoButton();
     }
     DestroyMenu(menu);
     return 0;

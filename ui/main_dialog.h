@@ -6,6 +6,7 @@
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
+#include "ui/cell_editor.h"
 #include "ui/image_button.h"
 
 #include <commctrl.h>
@@ -27,11 +28,18 @@ public:
     // any failure).
     int OnFileSave();
 
+    // Stores what an open cell editor holds (and every commit still on its way) into the
+    // card and closes the editor: every command does this first.
+    void CommitOpenEditor();
+    // The keyboard shortcuts of the main window's commands, for the message loop.
+    HACCEL Shortcuts() const { return shortcuts; }
+
     // For tests and the program's own start: what the window holds.
     CardDocument* Document() const { return document; }
     static const int IMAGE_BUTTON_COUNT = 5;
     ImageButton& Button(int position) { return imageButtons[position]; }
     const char* FilePath() const { return filePath; }
+    int* EscapeColonCell() const { return escapeColon; }
 
 private:
     static const MessageMapEntry<MainDialog> messageMap[];
@@ -39,7 +47,6 @@ private:
     // ---- window life (main_dialog.cpp)
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnNotYetAvailable(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnHelp(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnAbout(WORD code, WORD id, HWND control, bool& handled);
 
@@ -51,6 +58,28 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
+    // ---- in-place cell editing (cell_edit_commands.cpp)
+    LRESULT OnBeginEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnEndEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnCancelEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnCommitValue(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void BeginCellEdit(HWND list, int row);
+    HWND OpenEdit(HWND list, const RECT& cell, const char* text);
+    HWND OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
+                   const char* text);
+    void CommitCellEdit(HWND focus);
+    void CloseCellEdit();
+    HWND ForgetCellEdit();
+    HWND EditorList() const;
+    char* ReadEditorText() const;
+    bool StoreCellText(const CellTarget& target, const char* text);
+    void StorePendingCommits();
+    void DropPendingCommits();
+    bool IsInCard(const PropertyNode* property) const;
+
+    // ---- settings (settings_dialog.cpp)
+    LRESULT OnSettings(WORD code, WORD id, HWND control, bool& handled);
+
     // ---- file commands (file_commands.cpp)
     LRESULT OnFileOpen(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnLoadFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -59,6 +88,9 @@ private:
     LRESULT OnFileExit(WORD code, WORD id, HWND control, bool& handled);
     bool PromptSaveChanges();
     void LoadFile();
+    HWND CreateLoadingTree() const;
+    HRESULT ReadCardFile(CardDocument* into, bool* opened);
+    void ShowLoadedTree(HWND loadedTree);
     void UpdateTitle();
     bool AskForSavePath();
 
@@ -71,10 +103,13 @@ private:
     PropertyNode* SelectedProperty() const;
     void ShowValueInEdit(const char* value);
     void EnableUndoButton(bool enable);
+    void UpdateUndoButton();
     void EnablePropertyControls(bool enable);
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
 
     char filePath[FILE_PATH_SIZE];
+    // The file UM_LOADFILE loads; it becomes filePath only when it loads.
+    char loadPath[FILE_PATH_SIZE];
     CardDocument* document;
     int* escapeColon;
     HIMAGELIST treeImages;
@@ -83,6 +118,22 @@ private:
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
+    HACCEL shortcuts;
+
+    // The open cell editor: its cell (-1 when none is open), the list it sits on, the
+    // combo box when it is one, the text it opened with and what it edits.
+    int editSubItem;
+    int editItem;
+    bool editInComponents;
+    HWND editControl;
+    HWND editCombo;
+    char* editOpenedText;
+    CellTarget editTarget;
+    EditorSubclass editor;
+    ListSubclass parameterListSubclass;
+    ListSubclass componentListSubclass;
+    // Commits posted as UM_COMMITVALUE and not yet stored, oldest first.
+    CellCommit* pendingCommits;
 };
 
 // The one main window object; null before it is made and after it is destroyed.

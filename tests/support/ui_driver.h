@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <deque>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -43,10 +44,39 @@ inline std::string Text(HWND window)
     return text;
 }
 
+// Pumps until done() is true or timeoutMs passes; returns done().
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited > timeoutMs) return false;
+        Pump(20);
+    }
+    return true;
+}
+
+struct ButtonUp {
+    HWND window;
+    LPARAM point;
+    bool posted;
+};
+inline ButtonUp pendingButtonUp = {nullptr, 0, true};
+
+inline void CALLBACK PostButtonUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    PostMessageA(pendingButtonUp.window, WM_LBUTTONUP, 0, pendingButtonUp.point);
+    pendingButtonUp.posted = true;
+}
+
+// In the order the mouse gives them: what the button-down starts (posted requests, focus
+// changes) runs before the button goes up. The button-up comes from a timer, which also
+// reaches a control that tracks the mouse in a loop of its own.
 inline void PostClick(HWND window, int x, int y)
 {
+    pendingButtonUp = ButtonUp{window, MAKELPARAM(x, y), false};
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    SetTimer(nullptr, 0, 20, PostButtonUp);
+    PumpUntil([] { return pendingButtonUp.posted; }, 2000);
 }
 
 // The screen inside rect, as SCREENS_DIR/name.png.
@@ -307,5 +337,46 @@ private:
     HWND box = nullptr;
     std::string screenshot;
 };
+
+// ---- list cells and their in-place editors
+
+// A click at (x, y) of window's client area, delivered to the control the mouse would
+// hit there (the deepest visible child).
+inline void ClickAt(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    HWND target = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    while (target != nullptr && target != window) {
+        MapWindowPoints(window, target, &point, 1);
+        window = target;
+        target = ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    }
+    PostClick(window, point.x, point.y);
+}
+
+// The in-place editor open over a cell of list listId (the edit or the combo box), or null.
+inline HWND CellEditorOf(const Editor& editor, int listId)
+{
+    HWND list = editor.Item(listId);
+    HWND edit = GetDlgItem(list, IDC_INPLACE_EDIT);
+    return edit != nullptr ? edit : GetDlgItem(list, IDC_INPLACE_COMBO);
+}
+
+// Opens the editor over (row, column) of list listId as a user does: two clicks on the
+// cell, more than the double-click time apart. The editor that opened, or null.
+inline HWND OpenCellEditor(Editor& editor, int listId, int row, int column = 1)
+{
+    HWND list = editor.Item(listId);
+    RECT cell = {};
+    cell.top = column;
+    cell.left = LVIR_BOUNDS;
+    if (!SendMessageA(list, LVM_GETSUBITEMRECT, (WPARAM)row, (LPARAM)&cell)) return nullptr;
+    int x = (cell.left + cell.right) / 2, y = (cell.top + cell.bottom) / 2;
+    ClickAt(list, x, y);
+    Pump((int)GetDoubleClickTime() + 50);
+    ClickAt(list, x, y);
+    Pump();
+    return CellEditorOf(editor, listId);
+}
 
 }  // namespace ui
