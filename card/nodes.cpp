@@ -79,9 +79,23 @@ ParameterNode::~ParameterNode()
 {
     free(customName);
     free(value);
-    // NOT recursion without end: the chain releases itself link by link, and
-    // RemoveAt clears a node's next before releasing it.
-    if (next != nullptr) next->Release();
+    ReleaseChain(next);
+}
+
+void ParameterNode::ReleaseChain(ParameterNode* head)
+{
+    for (ParameterNode* node = head; node != nullptr;) {
+        if (node->refCount > 1) {
+            // Someone else holds this node, and through it the rest of the chain.
+            node->Release();
+            return;
+        }
+        // Unlinked before it goes, so that its destructor has no follower to release.
+        ParameterNode* follower = node->next;
+        node->next = nullptr;
+        node->Release();
+        node = follower;
+    }
 }
 
 const char* ParameterNode::GetDisplayName() const
@@ -155,7 +169,7 @@ HRESULT ParameterNode::TakeValue(char* ownedValue)
 
 void ParameterNode::SetNext(ParameterNode* node)
 {
-    if (next != nullptr) next->Release();
+    ReleaseChain(next);
     next = node;
 }
 
@@ -165,6 +179,7 @@ PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
     : kind(propertyKind),
       customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
       parameters(nullptr),
+      lastParameter(nullptr),
       values{nullptr, 0, 0}
 {
 }
@@ -174,7 +189,7 @@ PropertyNode::~PropertyNode()
     free(customName);
     for (int i = 0; i < values.count; ++i) free(values.items[i]);
     free(values.items);
-    if (parameters != nullptr) parameters->Release();
+    ParameterNode::ReleaseChain(parameters);
 }
 
 int PropertyNode::IsModified() const
@@ -270,14 +285,21 @@ ParameterNode* PropertyNode::AppendParameter(ParameterNode* node)
         parameters = node;
         node->AddRef();
     } else {
-        parameters->Append(node);
+        ParameterNode* last = lastParameter != nullptr ? lastParameter : parameters;
+        while (last->GetNext() != nullptr) last = last->GetNext();
+        last->Append(node);
     }
+    // The node may head a chain of its own: its end is the new end.
+    ParameterNode* last = node;
+    while (last->GetNext() != nullptr) last = last->GetNext();
+    lastParameter = last;
     modified = 1;
     return node;
 }
 
 ParameterNode* PropertyNode::RemoveParameterAt(int index)
 {
+    if (lastParameter != nullptr && GetParameterAt(index) == lastParameter) lastParameter = nullptr;
     parameters = ParameterNode::RemoveAt(parameters, index);
     modified = 1;
     return parameters;

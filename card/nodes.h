@@ -88,6 +88,9 @@ public:
 
     // On a chain's first node: links node (and whatever follows it) after the last node.
     ParameterNode* Append(ParameterNode* node);
+    // Releases the chain's first node and, link by link, every follower that no one else
+    // holds. A loop, not a recursion: a line may carry hundreds of thousands of values.
+    static void ReleaseChain(ParameterNode* head);
     // Unlinks and releases the node at index; returns the chain's new first node.
     static ParameterNode* RemoveAt(ParameterNode* head, int index);
     // On a chain's first node: the node at index, or null past the end.
@@ -150,5 +153,9 @@ private:
     PropertyKind kind;
     char* customName;
     ParameterNode* parameters;
+    // A node of the chain at or before its end, so that appending does not walk the whole
+    // chain each time. Holds no reference: nodes leave the chain only through
+    // RemoveParameterAt, which keeps it valid.
+    ParameterNode* lastParameter;
     ValueArray values;
 };

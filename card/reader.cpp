@@ -231,11 +231,11 @@ void DecodeCarets(char* text)
     *out = '\0';
 }
 
-// One parameter value from text up to the next ',' outside quotes (or the end): the
-// quotes are not part of it. Returns a heap copy, and where the next value starts.
-char* TakeParameterValue(const char* text, const char** next)
+// One parameter value from text up to the next ',' outside quotes (or end, where the
+// parameter's text ends): the quotes are not part of it. Returns a heap copy, and where
+// the next value starts.
+char* TakeParameterValue(const char* text, const char* end, const char** next)
 {
-    const char* end = text + strlen(text);
     const char* quoted = nullptr;  // the text between the quotes, when there are quotes
     size_t quotedLength = 0;
     const char* p = text;
@@ -248,8 +248,8 @@ char* TakeParameterValue(const char* text, const char** next)
         }
     }
     const char* stop = p;
-    while (*stop != '\0' && *stop != ',') stop += CharWidth(stop);
-    *next = *stop == ',' ? stop + 1 : nullptr;
+    while (stop < end && *stop != ',') stop += CharWidth(stop);
+    *next = stop < end ? stop + 1 : nullptr;
     // One copy of its own size: a card holds many short values.
     size_t restLength = (size_t)(stop - p);
     char* decoded = (char*)malloc(quotedLength + restLength + 1);
@@ -366,8 +366,10 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
     if (FAILED(result)) return result;
     node->SetKind(kind);
 
+    // Found once: a search for the end from each value made a long list quadratic.
+    const char* end = equals + 1 + strlen(equals + 1);
     const char* next = nullptr;
-    char* value = TakeParameterValue(equals + 1, &next);
+    char* value = TakeParameterValue(equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
     node->TakeValue(value);
 
@@ -376,7 +378,7 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
         ParameterNode* further = new (std::nothrow) ParameterNode(kind, nullptr);
         if (further == nullptr) return E_OUTOFMEMORY;
         last->SetNext(further);  // the link holds the only reference
-        value = TakeParameterValue(next, &next);
+        value = TakeParameterValue(next, end, &next);
         if (value == nullptr) return E_OUTOFMEMORY;
         further->TakeValue(value);
         last = further;
@@ -524,7 +526,7 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex& groups, LineScratch&
     HRESULT result = S_OK;
     if (!layout.hasSeparator) {
         refusal.Set(RefusalKind::MissingColon, number);
-        refusal.SetText(0, layout.head);
+        refusal.SetText(0, line);  // as read: the head copy is already cut into tokens
         return E_FAIL;
     }
 

@@ -52,7 +52,7 @@ TEST(Reader, RefusalsSayWhy)
         {"BEGIN:VCARD\r\n X\r\n", E_FAIL, Kind::FirstLineFolded, 0},
         {" BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLineFolded, 0},
         {"BEGIN:VCARD\r\nFN:x\r\nNOTE\r\n", E_FAIL, Kind::MissingColon, 2, "NOTE"},
-        {"BEGIN:VCARD\r\n\r\nFN:x\r\n\r\nX-A\\:B\r\n", E_FAIL, Kind::MissingColon, 2, "X-A:B"},
+        {"BEGIN:VCARD\r\n\r\nFN:x\r\n\r\nX-A\\:B\r\n", E_FAIL, Kind::MissingColon, 2, "X-A\\:B"},
         {"BEGIN:VCARD\r\nTEL;HOME:1\r\n", E_INVALIDARG, Kind::InvalidParameter, 1, "HOME", "TEL"},
         {"BEGIN:VCARD\r\nFN:x\r\nx-p;q:1\r\n", E_INVALIDARG, Kind::InvalidParameter, 2, "q", "x-p"},
         {"BEGIN:VCARD\r\n;P=\"a;b\":v\r\n", E_INVALIDARG, Kind::InvalidParameter, 1, "b\"", "P=\"a"},

@@ -1,12 +1,15 @@
 // The round-trip law on the inputs the fuzzer found breaking it: each fault has its own
 // test, and every input kept in fuzz/regressions/ is replayed in both code pages.
 #include "card/mbstring.h"
+#include "tests/support/card_text.h"
 #include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,6 +33,73 @@ std::string ReadFile(const std::filesystem::path& path)
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
+}
+
+std::string ReadRegression(const char* name)
+{
+    std::string bytes = ReadFile(std::filesystem::path(FUZZ_REGRESSIONS_DIR) / name);
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
+}
+
+// The shapes of the long inputs: n values of one parameter, n parameters separated by
+// ';', a value of n bytes, and a value folded over n lines.
+std::string CommaList(int n)
+{
+    std::string line = "BEGIN:VCARD\r\nX-P;TYPE=a";
+    for (int i = 1; i < n; ++i) line += ",a";
+    return line + ":v\r\n";
+}
+
+std::string SemicolonParameters(int n)
+{
+    std::string line = "BEGIN:VCARD\r\nX-P";
+    for (int i = 0; i < n; ++i) line += ";P=a";
+    return line + ":v\r\n";
+}
+
+std::string LongValue(int n)
+{
+    return "BEGIN:VCARD\r\nNOTE:" + std::string((size_t)n, 'x') + "\r\n";
+}
+
+std::string FoldedValue(int n)
+{
+    std::string text = "BEGIN:VCARD\r\nNOTE:x\r\n";
+    for (int i = 0; i < n; ++i) text += " a\\,b;c\r\n";
+    return text;
+}
+
+// One load of the text, and the card discarded.
+double LoadAndDiscardSeconds(const std::string& text)
+{
+    auto start = std::chrono::steady_clock::now();
+    {
+        TestCard card;
+        EXPECT_EQ(S_OK, card.Load(text)) << card.Why();
+    }
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return took.count();
+}
+
+// Four times the input may take four times as long to load and discard; a walk per
+// node (16 times) or a recursion per node (a crash) may not. The larger input goes once
+// first, so that the heap has grown before anything is timed; then the best of five
+// runs of each, in turn, so that a busy machine slows both alike. The factor leaves
+// room for what remains of that.
+void ExpectLinearTime(const std::function<std::string(int)>& make, int n)
+{
+    const double factor = 10;
+    std::string small = make(n);
+    std::string large = make(4 * n);
+    LoadAndDiscardSeconds(large);
+    double once = 1e9;
+    double fourTimes = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        once = std::min(once, LoadAndDiscardSeconds(small));
+        fourTimes = std::min(fourTimes, LoadAndDiscardSeconds(large));
+    }
+    EXPECT_LT(fourTimes, factor * once) << "n: " << once << " s, 4n: " << fourTimes << " s";
 }
 
 // ---------------------------------------------------------------- the faults
@@ -67,6 +137,46 @@ TEST(RoundTrip, QuotedSemicolonInAGroupedPropertyName)
     // name after it still honoured quotes and took in a ';' that the writer cannot keep.
     ExpectLawHolds("BEGIN:VCARD\n.;=\";\"x=y:\n", 1252);
     ExpectLawHolds("BEGIN:VCARD\ng.;LABEL=\"x;TYPE=\"voice,home\":v\n", 1252);
+}
+
+TEST(RoundTrip, ParameterChainOfAHundredThousandValuesIsReleasedWithoutRecursion)
+{
+    // Each node released the next from its destructor: 100,000 frames overflowed the
+    // stack when the card was discarded.
+    ExpectLawHolds(ReadRegression("parameter-chain-of-100000-values"), 1252);
+}
+
+TEST(RoundTrip, SemicolonSeparatedParametersAppendInLinearTime)
+{
+    // Each parameter was appended after a walk over the chain: 40,000 took seconds.
+    ExpectLinearTime(SemicolonParameters, 5000);
+}
+
+TEST(RoundTrip, MissingColonRefusalShowsTheWholeLine)
+{
+    // The refusal showed the head already cut into tokens: "TEL" alone.
+    TestCard card;
+    EXPECT_EQ(E_FAIL, card.Load(ReadRegression("missing-colon-after-parameters")));
+    EXPECT_EQ(RefusalKind::MissingColon, card.document.LastRefusal().kind);
+    EXPECT_EQ(2, card.document.LastRefusal().line);
+    EXPECT_STREQ("TEL;TYPE=HOME;PREF=1", card.document.LastRefusal().texts[0]);
+}
+
+TEST(RoundTrip, LongLinesAndChainsLoadAndAreDiscardedInLinearTime)
+{
+    struct {
+        const char* shape;
+        std::function<std::string(int)> make;
+        int n;
+    } rows[] = {
+        {"values of one parameter", CommaList, 25000},
+        {"one long value", LongValue, 500000},
+        {"a value folded over many lines", FoldedValue, 20000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shape);
+        ExpectLinearTime(row.make, row.n);
+    }
 }
 
 // ---------------------------------------------------------------- the kept inputs
