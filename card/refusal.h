@@ -17,6 +17,8 @@ enum class RefusalKind {
     VersionAndFnMissing,  // an empty card
     VersionNotFirst,
     FnMissing,
+    LineBreakInUri,       // a URI value holding a line feed, which no URI holds and which
+                          // would not read back; text 0: the property's name
 };
 
 const int REFUSAL_TEXTS = 2;

@@ -125,16 +125,22 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
     return true;
 }
 
-// A URI is written as it stands; only a line feed, which no URI holds, is escaped.
-bool AppendUriValue(TextBuffer& line, const char* value)
+// A URI value that cannot be written: one with a line feed. A URI has no escapes, so
+// "\n" would read back as a backslash and an n, and a bare line feed would end the line.
+bool HoldsLineBreakInUri(const PropertyNode* property)
 {
-    for (const char* p = value;;) {
-        size_t count = strcspn(p, "\n");
-        if (!line.Append(p, count)) return false;
-        if (p[count] == '\0') return true;
-        if (!line.Append("\\n", 2)) return false;
-        p += count + 1;
+    if (!IsUriValued(property)) return false;
+    for (int i = 0; i < property->GetValueCount(); ++i) {
+        const char* value = property->GetValue(i);
+        if (value != nullptr && strchr(value, '\n') != nullptr) return true;
     }
+    return false;
+}
+
+void RefuseLineBreakInUri(const PropertyNode* property, Refusal& refusal)
+{
+    refusal.Set(RefusalKind::LineBreakInUri, 0);
+    refusal.SetText(0, property->GetDisplayName());
 }
 
 // Where a physical line that should end at nominal may end: never right after a CR,
@@ -257,8 +263,12 @@ static long FormatParameters(ParameterNode* node, TextBuffer& line)
     return (long)(line.Length() - before);
 }
 
-HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal&)
+HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
+    if (HoldsLineBreakInUri(this)) {
+        RefuseLineBreakInUri(this, refusal);
+        return E_FAIL;
+    }
     bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
     TextBuffer line;
     // Room for the values as they stand, so that a long value is not copied as it grows.
@@ -276,7 +286,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
         if (i > 0) ok = line.AppendChar(';');
         const char* value = values.items[i];
         if (ok && value != nullptr) {
-            ok = uri ? AppendUriValue(line, value) : AppendTextValue(line, value, list, output.escapeColon);
+            ok = uri ? line.Append(value) : AppendTextValue(line, value, list, output.escapeColon);
         }
     }
     if (!ok) return E_OUTOFMEMORY;
@@ -344,7 +354,12 @@ bool CardDocument::ValidateCard()
         refusal.Set(RefusalKind::FnMissing, 0);
         return false;
     }
-    return true;
+    // What the writer would refuse, refused here, so that a check says what a save does.
+    return ForEachProperty([&](const char*, const PropertyNode* property) {
+        if (!HoldsLineBreakInUri(property)) return true;
+        RefuseLineBreakInUri(property, refusal);
+        return false;
+    });
 }
 
 HRESULT CardDocument::WriteCard(CardOutput& output)

@@ -70,6 +70,8 @@ TEST(Messages, EachRefusalShowsItsTextWithItsArguments)
          "\nVERSION property must exist and be the first. Also FN property must be present"},
         {{Kind::VersionNotFirst, 0}, "\nVERSION property must exist and be the first"},
         {{Kind::FnMissing, 0}, "\nFN property must exist"},
+        {{Kind::LineBreakInUri, 0, {}, {"URL"}},
+         "\nThe value of URL holds a line break, which a URI cannot hold: put it on one line"},
         {{Kind::None, 0}, ""},
     };
     for (const auto& row : rows) EXPECT_EQ(row.detail, Composed(0, &row.refusal, 0));

@@ -162,6 +162,35 @@ TEST(RoundTrip, MissingColonRefusalShowsTheWholeLine)
     EXPECT_STREQ("TEL;TYPE=HOME;PREF=1", card.document.LastRefusal().texts[0]);
 }
 
+TEST(RoundTrip, LineBreakInAUriValueIsRefusedNotWrittenAsBackslashN)
+{
+    // A URI is read raw, so the "\n" once written for a typed line break came back as
+    // a backslash and an n. A save now refuses it, and a check says so first.
+    struct {
+        const char* property;
+        bool refused;
+    } rows[] = {
+        {"URL:x", true}, {"TEL;VALUE=uri:x", true}, {"UID:x", true}, {"URL;VALUE=text:x", false}, {"NOTE:x", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.property);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "VERSION:4.0", "FN:x", row.property})));
+        card.Property(2)->SetValue("http://a.example/\nsecond", 0);
+        EXPECT_EQ(!row.refused, card.document.ValidateCard());
+        HRESULT result = S_OK;
+        std::string written = card.Save(&result);
+        if (!row.refused) {
+            EXPECT_EQ(S_OK, result);
+            continue;
+        }
+        EXPECT_EQ(E_FAIL, result);
+        EXPECT_EQ(RefusalKind::LineBreakInUri, card.document.LastRefusal().kind);
+        EXPECT_STREQ(card.Property(2)->GetDisplayName(), card.document.LastRefusal().texts[0]);
+        EXPECT_EQ(std::string::npos, written.find("\\n"));
+    }
+}
+
 TEST(RoundTrip, LongLinesAndChainsLoadAndAreDiscardedInLinearTime)
 {
     struct {
