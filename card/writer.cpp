@@ -143,19 +143,75 @@ void RefuseLineBreakInUri(const PropertyNode* property, Refusal& refusal)
     refusal.SetText(0, property->GetDisplayName());
 }
 
-// Where a physical line that should end at nominal may end: never right after a CR,
-// which the reader would take for part of the line end.
-size_t CutAvoidingCr(const char* line, size_t start, size_t nominal, size_t length)
+// True when the bytes are UTF-8 throughout: well-formed sequences, none longer than
+// needed, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(const unsigned char* text, size_t length)
 {
-    if (nominal >= length || line[nominal - 1] != '\r') return nominal;
-    for (size_t cut = nominal - 1; cut > start; --cut) {
-        if (line[cut - 1] != '\r') return cut;
+    for (size_t i = 0; i < length;) {
+        unsigned char c = text[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t count = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (count == 0 || i + count > length) return false;
+        unsigned char second = text[i + 1];
+        unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high) return false;
+        for (size_t k = 2; k < count; ++k) {
+            if ((text[i + k] & 0xC0) != 0x80) return false;
+        }
+        i += count;
     }
-    for (size_t cut = nominal + 1; cut < length; ++cut) {
-        if (line[cut - 1] != '\r') return cut;
-    }
-    return length;
+    return true;
 }
+
+// The places where a logical line may be cut: between characters, so that a program
+// that decodes each physical line before it joins them sees whole characters (RFC 6350
+// 3.2). The characters are UTF-8 sequences when the line is UTF-8 throughout, else those
+// of the code page, whose trail bytes are told from lead bytes only by reading from the
+// start of a piece; and never right after a CR, which the reader would take for part of
+// the line end.
+class FoldCuts {
+public:
+    FoldCuts(const char* text, size_t textLength)
+        : line(text),
+          length(textLength),
+          utf8(IsUtf8((const unsigned char*)text, textLength)),
+          leadBytes(LeadByteTable())
+    {
+    }
+
+    // The last cut after start and at or before nominal; else the first one after it (a
+    // character or a run of CRs that does not fit); length when the rest fits. The walk
+    // goes from start, a character's start, so a piece costs its own bytes.
+    size_t Next(size_t start, size_t nominal) const
+    {
+        if (nominal >= length) return length;
+        size_t best = start;
+        for (size_t cut = NextBoundary(start); cut < length; cut = NextBoundary(cut)) {
+            if (line[cut - 1] == '\r') continue;
+            if (cut > nominal) return best > start ? best : cut;
+            best = cut;
+        }
+        return best > start ? best : length;
+    }
+
+private:
+    size_t NextBoundary(size_t at) const
+    {
+        if (!utf8) return at + CharWidthIn(leadBytes, line + at);
+        size_t next = at + 1;
+        while (next < length && ((unsigned char)line[next] & 0xC0) == 0x80) ++next;
+        return next;
+    }
+
+    const char* line;
+    size_t length;
+    bool utf8;
+    const unsigned char* leadBytes;
+};
 
 // Bytes of folded lines gathered before they go to the stream in one write.
 const size_t FOLD_STAGE_SIZE = 64 * 1024;
@@ -170,6 +226,7 @@ HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
         return output.Write(logical.Data(), logical.Length());
     }
     const char* line = logical.Data();
+    FoldCuts cuts(line, length);
     TextBuffer stage;
     size_t folded = length + (length / FOLD_WIDTH + 2) * 3;
     if (!stage.Reserve(folded < FOLD_STAGE_SIZE ? folded : FOLD_STAGE_SIZE + FOLD_WIDTH + 3)) return E_OUTOFMEMORY;
@@ -177,7 +234,7 @@ HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
     bool first = true;
     while (first || start < length) {
         size_t room = first ? (size_t)budget : (size_t)FOLD_WIDTH;
-        size_t cut = start + room < length ? CutAvoidingCr(line, start, start + room, length) : length;
+        size_t cut = cuts.Next(start, start + room);
         if ((!first && !stage.AppendChar(' ')) || !stage.Append(line + start, cut - start) ||
             !stage.Append(LINE_END, 2)) {
             return E_OUTOFMEMORY;

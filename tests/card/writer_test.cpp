@@ -3,6 +3,7 @@
 #include "card/format.h"
 #include "card/io.h"
 #include "tests/support/card_text.h"
+#include "tests/support/code_page.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -157,6 +158,66 @@ TEST(Writer, FoldsAtExactBytePositions)
                 EXPECT_EQ(' ', lines[i][0]);
             }
         }
+    }
+}
+
+// True when the piece ends in the first byte of a character whose rest is on the next
+// physical line: a UTF-8 lead byte or the code page's lead byte.
+bool EndsInsideACharacter(const std::string& piece, bool utf8)
+{
+    for (size_t i = 0; i < piece.size();) {
+        unsigned char c = (unsigned char)piece[i];
+        size_t width = utf8 ? (c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4) : (MbsIsLeadByte(c) ? 2 : 1);
+        if (i + width > piece.size()) return true;
+        i += width;
+    }
+    return false;
+}
+
+TEST(Writer, FoldsFallBetweenCharacters)
+{
+    const std::string greek = "\xCE\xB1";         // a 2-byte UTF-8 sequence
+    const std::string bopomofo = "\xE3\x84\x85";  // 3 bytes
+    const std::string emoji = "\xF0\x9F\x98\x80"; // 4 bytes
+    const std::string hiragana = "\x82\xA0";      // one character in code page 932
+    std::string mixed;
+    std::string doubleBytes;
+    for (int i = 0; i < 200; ++i) {
+        mixed += i % 3 == 0 ? greek : i % 3 == 1 ? bopomofo : emoji;
+        doubleBytes += hiragana;
+    }
+    struct {
+        int codePage;
+        std::string value;  // after "NOTE:", whose 5 bytes come first
+        bool utf8;
+        size_t firstLine;   // the bytes of the first physical line
+    } rows[] = {
+        {1252, std::string(69, 'x') + greek + greek, true, 74},
+        {1252, std::string(68, 'x') + bopomofo + bopomofo, true, 73},
+        {1252, std::string(67, 'x') + emoji + emoji, true, 72},
+        {1252, std::string(70, 'x') + emoji, true, 75},
+        {932, std::string(69, 'x') + hiragana + hiragana, false, 74},
+        {932, std::string(70, 'x') + hiragana + hiragana, false, 75},
+        // Not UTF-8 (a Latin-1 e acute): every byte is a character of code page 1252.
+        {1252, std::string(69, 'x') + "\xE9\xE9", false, 75},
+        {1252, "\xCE" + std::string(68, 'x') + greek + greek, false, 75},
+        {1252, std::string(70, 'x') + mixed, true, 75},
+        {932, "y" + doubleBytes, false, 74},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value.substr(0, 80));
+        CodePageScope codePage(row.codePage);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(BEGIN + Lines({("NOTE:" + row.value).c_str()})));
+        std::vector<std::string> lines = PhysicalLines(card.Save());
+        ASSERT_LE(3u, lines.size());
+        EXPECT_EQ(row.firstLine, lines[1].size());
+        for (size_t i = 1; i + 1 < lines.size(); ++i) {
+            std::string piece = i == 1 ? lines[i] : lines[i].substr(1);
+            EXPECT_LE(piece.size(), 75u) << i;
+            EXPECT_FALSE(EndsInsideACharacter(piece, row.utf8)) << i;
+        }
+        ExpectRoundTrip(card);
     }
 }
 
