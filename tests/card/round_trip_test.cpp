@@ -85,21 +85,28 @@ double LoadAndDiscardSeconds(const std::string& text)
 // Four times the input may take four times as long to load and discard; a walk per
 // node (16 times) or a recursion per node (a crash) may not. The larger input goes once
 // first, so that the heap has grown before anything is timed; then the best of five
-// runs of each, in turn, so that a busy machine slows both alike. The factor leaves
-// room for what remains of that.
+// runs of each, in turn, so that a busy machine slows both alike. The sizes keep both
+// inputs' nodes well beyond a core's cache, whose edge alone can slow the larger one
+// two or three times. What a busy machine still adds, the factor and up to three tries
+// absorb; a walk per node fails them all.
 void ExpectLinearTime(const std::function<std::string(int)>& make, int n)
 {
     const double factor = 10;
     std::string small = make(n);
     std::string large = make(4 * n);
     LoadAndDiscardSeconds(large);
-    double once = 1e9;
-    double fourTimes = 1e9;
-    for (int run = 0; run < 5; ++run) {
-        once = std::min(once, LoadAndDiscardSeconds(small));
-        fourTimes = std::min(fourTimes, LoadAndDiscardSeconds(large));
+    std::string figures;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        double once = 1e9;
+        double fourTimes = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            once = std::min(once, LoadAndDiscardSeconds(small));
+            fourTimes = std::min(fourTimes, LoadAndDiscardSeconds(large));
+        }
+        if (fourTimes < factor * once) return;
+        figures += "n: " + std::to_string(once) + " s, 4n: " + std::to_string(fourTimes) + " s\n";
     }
-    EXPECT_LT(fourTimes, factor * once) << "n: " << once << " s, 4n: " << fourTimes << " s";
+    ADD_FAILURE() << "more than " << factor << " times as long for 4n:\n" << figures;
 }
 
 // ---------------------------------------------------------------- the faults
@@ -149,7 +156,7 @@ TEST(RoundTrip, ParameterChainOfAHundredThousandValuesIsReleasedWithoutRecursion
 TEST(RoundTrip, SemicolonSeparatedParametersAppendInLinearTime)
 {
     // Each parameter was appended after a walk over the chain: 40,000 took seconds.
-    ExpectLinearTime(SemicolonParameters, 5000);
+    ExpectLinearTime(SemicolonParameters, 25000);
 }
 
 TEST(RoundTrip, MissingColonRefusalShowsTheWholeLine)
@@ -198,7 +205,7 @@ TEST(RoundTrip, LongLinesAndChainsLoadAndAreDiscardedInLinearTime)
         std::function<std::string(int)> make;
         int n;
     } rows[] = {
-        {"values of one parameter", CommaList, 25000},
+        {"values of one parameter", CommaList, 100000},
         {"one long value", LongValue, 500000},
         {"a value folded over many lines", FoldedValue, 20000},
     };
