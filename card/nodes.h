@@ -42,7 +42,7 @@ public:
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
     // Writes the node's content lines; lineBudget is what the first physical line of each
-    // property may still carry (FOLD_WIDTH at the start of a line). A node that cannot be
+    // property may carry, its group's prefix included (FOLD_WIDTH at the start of a line). A node that cannot be
     // written says why in refusal.
     virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget,
                           Refusal& refusal) = 0;

@@ -12,8 +12,6 @@ enum class RefusalKind {
     FirstLineFolded,      // the first line starts with a blank
     MissingColon,         // a line without ':'; text 0: the whole line as read (unfolded)
     InvalidParameter,     // a parameter without '='; text 0: the parameter, text 1: the property
-    GroupTooLong,         // text 0: the group's name; number 0: the bytes its prefix takes,
-                          // number 1: the bytes the first line has room for
     VersionAndFnMissing,  // an empty card
     VersionNotFirst,
     FnMissing,

@@ -326,12 +326,17 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
         RefuseLineBreakInUri(this, refusal);
         return E_FAIL;
     }
-    bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
+    HTREEITEM parent = tree != nullptr && item != nullptr ? TreeGetNextItem(tree, item, TVGN_PARENT) : nullptr;
+    CardNode* group = parent != nullptr ? CardDocument::GetItemNode(tree, parent) : nullptr;
+    bool grouped = group != nullptr;
     TextBuffer line;
     // Room for the values as they stand, so that a long value is not copied as it grows.
     size_t expected = 64;
     for (int i = 0; i < values.count; ++i) expected += values.items[i] != nullptr ? strlen(values.items[i]) + 1 : 1;
-    bool ok = line.Reserve(expected) && (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
+    // The group's prefix belongs to the logical line and folds with it, however long.
+    bool ok = line.Reserve(expected) &&
+              (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
+              (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
               AppendHeadText(line, GetDisplayName()) &&
               (parameters == nullptr || FormatParameters(parameters, line) >= 0);
     // A head ending in '\' would escape the separator; an empty parameter ends it instead.
@@ -355,23 +360,12 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
 
 HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
-    TextBuffer prefix;
-    if (!AppendHeadText(prefix, GetDisplayName()) || !prefix.AppendChar('.')) return E_OUTOFMEMORY;
-    int prefixLength = (int)prefix.Length();
+    // Each property writes the group's prefix on its own line: a group is no line itself.
     for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
          child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-        HRESULT result = output.Write(prefix.Data(), prefix.Length());
-        if (FAILED(result)) return result;
-        if (prefixLength >= lineBudget) {
-            refusal.Set(RefusalKind::GroupTooLong, 0);
-            refusal.SetText(0, GetDisplayName());
-            refusal.numbers[0] = prefixLength;
-            refusal.numbers[1] = lineBudget;
-            return E_FAIL;
-        }
         CardNode* node = CardDocument::GetItemNode(tree, child);
         if (node == nullptr) continue;
-        result = node->Write(tree, child, output, lineBudget - prefixLength, refusal);
+        HRESULT result = node->Write(tree, child, output, lineBudget, refusal);
         if (FAILED(result)) return result;
     }
     return S_OK;

@@ -23,7 +23,6 @@ STRING_ENTRY(9, IDS_CANNOT_DELETE, "Cannot delete file %s")
 STRING_ENTRY(19, IDS_CARD_NOT_VALID, "The vCard data is not valid.")
 
 /* ---- details of the reader, the writer and validation */
-STRING_ENTRY(20, IDS_DETAIL_GROUP_TOO_LONG, "Group name %s too long [it has %d characters, maximum is %d]")
 STRING_ENTRY(21, IDS_DETAIL_INVALID_PARAMETER, "Syntax error - invalid parameter:\n%s\nfor %s")
 STRING_ENTRY(22, IDS_DETAIL_FIRST_LINE_FOLDED, "First line cannot start with a space or have previous empty line")
 STRING_ENTRY(23, IDS_DETAIL_FIRST_LINE, "First line must begin with: %s")

@@ -65,7 +65,6 @@ TEST(Messages, EachRefusalShowsItsTextWithItsArguments)
         {{Kind::FirstLineFolded, 0}, "\nFirst line cannot start with a space or have previous empty line"},
         {{Kind::MissingColon, 2, {}, {"X-BROKEN"}}, "\nSyntax error at line 2 [missing ':']:\nX-BROKEN"},
         {{Kind::InvalidParameter, 1, {}, {"HOME", "TEL"}}, "\nSyntax error - invalid parameter:\nHOME\nfor TEL"},
-        {{Kind::GroupTooLong, 0, {76, 75}, {"work"}}, "\nGroup name work too long [it has 76 characters, maximum is 75]"},
         {{Kind::VersionAndFnMissing, 0},
          "\nVERSION property must exist and be the first. Also FN property must be present"},
         {{Kind::VersionNotFirst, 0}, "\nVERSION property must exist and be the first"},

@@ -238,25 +238,29 @@ TEST(Writer, GroupPrefixCountsOnTheFirstLineOfEachProperty)
     }
 }
 
-TEST(Writer, GroupNameTooLongForTheFirstLine)
+TEST(Writer, GroupNameOfAnyLengthFoldsWithItsLine)
 {
-    // 73 bytes of name and the '.' leave one byte of the property on the first line.
-    std::string ok = std::string(73, 'g') + ".FN:x";
-    std::vector<std::string> lines = PhysicalLines(Rewritten({ok.c_str()}));
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(std::string(73, 'g') + ".F", lines[0]);
-    EXPECT_EQ(" N:x", lines[1]);
-
-    TestCard card;
-    ASSERT_EQ(S_OK, card.Load(BEGIN + std::string(74, 'g') + ".FN:x\r\n"));
-    HRESULT result = S_OK;
-    card.Save(&result);
-    EXPECT_EQ(E_FAIL, result);
-    const Refusal& refusal = card.document.LastRefusal();
-    EXPECT_EQ(RefusalKind::GroupTooLong, refusal.kind);
-    EXPECT_EQ(std::string(74, 'g'), refusal.texts[0]);
-    EXPECT_EQ(75, refusal.numbers[0]);
-    EXPECT_EQ(75, refusal.numbers[1]);
+    // A name of 74 bytes or more left no room on the first line: the card loaded and
+    // validated, and every save refused it. The prefix now folds like the rest.
+    const std::string g73(73, 'g'), g74(74, 'g'), g100(100, 'g');
+    struct {
+        std::string line;
+        std::vector<std::string> physical;
+    } rows[] = {
+        {g73 + ".FN:x", {g73 + ".F", " N:x"}},
+        {g74 + ".FN:x", {g74 + ".", " FN:x"}},
+        {g100 + ".FN:x", {g100.substr(0, 75), " " + g100.substr(75) + ".FN:x"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(BEGIN + Lines({"VERSION:4.0", row.line.c_str()})));
+        EXPECT_TRUE(card.document.ValidateCard()) << card.Why();
+        std::vector<std::string> lines = PhysicalLines(card.Save());
+        ASSERT_EQ(row.physical.size() + 3, lines.size());
+        for (size_t i = 0; i < row.physical.size(); ++i) EXPECT_EQ(row.physical[i], lines[i + 2]);
+        ExpectRoundTrip(card);
+    }
 }
 
 TEST(Writer, CutNeverLeavesACarriageReturnAtALineEnd)

@@ -15,7 +15,6 @@ std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument
 
 struct RoundTripOutcome {
     bool loaded = false;          // the bytes loaded as a card
-    bool refusedGroup = false;    // the write gave the documented group-name-too-long refusal
     std::string written;          // the first write
     std::string violation;        // "" when the law holds; else what broke it
 };
