@@ -17,6 +17,7 @@
 namespace {
 
 const char OPENING_LINE[] = "BEGIN:VCARD";
+const char UTF8_MARK[] = "\xEF\xBB\xBF";
 const char CLOSING_LINE[] = "END:VCARD";
 const size_t READ_CHUNK = 64 * 1024;
 
@@ -97,6 +98,17 @@ size_t ContentLength(const char* line, size_t length)
     if (nul != nullptr) length = (size_t)(nul - line);
     while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
     return length;
+}
+
+bool StartsWith(const char* line, size_t length, const char* prefix, size_t prefixLength)
+{
+    return length >= prefixLength && memcmp(line, prefix, prefixLength) == 0;
+}
+
+// UTF-16 in either byte order: every other byte is NUL, so its lines mean nothing here.
+bool StartsWithUtf16Mark(const char* line, size_t length)
+{
+    return StartsWith(line, length, "\xFF\xFE", 2) || StartsWith(line, length, "\xFE\xFF", 2);
 }
 
 // ---------------------------------------------------------------- the head of a line
@@ -571,6 +583,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
 {
     SetEscapeColon(0);
     refusal.Clear();
+    byteOrderMark = false;
     HRESULT result = S_OK;
     LineReader lines(input);
     TextBuffer logical;
@@ -582,7 +595,22 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     } else {
         const char* line;
         size_t length;
+        bool firstPhysicalLine = true;
         while (lines.Next(&line, &length)) {
+            if (firstPhysicalLine) {
+                firstPhysicalLine = false;
+                if (StartsWithUtf16Mark(line, length)) {
+                    refusal.Set(RefusalKind::Utf16, 0);
+                    result = E_FAIL;
+                    break;
+                }
+                // Notepad's mark of UTF-8 stands before the first line, not in it.
+                byteOrderMark = StartsWith(line, length, UTF8_MARK, 3);
+                if (byteOrderMark) {
+                    line += 3;
+                    length -= 3;
+                }
+            }
             length = ContentLength(line, length);
             if (length == 0) continue;  // empty lines never end a logical line
             if (line[0] == ' ' || line[0] == '\t') {

@@ -10,6 +10,7 @@ enum class RefusalKind {
     None,
     FirstLine,            // the first line is not the opening line; text 0: the opening line
     FirstLineFolded,      // the first line starts with a blank
+    Utf16,                // the file starts with a UTF-16 byte-order mark (FF FE or FE FF)
     MissingColon,         // a line without ':'; text 0: the whole line as read (unfolded)
     InvalidParameter,     // a parameter without '='; text 0: the parameter, text 1: the property
     VersionAndFnMissing,  // an empty card

@@ -417,7 +417,8 @@ HRESULT CardDocument::WriteCard(CardOutput& output)
 {
     output.escapeColon = GetEscapeColon();
     refusal.Clear();
-    HRESULT result = output.Write("BEGIN:VCARD\r\n", 13);
+    HRESULT result = byteOrderMark ? output.Write("\xEF\xBB\xBF", 3) : S_OK;
+    if (SUCCEEDED(result)) result = output.Write("BEGIN:VCARD\r\n", 13);
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = GetNode(item);

@@ -63,6 +63,7 @@ TEST(Messages, EachRefusalShowsItsTextWithItsArguments)
     } rows[] = {
         {{Kind::FirstLine, 0, {}, {"BEGIN:VCARD"}}, "\nFirst line must begin with: BEGIN:VCARD"},
         {{Kind::FirstLineFolded, 0}, "\nFirst line cannot start with a space or have previous empty line"},
+        {{Kind::Utf16, 0}, "\nThe file is UTF-16 text: save it as UTF-8 and open it again"},
         {{Kind::MissingColon, 2, {}, {"X-BROKEN"}}, "\nSyntax error at line 2 [missing ':']:\nX-BROKEN"},
         {{Kind::InvalidParameter, 1, {}, {"HOME", "TEL"}}, "\nSyntax error - invalid parameter:\nHOME\nfor TEL"},
         {{Kind::VersionAndFnMissing, 0},

@@ -46,7 +46,11 @@ TEST(Reader, RefusalsSayWhy)
     using Kind = RefusalKind;
     const RefusalRow rows[] = {
         {"BEGIN:VCARD \r\nFN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
-        {"\xEF\xBB\xBF" "BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        {"\xEF\xBB\xBF" "FN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF" "BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        // UTF-16 as far as a C string reaches: its mark and the byte before the first NUL.
+        {"\xFF\xFE" "B", E_FAIL, Kind::Utf16, 0},
+        {"\xFE\xFF", E_FAIL, Kind::Utf16, 0},
         {"BEGIN:VCARD\rVERSION:4.0\rFN:x\rEND:VCARD\r", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"FN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"BEGIN:VCARD\r\n X\r\n", E_FAIL, Kind::FirstLineFolded, 0},

@@ -278,6 +278,25 @@ TEST(Writer, CutNeverLeavesACarriageReturnAtALineEnd)
     ExpectRoundTrip(card);
 }
 
+TEST(Writer, ByteOrderMarkIsWrittenBackWhenTheFileHadOne)
+{
+    // Notepad saves UTF-8 with a mark; such a card was refused. The mark goes back where
+    // it stood, and only there.
+    const std::string card = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\xCE\xB1\r\nEND:VCARD\r\n";
+    for (const std::string& text : {"\xEF\xBB\xBF" + card, card, "\xEF\xBB\xBF\r\n" + card}) {
+        SCOPED_TRACE(text);
+        TestCard loaded;
+        ASSERT_EQ(S_OK, loaded.Load(text)) << loaded.Why();
+        bool marked = text[0] == '\xEF';
+        EXPECT_EQ(marked, loaded.document.HasByteOrderMark());
+        std::string written = loaded.Save();
+        EXPECT_EQ(marked ? "\xEF\xBB\xBF" + card : card, written);
+        TestCard again;
+        ASSERT_EQ(S_OK, again.Load(written));
+        EXPECT_EQ(written, again.Save());
+    }
+}
+
 // ---------------------------------------------------------------- state
 
 TEST(Writer, WritingClearsNodeFlagsButNotTheStructureFlag)
