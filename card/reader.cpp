@@ -447,8 +447,12 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
 
 // Appends the value components of text: split at each ';' that no backslash escapes,
 // with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
+// A component of a list (N, ADR, CATEGORIES, NICKNAME) keeps the file's spelling, which
+// is also what the user sees and types: there ',' separates the list's values and "\,"
+// is a comma inside one, a difference that decoding would lose. Only "\:" becomes ':'
+// there too, since the escape-colon setting decides how every colon is written.
 static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuffer& component,
-                               bool* escapedColon)
+                               bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
     const char* p = text;
@@ -462,6 +466,11 @@ static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuf
             if (*p == '\0' || *p == ';') break;
             size_t width = CharWidthIn(leadBytes, p);
             if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidthIn(leadBytes, p + 1) == 1) {
+                if (list && p[1] != ':') {
+                    if (!component.Append(p, 2)) return E_OUTOFMEMORY;
+                    p += 2;
+                    continue;
+                }
                 char decoded = '\0';
                 switch (p[1]) {
                 case '\\': decoded = '\\'; break;
@@ -506,7 +515,7 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, TextBuffer&
         }
         result = property->AppendOwnedValue(value);
     } else {
-        result = ParseTextValues(property, text, component, escapedColon);
+        result = ParseTextValues(property, text, component, IsListValued(property->GetKind()), escapedColon);
     }
     if (SUCCEEDED(result)) property->ClearModified();
     return result;

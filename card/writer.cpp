@@ -90,8 +90,21 @@ bool AppendParameterValue(TextBuffer& line, const char* value)
     return !quoted || line.AppendChar('"');
 }
 
-// A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set; ','
-// stays as it is inside the lists of N, ADR, CATEGORIES and NICKNAME.
+// In a component of a list, held in the file's own spelling, the bytes from a backslash
+// that go out as they stand: an escape pair as the reader sees one (the backslash and any
+// single-byte character but a line feed), so that an unedited component comes back byte
+// for byte; or the backslash alone before a double-byte character, which the reader
+// takes as it is too. 0 for a backslash at the end or before a line feed: it is escaped.
+size_t ListEscapeLength(const unsigned char* leadBytes, const char* backslash)
+{
+    char next = backslash[1];
+    if (next == '\0' || next == '\n') return 0;
+    return CharWidthIn(leadBytes, backslash + 1) == 1 ? 2 : 1;
+}
+
+// A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set. In the
+// lists of N, ADR, CATEGORIES and NICKNAME ',' separates values and stays as it is, and
+// the escape pairs of the file's spelling ("\," a comma in a value) stay as they are.
 bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
@@ -108,6 +121,12 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
         if (width == 1) {
             char c = *p;
             const char* escaped = nullptr;
+            size_t asItStands = list && c == '\\' ? ListEscapeLength(leadBytes, p) : 0;
+            if (asItStands != 0) {
+                if (!line.Append(p, asItStands)) return false;
+                p += asItStands;
+                continue;
+            }
             if (c == '\\') escaped = "\\\\";
             else if (c == '\n') escaped = "\\n";
             else if (c == ';') escaped = "\\;";

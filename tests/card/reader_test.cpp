@@ -226,7 +226,8 @@ TEST(Reader, CaretEscapesInParameterValues)
 
 TEST(Reader, ValuesSplitAtUnescapedSemicolons)
 {
-    EXPECT_EQ("- \"ADR\" :null :null :\"Main St;5\" :\"Town\"\n", DumpOf({"ADR:;;Main St\\;5;Town"}));
+    EXPECT_EQ("- \"NOTE\" :\"Main St;5\" :\"Town\"\n", DumpOf({"NOTE:Main St\\;5;Town"}));
+    EXPECT_EQ("- \"ADR\" :null :null :\"Main St\\\\;5\" :\"Town\"\n", DumpOf({"ADR:;;Main St\\;5;Town"}));
     EXPECT_EQ("- \"FN\" :null\n", DumpOf({"FN:"}));
     EXPECT_EQ("- \"NOTE\" :\"a\" :\"b\"\n", DumpOf({"NOTE:a;b"}));
     EXPECT_EQ("- \"N\" :\"a\" :\"b\" :null\n", DumpOf({"N:a;b;"}));
@@ -279,6 +280,9 @@ TEST(Reader, ListsKeepTheirCommas)
     EXPECT_EQ("- \"N\" :\"Perreault\" :\"Simon\" :null :null :\"ing. jr,M.Sc.\"\n",
               DumpOf({"N:Perreault;Simon;;;ing. jr,M.Sc."}));
     EXPECT_EQ("- \"CATEGORIES\" :\"friends,work\"\n", DumpOf({"CATEGORIES:friends,work"}));
+    // A list keeps the file's spelling, so that "\\," (a comma in a value) stays apart from
+    // ',' (between values); only "\\:" becomes ':'.
+    EXPECT_EQ("- \"N\" :\"a\\\\,b,c\\\\\\\\\\\\n:\" :\"\\\\;\"\n", DumpOf({"N:a\\,b,c\\\\\\n\\:;\\;"}));
 }
 
 // ---------------------------------------------------------------- double-byte code page

@@ -215,6 +215,25 @@ TEST(RoundTrip, LongLinesAndChainsLoadAndAreDiscardedInLinearTime)
     }
 }
 
+TEST(RoundTrip, LiteralCommaInAListStaysLiteral)
+{
+    // "\\," in a list is a comma inside a value, a bare ',' separates values; both were
+    // read as ',' and written bare, so "Flat 404\\, 100 Main RD" became two streets.
+    // Unedited, such components come back byte for byte; edited, as the user typed them.
+    std::string text = ReadRegression("literal-commas-in-lists");
+    ExpectLawHolds(text, 1252);
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(text));
+    std::string written = card.Save();
+    for (const char* line : {"N:Doe;John;Richter\\, James;Mr.;Sr.\r\n",
+                             "ADR;type=home:;;Flat 404\\, 100 Main RD;London;;NW1\\, 1AA;UK\r\n",
+                             "CATEGORIES:category1\\, category2,category3\r\n", "NICKNAME:a\\,b,c\\\\,d\\Ne\r\n"}) {
+        EXPECT_NE(std::string::npos, written.find(line)) << line << "\nin:\n" << written;
+    }
+    card.Property(3)->SetValue("Flat 5\\, Main St,Annex;\nback", 2);
+    EXPECT_NE(std::string::npos, card.Save().find(":;;Flat 5\\, Main St,Annex\\;\\nback;London;"));
+}
+
 // ---------------------------------------------------------------- the kept inputs
 
 TEST(RoundTrip, EveryFuzzRegressionHolds)

@@ -102,7 +102,9 @@ TEST(Writer, UrisAndListsKeepTheirMeaning)
               Rewritten({"TEL;VALUE=uri:tel:+1-555-0100;ext=102"}));
     EXPECT_EQ(Lines({"N:Perreault;Simon;;;ing. jr,M.Sc."}), Rewritten({"N:Perreault;Simon;;;ing. jr,M.Sc."}));
     EXPECT_EQ(Lines({"CATEGORIES:friends,work"}), Rewritten({"CATEGORIES:friends,work"}));
-    EXPECT_EQ(Lines({"NICKNAME:a,b"}), Rewritten({"NICKNAME:a\\,b"}));
+    EXPECT_EQ(Lines({"NICKNAME:a\\,b"}), Rewritten({"NICKNAME:a\\,b"}));
+    EXPECT_EQ(Lines({"N:a\\Nb\\q\\;\\\\;\\:"}), Rewritten({"N:a\\Nb\\q\\;\\\\;\\:"}));
+    EXPECT_EQ(Lines({"N:a:b"}), Rewritten({"N:a\\:b"}, 0));
     EXPECT_EQ(Lines({"ORG:a\\,b"}), Rewritten({"ORG:a\\,b"}));
 }
 
