@@ -179,7 +179,6 @@ PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
     : kind(propertyKind),
       customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
       parameters(nullptr),
-      lastParameter(nullptr),
       values{nullptr, 0, 0}
 {
 }
@@ -285,21 +284,14 @@ ParameterNode* PropertyNode::AppendParameter(ParameterNode* node)
         parameters = node;
         node->AddRef();
     } else {
-        ParameterNode* last = lastParameter != nullptr ? lastParameter : parameters;
-        while (last->GetNext() != nullptr) last = last->GetNext();
-        last->Append(node);
+        parameters->Append(node);
     }
-    // The node may head a chain of its own: its end is the new end.
-    ParameterNode* last = node;
-    while (last->GetNext() != nullptr) last = last->GetNext();
-    lastParameter = last;
     modified = 1;
     return node;
 }
 
 ParameterNode* PropertyNode::RemoveParameterAt(int index)
 {
-    if (lastParameter != nullptr && GetParameterAt(index) == lastParameter) lastParameter = nullptr;
     parameters = ParameterNode::RemoveAt(parameters, index);
     modified = 1;
     return parameters;

@@ -42,8 +42,8 @@ public:
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
     // Writes the node's content lines; lineBudget is what the first physical line of each
-    // property may carry, its group's prefix included (FOLD_WIDTH at the start of a line). A node that cannot be
-    // written says why in refusal.
+    // property may carry, its group's prefix included (FOLD_WIDTH at the start of a line).
+    // A node that cannot be written says why in refusal.
     virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget,
                           Refusal& refusal) = 0;
 };
@@ -153,9 +153,5 @@ private:
     PropertyKind kind;
     char* customName;
     ParameterNode* parameters;
-    // A node of the chain at or before its end, so that appending does not walk the whole
-    // chain each time. Holds no reference: nodes leave the chain only through
-    // RemoveParameterAt, which keeps it valid.
-    ParameterNode* lastParameter;
     ValueArray values;
 };

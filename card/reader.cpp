@@ -398,6 +398,38 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
     return S_OK;
 }
 
+// The parameter chain of one line as it is read: each parameter (with its further
+// values) goes after the last node at once, so that a line of many parameters costs no
+// walk over the chain per parameter, as a line of many values costs none.
+class ChainBuilder {
+public:
+    ChainBuilder() = default;
+    ChainBuilder(const ChainBuilder&) = delete;
+    ChainBuilder& operator=(const ChainBuilder&) = delete;
+    ~ChainBuilder() { ParameterNode::ReleaseChain(head); }
+
+    // Takes over the caller's reference to the node, which may head a chain.
+    void Add(ParameterNode* node)
+    {
+        if (tail == nullptr) {
+            head = node;
+        } else {
+            tail->SetNext(node);
+        }
+        for (tail = node; tail->GetNext() != nullptr;) tail = tail->GetNext();
+    }
+
+    // Hands the chain to the property, which takes a reference of its own.
+    void AppendTo(PropertyNode* property)
+    {
+        if (head != nullptr) property->AppendParameter(head);
+    }
+
+private:
+    ParameterNode* head = nullptr;
+    ParameterNode* tail = nullptr;
+};
+
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
 static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Refusal& refusal,
@@ -416,6 +448,7 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
         *result = E_OUTOFMEMORY;
         return nullptr;
     }
+    ChainBuilder chain;
     for (token = (char*)NextToken(token + strlen(token), end); token != nullptr;
          token = (char*)NextToken(token + strlen(token), end)) {
         ParameterNode* parameter = new (std::nothrow) ParameterNode();
@@ -436,9 +469,9 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
             *result = parsed;
             return nullptr;
         }
-        property->AppendParameter(parameter);
-        parameter->Release();
+        chain.Add(parameter);
     }
+    chain.AppendTo(property);
     *result = S_OK;
     return property;
 }
