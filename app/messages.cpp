@@ -141,14 +141,13 @@ void FormatRefusal(const Refusal& refusal, char* buffer, size_t room)
     case RefusalKind::None: break;
     case RefusalKind::FirstLine: FormatDetail(buffer, room, IDS_DETAIL_FIRST_LINE, first); break;
     case RefusalKind::FirstLineFolded: FormatDetail(buffer, room, IDS_DETAIL_FIRST_LINE_FOLDED); break;
+    case RefusalKind::Utf16: FormatDetail(buffer, room, IDS_DETAIL_UTF16); break;
     case RefusalKind::MissingColon: FormatDetail(buffer, room, IDS_DETAIL_MISSING_COLON, refusal.line, first); break;
     case RefusalKind::InvalidParameter: FormatDetail(buffer, room, IDS_DETAIL_INVALID_PARAMETER, first, second); break;
-    case RefusalKind::GroupTooLong:
-        FormatDetail(buffer, room, IDS_DETAIL_GROUP_TOO_LONG, first, refusal.numbers[0], refusal.numbers[1]);
-        break;
     case RefusalKind::VersionAndFnMissing: FormatDetail(buffer, room, IDS_DETAIL_VERSION_AND_FN); break;
     case RefusalKind::VersionNotFirst: FormatDetail(buffer, room, IDS_DETAIL_VERSION_FIRST); break;
     case RefusalKind::FnMissing: FormatDetail(buffer, room, IDS_DETAIL_FN_MISSING); break;
+    case RefusalKind::LineBreakInUri: FormatDetail(buffer, room, IDS_DETAIL_LINE_BREAK_IN_URI, first); break;
     }
 }
 

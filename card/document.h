@@ -53,6 +53,9 @@ public:
     template <class Visit>
     bool ForEachProperty(Visit visit) const;
 
+    // Whether the file read began with a UTF-8 byte-order mark, which a save writes back.
+    bool HasByteOrderMark() const { return byteOrderMark; }
+
     TreeWindow GetTree() const { return tree; }
     int GetEscapeColon() const { return escapeColon != nullptr ? *escapeColon : 0; }
     void SetEscapeColon(int value)
@@ -63,6 +66,7 @@ public:
 
 private:
     int structureChanged;
+    bool byteOrderMark = false;
     TreeWindow tree;
     int* escapeColon;
     Refusal refusal;

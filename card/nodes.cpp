@@ -79,9 +79,23 @@ ParameterNode::~ParameterNode()
 {
     free(customName);
     free(value);
-    // NOT recursion without end: the chain releases itself link by link, and
-    // RemoveAt clears a node's next before releasing it.
-    if (next != nullptr) next->Release();
+    ReleaseChain(next);
+}
+
+void ParameterNode::ReleaseChain(ParameterNode* head)
+{
+    for (ParameterNode* node = head; node != nullptr;) {
+        if (node->refCount > 1) {
+            // Someone else holds this node, and through it the rest of the chain.
+            node->Release();
+            return;
+        }
+        // Unlinked before it goes, so that its destructor has no follower to release.
+        ParameterNode* follower = node->next;
+        node->next = nullptr;
+        node->Release();
+        node = follower;
+    }
 }
 
 const char* ParameterNode::GetDisplayName() const
@@ -155,7 +169,7 @@ HRESULT ParameterNode::TakeValue(char* ownedValue)
 
 void ParameterNode::SetNext(ParameterNode* node)
 {
-    if (next != nullptr) next->Release();
+    ReleaseChain(next);
     next = node;
 }
 
@@ -174,7 +188,7 @@ PropertyNode::~PropertyNode()
     free(customName);
     for (int i = 0; i < values.count; ++i) free(values.items[i]);
     free(values.items);
-    if (parameters != nullptr) parameters->Release();
+    ParameterNode::ReleaseChain(parameters);
 }
 
 int PropertyNode::IsModified() const

@@ -42,8 +42,8 @@ public:
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
     // Writes the node's content lines; lineBudget is what the first physical line of each
-    // property may still carry (FOLD_WIDTH at the start of a line). A node that cannot be
-    // written says why in refusal.
+    // property may carry, its group's prefix included (FOLD_WIDTH at the start of a line).
+    // A node that cannot be written says why in refusal.
     virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget,
                           Refusal& refusal) = 0;
 };
@@ -88,6 +88,9 @@ public:
 
     // On a chain's first node: links node (and whatever follows it) after the last node.
     ParameterNode* Append(ParameterNode* node);
+    // Releases the chain's first node and, link by link, every follower that no one else
+    // holds. A loop, not a recursion: a line may carry hundreds of thousands of values.
+    static void ReleaseChain(ParameterNode* head);
     // Unlinks and releases the node at index; returns the chain's new first node.
     static ParameterNode* RemoveAt(ParameterNode* head, int index);
     // On a chain's first node: the node at index, or null past the end.

@@ -17,6 +17,7 @@
 namespace {
 
 const char OPENING_LINE[] = "BEGIN:VCARD";
+const char UTF8_MARK[] = "\xEF\xBB\xBF";
 const char CLOSING_LINE[] = "END:VCARD";
 const size_t READ_CHUNK = 64 * 1024;
 
@@ -97,6 +98,17 @@ size_t ContentLength(const char* line, size_t length)
     if (nul != nullptr) length = (size_t)(nul - line);
     while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
     return length;
+}
+
+bool StartsWith(const char* line, size_t length, const char* prefix, size_t prefixLength)
+{
+    return length >= prefixLength && memcmp(line, prefix, prefixLength) == 0;
+}
+
+// UTF-16 in either byte order: every other byte is NUL, so its lines mean nothing here.
+bool StartsWithUtf16Mark(const char* line, size_t length)
+{
+    return StartsWith(line, length, "\xFF\xFE", 2) || StartsWith(line, length, "\xFE\xFF", 2);
 }
 
 // ---------------------------------------------------------------- the head of a line
@@ -231,11 +243,11 @@ void DecodeCarets(char* text)
     *out = '\0';
 }
 
-// One parameter value from text up to the next ',' outside quotes (or the end): the
-// quotes are not part of it. Returns a heap copy, and where the next value starts.
-char* TakeParameterValue(const char* text, const char** next)
+// One parameter value from text up to the next ',' outside quotes (or end, where the
+// parameter's text ends): the quotes are not part of it. Returns a heap copy, and where
+// the next value starts.
+char* TakeParameterValue(const char* text, const char* end, const char** next)
 {
-    const char* end = text + strlen(text);
     const char* quoted = nullptr;  // the text between the quotes, when there are quotes
     size_t quotedLength = 0;
     const char* p = text;
@@ -248,8 +260,8 @@ char* TakeParameterValue(const char* text, const char** next)
         }
     }
     const char* stop = p;
-    while (*stop != '\0' && *stop != ',') stop += CharWidth(stop);
-    *next = *stop == ',' ? stop + 1 : nullptr;
+    while (stop < end && *stop != ',') stop += CharWidth(stop);
+    *next = stop < end ? stop + 1 : nullptr;
     // One copy of its own size: a card holds many short values.
     size_t restLength = (size_t)(stop - p);
     char* decoded = (char*)malloc(quotedLength + restLength + 1);
@@ -366,8 +378,10 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
     if (FAILED(result)) return result;
     node->SetKind(kind);
 
+    // Found once: a search for the end from each value made a long list quadratic.
+    const char* end = equals + 1 + strlen(equals + 1);
     const char* next = nullptr;
-    char* value = TakeParameterValue(equals + 1, &next);
+    char* value = TakeParameterValue(equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
     node->TakeValue(value);
 
@@ -376,13 +390,45 @@ static HRESULT ParseParameter(ParameterNode* node, char* token)
         ParameterNode* further = new (std::nothrow) ParameterNode(kind, nullptr);
         if (further == nullptr) return E_OUTOFMEMORY;
         last->SetNext(further);  // the link holds the only reference
-        value = TakeParameterValue(next, &next);
+        value = TakeParameterValue(next, end, &next);
         if (value == nullptr) return E_OUTOFMEMORY;
         further->TakeValue(value);
         last = further;
     }
     return S_OK;
 }
+
+// The parameter chain of one line as it is read: each parameter (with its further
+// values) goes after the last node at once, so that a line of many parameters costs no
+// walk over the chain per parameter, as a line of many values costs none.
+class ChainBuilder {
+public:
+    ChainBuilder() = default;
+    ChainBuilder(const ChainBuilder&) = delete;
+    ChainBuilder& operator=(const ChainBuilder&) = delete;
+    ~ChainBuilder() { ParameterNode::ReleaseChain(head); }
+
+    // Takes over the caller's reference to the node, which may head a chain.
+    void Add(ParameterNode* node)
+    {
+        if (tail == nullptr) {
+            head = node;
+        } else {
+            tail->SetNext(node);
+        }
+        for (tail = node; tail->GetNext() != nullptr;) tail = tail->GetNext();
+    }
+
+    // Hands the chain to the property, which takes a reference of its own.
+    void AppendTo(PropertyNode* property)
+    {
+        if (head != nullptr) property->AppendParameter(head);
+    }
+
+private:
+    ParameterNode* head = nullptr;
+    ParameterNode* tail = nullptr;
+};
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
@@ -402,6 +448,7 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
         *result = E_OUTOFMEMORY;
         return nullptr;
     }
+    ChainBuilder chain;
     for (token = (char*)NextToken(token + strlen(token), end); token != nullptr;
          token = (char*)NextToken(token + strlen(token), end)) {
         ParameterNode* parameter = new (std::nothrow) ParameterNode();
@@ -422,9 +469,9 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
             *result = parsed;
             return nullptr;
         }
-        property->AppendParameter(parameter);
-        parameter->Release();
+        chain.Add(parameter);
     }
+    chain.AppendTo(property);
     *result = S_OK;
     return property;
 }
@@ -433,8 +480,12 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
 
 // Appends the value components of text: split at each ';' that no backslash escapes,
 // with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
+// A component of a list (N, ADR, CATEGORIES, NICKNAME) keeps the file's spelling, which
+// is also what the user sees and types: there ',' separates the list's values and "\,"
+// is a comma inside one, a difference that decoding would lose. Only "\:" becomes ':'
+// there too, since the escape-colon setting decides how every colon is written.
 static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuffer& component,
-                               bool* escapedColon)
+                               bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
     const char* p = text;
@@ -448,6 +499,11 @@ static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuf
             if (*p == '\0' || *p == ';') break;
             size_t width = CharWidthIn(leadBytes, p);
             if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidthIn(leadBytes, p + 1) == 1) {
+                if (list && p[1] != ':') {
+                    if (!component.Append(p, 2)) return E_OUTOFMEMORY;
+                    p += 2;
+                    continue;
+                }
                 char decoded = '\0';
                 switch (p[1]) {
                 case '\\': decoded = '\\'; break;
@@ -492,7 +548,7 @@ static HRESULT ParseValues(PropertyNode* property, const char* text, TextBuffer&
         }
         result = property->AppendOwnedValue(value);
     } else {
-        result = ParseTextValues(property, text, component, escapedColon);
+        result = ParseTextValues(property, text, component, IsListValued(property->GetKind()), escapedColon);
     }
     if (SUCCEEDED(result)) property->ClearModified();
     return result;
@@ -524,7 +580,7 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex& groups, LineScratch&
     HRESULT result = S_OK;
     if (!layout.hasSeparator) {
         refusal.Set(RefusalKind::MissingColon, number);
-        refusal.SetText(0, layout.head);
+        refusal.SetText(0, line);  // as read: the head copy is already cut into tokens
         return E_FAIL;
     }
 
@@ -569,6 +625,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
 {
     SetEscapeColon(0);
     refusal.Clear();
+    byteOrderMark = false;
     HRESULT result = S_OK;
     LineReader lines(input);
     TextBuffer logical;
@@ -580,7 +637,22 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     } else {
         const char* line;
         size_t length;
+        bool firstPhysicalLine = true;
         while (lines.Next(&line, &length)) {
+            if (firstPhysicalLine) {
+                firstPhysicalLine = false;
+                if (StartsWithUtf16Mark(line, length)) {
+                    refusal.Set(RefusalKind::Utf16, 0);
+                    result = E_FAIL;
+                    break;
+                }
+                // Notepad's mark of UTF-8 stands before the first line, not in it.
+                byteOrderMark = StartsWith(line, length, UTF8_MARK, 3);
+                if (byteOrderMark) {
+                    line += 3;
+                    length -= 3;
+                }
+            }
             length = ContentLength(line, length);
             if (length == 0) continue;  // empty lines never end a logical line
             if (line[0] == ' ' || line[0] == '\t') {

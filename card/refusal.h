@@ -10,14 +10,14 @@ enum class RefusalKind {
     None,
     FirstLine,            // the first line is not the opening line; text 0: the opening line
     FirstLineFolded,      // the first line starts with a blank
-    MissingColon,         // a line without ':'; text 0: the line up to its first ';', with
-                          // "\:" read as ':'
+    Utf16,                // the file starts with a UTF-16 byte-order mark (FF FE or FE FF)
+    MissingColon,         // a line without ':'; text 0: the whole line as read (unfolded)
     InvalidParameter,     // a parameter without '='; text 0: the parameter, text 1: the property
-    GroupTooLong,         // text 0: the group's name; number 0: the bytes its prefix takes,
-                          // number 1: the bytes the first line has room for
     VersionAndFnMissing,  // an empty card
     VersionNotFirst,
     FnMissing,
+    LineBreakInUri,       // a URI value holding a line feed, which no URI holds and which
+                          // would not read back; text 0: the property's name
 };
 
 const int REFUSAL_TEXTS = 2;

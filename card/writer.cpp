@@ -9,6 +9,8 @@
 #include "card/tree.h"
 
 #include <initializer_list>
+#include <stdint.h>
+#include <string.h>
 
 namespace {
 
@@ -90,8 +92,21 @@ bool AppendParameterValue(TextBuffer& line, const char* value)
     return !quoted || line.AppendChar('"');
 }
 
-// A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set; ','
-// stays as it is inside the lists of N, ADR, CATEGORIES and NICKNAME.
+// In a component of a list, held in the file's own spelling, the bytes from a backslash
+// that go out as they stand: an escape pair as the reader sees one (the backslash and any
+// single-byte character but a line feed), so that an unedited component comes back byte
+// for byte; or the backslash alone before a double-byte character, which the reader
+// takes as it is too. 0 for a backslash at the end or before a line feed: it is escaped.
+size_t ListEscapeLength(const unsigned char* leadBytes, const char* backslash)
+{
+    char next = backslash[1];
+    if (next == '\0' || next == '\n') return 0;
+    return CharWidthIn(leadBytes, backslash + 1) == 1 ? 2 : 1;
+}
+
+// A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set. In the
+// lists of N, ADR, CATEGORIES and NICKNAME ',' separates values and stays as it is, and
+// the escape pairs of the file's spelling ("\," a comma in a value) stay as they are.
 bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
@@ -108,6 +123,12 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
         if (width == 1) {
             char c = *p;
             const char* escaped = nullptr;
+            size_t asItStands = list && c == '\\' ? ListEscapeLength(leadBytes, p) : 0;
+            if (asItStands != 0) {
+                if (!line.Append(p, asItStands)) return false;
+                p += asItStands;
+                continue;
+            }
             if (c == '\\') escaped = "\\\\";
             else if (c == '\n') escaped = "\\n";
             else if (c == ';') escaped = "\\;";
@@ -125,31 +146,113 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
     return true;
 }
 
-// A URI is written as it stands; only a line feed, which no URI holds, is escaped.
-bool AppendUriValue(TextBuffer& line, const char* value)
+// A URI value that cannot be written: one with a line feed. A URI has no escapes, so
+// "\n" would read back as a backslash and an n, and a bare line feed would end the line.
+bool HoldsLineBreakInUri(const PropertyNode* property)
 {
-    for (const char* p = value;;) {
-        size_t count = strcspn(p, "\n");
-        if (!line.Append(p, count)) return false;
-        if (p[count] == '\0') return true;
-        if (!line.Append("\\n", 2)) return false;
-        p += count + 1;
+    if (!IsUriValued(property)) return false;
+    for (int i = 0; i < property->GetValueCount(); ++i) {
+        const char* value = property->GetValue(i);
+        if (value != nullptr && strchr(value, '\n') != nullptr) return true;
     }
+    return false;
 }
 
-// Where a physical line that should end at nominal may end: never right after a CR,
-// which the reader would take for part of the line end.
-size_t CutAvoidingCr(const char* line, size_t start, size_t nominal, size_t length)
+void RefuseLineBreakInUri(const PropertyNode* property, Refusal& refusal)
 {
-    if (nominal >= length || line[nominal - 1] != '\r') return nominal;
-    for (size_t cut = nominal - 1; cut > start; --cut) {
-        if (line[cut - 1] != '\r') return cut;
-    }
-    for (size_t cut = nominal + 1; cut < length; ++cut) {
-        if (line[cut - 1] != '\r') return cut;
-    }
-    return length;
+    refusal.Set(RefusalKind::LineBreakInUri, 0);
+    refusal.SetText(0, property->GetDisplayName());
 }
+
+// True when the bytes are UTF-8 throughout: well-formed sequences, none longer than
+// needed, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(const unsigned char* text, size_t length)
+{
+    for (size_t i = 0; i < length;) {
+        // ASCII, most of any card (and all of a base64 photo), eight bytes at a time.
+        uint64_t eight;
+        if (i + 8 <= length && (memcpy(&eight, text + i, 8), (eight & 0x8080808080808080ull) == 0)) {
+            i += 8;
+            continue;
+        }
+        unsigned char c = text[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t count = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (count == 0 || i + count > length) return false;
+        unsigned char second = text[i + 1];
+        unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (second < low || second > high) return false;
+        for (size_t k = 2; k < count; ++k) {
+            if ((text[i + k] & 0xC0) != 0x80) return false;
+        }
+        i += count;
+    }
+    return true;
+}
+
+// The places where a logical line may be cut: between characters, so that a program
+// that decodes each physical line before it joins them sees whole characters (RFC 6350
+// 3.2), the characters being UTF-8 sequences when the line is UTF-8 throughout, else
+// those of the code page; and never right after a CR, which the reader would take for
+// part of the line end.
+class FoldCuts {
+public:
+    FoldCuts(const char* text, size_t textLength)
+        : line(text),
+          length(textLength),
+          utf8(IsUtf8((const unsigned char*)text, textLength)),
+          leadBytes(LeadByteTable()),
+          doubleByte(!utf8 && memchr(leadBytes, 1, 256) != nullptr)
+    {
+    }
+
+    // The last cut after start and at or before nominal; else the first one after it (a
+    // character or a run of CRs that does not fit); length when the rest fits.
+    size_t Next(size_t start, size_t nominal) const
+    {
+        if (nominal >= length) return length;
+        if (doubleByte) return NextByWalking(start, nominal);
+        // A UTF-8 boundary shows where it stands, and a single-byte code page has one
+        // between any two bytes: the cut is found from nominal, at the cost of a few bytes.
+        for (size_t cut = nominal; cut > start; --cut) {
+            if (Allowed(cut)) return cut;
+        }
+        for (size_t cut = nominal + 1; cut < length; ++cut) {
+            if (Allowed(cut)) return cut;
+        }
+        return length;
+    }
+
+private:
+    bool Allowed(size_t cut) const
+    {
+        return line[cut - 1] != '\r' && (!utf8 || ((unsigned char)line[cut] & 0xC0) != 0x80);
+    }
+
+    // A trail byte of a double-byte code page may look like a lead byte, so characters
+    // are told apart only from the start of the piece, itself a character's start.
+    size_t NextByWalking(size_t start, size_t nominal) const
+    {
+        size_t best = start;
+        for (size_t cut = start + CharWidthIn(leadBytes, line + start); cut < length;
+             cut += CharWidthIn(leadBytes, line + cut)) {
+            if (line[cut - 1] == '\r') continue;
+            if (cut > nominal) return best > start ? best : cut;
+            best = cut;
+        }
+        return best > start ? best : length;
+    }
+
+    const char* line;
+    size_t length;
+    bool utf8;
+    const unsigned char* leadBytes;
+    bool doubleByte;
+};
 
 // Bytes of folded lines gathered before they go to the stream in one write.
 const size_t FOLD_STAGE_SIZE = 64 * 1024;
@@ -164,6 +267,7 @@ HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
         return output.Write(logical.Data(), logical.Length());
     }
     const char* line = logical.Data();
+    FoldCuts cuts(line, length);
     TextBuffer stage;
     size_t folded = length + (length / FOLD_WIDTH + 2) * 3;
     if (!stage.Reserve(folded < FOLD_STAGE_SIZE ? folded : FOLD_STAGE_SIZE + FOLD_WIDTH + 3)) return E_OUTOFMEMORY;
@@ -171,7 +275,7 @@ HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
     bool first = true;
     while (first || start < length) {
         size_t room = first ? (size_t)budget : (size_t)FOLD_WIDTH;
-        size_t cut = start + room < length ? CutAvoidingCr(line, start, start + room, length) : length;
+        size_t cut = cuts.Next(start, start + room);
         if ((!first && !stage.AppendChar(' ')) || !stage.Append(line + start, cut - start) ||
             !stage.Append(LINE_END, 2)) {
             return E_OUTOFMEMORY;
@@ -257,14 +361,23 @@ static long FormatParameters(ParameterNode* node, TextBuffer& line)
     return (long)(line.Length() - before);
 }
 
-HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal&)
+HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
-    bool grouped = tree != nullptr && item != nullptr && TreeGetNextItem(tree, item, TVGN_PARENT) != nullptr;
+    if (HoldsLineBreakInUri(this)) {
+        RefuseLineBreakInUri(this, refusal);
+        return E_FAIL;
+    }
+    HTREEITEM parent = tree != nullptr && item != nullptr ? TreeGetNextItem(tree, item, TVGN_PARENT) : nullptr;
+    CardNode* group = parent != nullptr ? CardDocument::GetItemNode(tree, parent) : nullptr;
+    bool grouped = group != nullptr;
     TextBuffer line;
     // Room for the values as they stand, so that a long value is not copied as it grows.
     size_t expected = 64;
     for (int i = 0; i < values.count; ++i) expected += values.items[i] != nullptr ? strlen(values.items[i]) + 1 : 1;
-    bool ok = line.Reserve(expected) && (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
+    // The group's prefix belongs to the logical line and folds with it, however long.
+    bool ok = line.Reserve(expected) &&
+              (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
+              (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
               AppendHeadText(line, GetDisplayName()) &&
               (parameters == nullptr || FormatParameters(parameters, line) >= 0);
     // A head ending in '\' would escape the separator; an empty parameter ends it instead.
@@ -276,7 +389,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
         if (i > 0) ok = line.AppendChar(';');
         const char* value = values.items[i];
         if (ok && value != nullptr) {
-            ok = uri ? AppendUriValue(line, value) : AppendTextValue(line, value, list, output.escapeColon);
+            ok = uri ? line.Append(value) : AppendTextValue(line, value, list, output.escapeColon);
         }
     }
     if (!ok) return E_OUTOFMEMORY;
@@ -288,23 +401,12 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
 
 HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
-    TextBuffer prefix;
-    if (!AppendHeadText(prefix, GetDisplayName()) || !prefix.AppendChar('.')) return E_OUTOFMEMORY;
-    int prefixLength = (int)prefix.Length();
+    // Each property writes the group's prefix on its own line: a group is no line itself.
     for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
          child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-        HRESULT result = output.Write(prefix.Data(), prefix.Length());
-        if (FAILED(result)) return result;
-        if (prefixLength >= lineBudget) {
-            refusal.Set(RefusalKind::GroupTooLong, 0);
-            refusal.SetText(0, GetDisplayName());
-            refusal.numbers[0] = prefixLength;
-            refusal.numbers[1] = lineBudget;
-            return E_FAIL;
-        }
         CardNode* node = CardDocument::GetItemNode(tree, child);
         if (node == nullptr) continue;
-        result = node->Write(tree, child, output, lineBudget - prefixLength, refusal);
+        HRESULT result = node->Write(tree, child, output, lineBudget, refusal);
         if (FAILED(result)) return result;
     }
     return S_OK;
@@ -344,14 +446,20 @@ bool CardDocument::ValidateCard()
         refusal.Set(RefusalKind::FnMissing, 0);
         return false;
     }
-    return true;
+    // What the writer would refuse, refused here, so that a check says what a save does.
+    return ForEachProperty([&](const char*, const PropertyNode* property) {
+        if (!HoldsLineBreakInUri(property)) return true;
+        RefuseLineBreakInUri(property, refusal);
+        return false;
+    });
 }
 
 HRESULT CardDocument::WriteCard(CardOutput& output)
 {
     output.escapeColon = GetEscapeColon();
     refusal.Clear();
-    HRESULT result = output.Write("BEGIN:VCARD\r\n", 13);
+    HRESULT result = byteOrderMark ? output.Write("\xEF\xBB\xBF", 3) : S_OK;
+    if (SUCCEEDED(result)) result = output.Write("BEGIN:VCARD\r\n", 13);
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = GetNode(item);

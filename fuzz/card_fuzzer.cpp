@@ -2,10 +2,9 @@
 // the round-trip law (see tests/support/round_trip.h). Each input is tried in a
 // single-byte code page and in a double-byte one, where a trail byte may be any byte.
 //
-// Allowed outcomes: the bytes do not load (any result); the card loads and obeys the law;
-// the card loads and its write is refused because a group name leaves no room on the
-// first line (GroupTooLong, E_FAIL), which is the writer's documented limit. Anything else
-// aborts with the difference, the written text and the code page.
+// Allowed outcomes: the bytes do not load (any result), or the card loads and obeys the
+// law, its write included. Anything else aborts with the difference, the written text
+// and the code page.
 #include "card/mbstring.h"
 #include "tests/support/round_trip.h"
 

@@ -24,7 +24,6 @@ STRING_ENTRY(9, IDS_CANNOT_DELETE, "Cannot delete file %s")
 STRING_ENTRY(19, IDS_CARD_NOT_VALID, "The vCard data is not valid.")
 
 /* ---- details of the reader, the writer and validation */
-STRING_ENTRY(20, IDS_DETAIL_GROUP_TOO_LONG, "Group name %s too long [it has %d characters, maximum is %d]")
 STRING_ENTRY(21, IDS_DETAIL_INVALID_PARAMETER, "Syntax error - invalid parameter:\n%s\nfor %s")
 STRING_ENTRY(22, IDS_DETAIL_FIRST_LINE_FOLDED, "First line cannot start with a space or have previous empty line")
 STRING_ENTRY(23, IDS_DETAIL_FIRST_LINE, "First line must begin with: %s")
@@ -32,6 +31,8 @@ STRING_ENTRY(24, IDS_DETAIL_MISSING_COLON, "Syntax error at line %d [missing ':'
 STRING_ENTRY(25, IDS_DETAIL_VERSION_FIRST, "VERSION property must exist and be the first")
 STRING_ENTRY(26, IDS_DETAIL_VERSION_AND_FN, "VERSION property must exist and be the first. Also FN property must be present")
 STRING_ENTRY(27, IDS_DETAIL_FN_MISSING, "FN property must exist")
+STRING_ENTRY(30, IDS_DETAIL_LINE_BREAK_IN_URI, "The value of %s holds a line break, which a URI cannot hold: put it on one line")
+STRING_ENTRY(31, IDS_DETAIL_UTF16, "The file is UTF-16 text: save it as UTF-8 and open it again")
 
 /* ---- help and links */
 STRING_ENTRY(4, IDS_SHELL_FAILED, "Fail to execute associated application.")

@@ -63,13 +63,15 @@ TEST(Messages, EachRefusalShowsItsTextWithItsArguments)
     } rows[] = {
         {{Kind::FirstLine, 0, {}, {"BEGIN:VCARD"}}, "\nFirst line must begin with: BEGIN:VCARD"},
         {{Kind::FirstLineFolded, 0}, "\nFirst line cannot start with a space or have previous empty line"},
+        {{Kind::Utf16, 0}, "\nThe file is UTF-16 text: save it as UTF-8 and open it again"},
         {{Kind::MissingColon, 2, {}, {"X-BROKEN"}}, "\nSyntax error at line 2 [missing ':']:\nX-BROKEN"},
         {{Kind::InvalidParameter, 1, {}, {"HOME", "TEL"}}, "\nSyntax error - invalid parameter:\nHOME\nfor TEL"},
-        {{Kind::GroupTooLong, 0, {76, 75}, {"work"}}, "\nGroup name work too long [it has 76 characters, maximum is 75]"},
         {{Kind::VersionAndFnMissing, 0},
          "\nVERSION property must exist and be the first. Also FN property must be present"},
         {{Kind::VersionNotFirst, 0}, "\nVERSION property must exist and be the first"},
         {{Kind::FnMissing, 0}, "\nFN property must exist"},
+        {{Kind::LineBreakInUri, 0, {}, {"URL"}},
+         "\nThe value of URL holds a line break, which a URI cannot hold: put it on one line"},
         {{Kind::None, 0}, ""},
     };
     for (const auto& row : rows) EXPECT_EQ(row.detail, Composed(0, &row.refusal, 0));

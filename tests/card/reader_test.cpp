@@ -29,13 +29,17 @@ TEST(Reader, OpeningLinesAndWhyEachRefusal)
         {"BEGIN:VCARD", S_OK, Kind::None, 0},
         {"begin:vcard\nEnd:VCard\n", S_OK, Kind::None, 0},
         {"BEGIN:VCARD \r\nFN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
-        {"\xEF\xBB\xBF" "BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        {"\xEF\xBB\xBF" "FN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF" "BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        // UTF-16 as far as a C string reaches: its mark and the byte before the first NUL.
+        {"\xFF\xFE" "B", E_FAIL, Kind::Utf16, 0},
+        {"\xFE\xFF", E_FAIL, Kind::Utf16, 0},
         {"BEGIN:VCARD\rVERSION:4.0\rFN:x\rEND:VCARD\r", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"FN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"BEGIN:VCARD\r\n X\r\n", E_FAIL, Kind::FirstLineFolded, 0},
         {" BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLineFolded, 0},
         {"BEGIN:VCARD\r\nFN:x\r\nNOTE\r\n", E_FAIL, Kind::MissingColon, 2, "NOTE"},
-        {"BEGIN:VCARD\r\n\r\nFN:x\r\n\r\nX-A\\:B\r\n", E_FAIL, Kind::MissingColon, 2, "X-A:B"},
+        {"BEGIN:VCARD\r\n\r\nFN:x\r\n\r\nX-A\\:B\r\n", E_FAIL, Kind::MissingColon, 2, "X-A\\:B"},
         {"BEGIN:VCARD\r\nTEL;HOME:1\r\n", E_INVALIDARG, Kind::InvalidParameter, 1, "HOME", "TEL"},
         {"BEGIN:VCARD\r\nFN:x\r\nx-p;q:1\r\n", E_INVALIDARG, Kind::InvalidParameter, 2, "q", "x-p"},
         {"BEGIN:VCARD\r\n:value\r\n", E_INVALIDARG, Kind::None, 0},
@@ -102,7 +106,8 @@ TEST(Reader, LinesReadAndWrittenBack)
          "ADR;LABEL=a^nb ^'c^' ^^ ^^x:x"},
         {"X;P=a\"b^nc^^:v", "- \"X\" ;\"P\"=\"a\\\"b\\nc^\" :\"v\"", "X;P=a^'b^nc^^:v"},
         // ---- values: slots, escapes, URIs and lists
-        {"ADR:;;Main St\\;5;Town", "- \"ADR\" :null :null :\"Main St;5\" :\"Town\"", nullptr},
+        {"NOTE:Main St\\;5;Town", "- \"NOTE\" :\"Main St;5\" :\"Town\"", nullptr},
+        {"ADR:;;Main St\\;5;Town", "- \"ADR\" :null :null :\"Main St\\\\;5\" :\"Town\"", nullptr},
         {"FN:", "- \"FN\" :null", nullptr},
         {"NOTE:a;b", "- \"NOTE\" :\"a\" :\"b\"", nullptr},
         {"N:a;b;", "- \"N\" :\"a\" :\"b\" :null", nullptr},
@@ -120,7 +125,10 @@ TEST(Reader, LinesReadAndWrittenBack)
         {"URL;VALUE=text:a;b", "- \"URL\" ;\"value\"=\"text\" :\"a\" :\"b\"", "URL;value=text:a;b"},
         {"N:Perreault;Simon;;;ing. jr,M.Sc.", "- \"N\" :\"Perreault\" :\"Simon\" :null :null :\"ing. jr,M.Sc.\"", nullptr},
         {"CATEGORIES:friends,work", "- \"CATEGORIES\" :\"friends,work\"", nullptr},
-        {"NICKNAME:a\\,b", "- \"NICKNAME\" :\"a,b\"", "NICKNAME:a,b"},
+        // A list keeps the file's spelling, so that "\\," (a comma in a value) stays apart
+        // from ',' (between values); only "\\:" becomes ':'.
+        {"NICKNAME:a\\,b", "- \"NICKNAME\" :\"a\\\\,b\"", nullptr},
+        {"N:a\\,b,c\\\\\\n\\:;\\;", "- \"N\" :\"a\\\\,b,c\\\\\\\\\\\\n:\" :\"\\\\;\"", nullptr},
         {"ORG:a\\,b", "- \"ORG\" :\"a,b\"", nullptr},
     };
     for (const auto& row : rows) {

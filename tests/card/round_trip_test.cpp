@@ -1,12 +1,16 @@
 // The round-trip law on the inputs the fuzzer found breaking it: each fault has its own
 // test, and every input kept in fuzz/regressions/ is replayed in both code pages.
 #include "card/mbstring.h"
+#include "tests/support/card_text.h"
 #include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,80 @@ void ExpectLawHolds(const std::string& text, int codePage)
     RoundTripOutcome outcome = CheckRoundTrip(text.data(), text.size());
     EXPECT_TRUE(outcome.loaded) << "code page " << codePage;
     EXPECT_EQ("", outcome.violation) << "code page " << codePage << "\nwritten:\n" << outcome.written;
+}
+
+std::string ReadRegression(const char* name)
+{
+    std::string bytes = ReadBytes(std::filesystem::path(FUZZ_REGRESSIONS_DIR) / name);
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
+}
+
+// The shapes of the long inputs: n values of one parameter, n parameters separated by
+// ';', a value of n bytes, and a value folded over n lines.
+std::string CommaList(int n)
+{
+    std::string line = "BEGIN:VCARD\r\nX-P;TYPE=a";
+    for (int i = 1; i < n; ++i) line += ",a";
+    return line + ":v\r\n";
+}
+
+std::string SemicolonParameters(int n)
+{
+    std::string line = "BEGIN:VCARD\r\nX-P";
+    for (int i = 0; i < n; ++i) line += ";P=a";
+    return line + ":v\r\n";
+}
+
+std::string LongValue(int n)
+{
+    return "BEGIN:VCARD\r\nNOTE:" + std::string((size_t)n, 'x') + "\r\n";
+}
+
+std::string FoldedValue(int n)
+{
+    std::string text = "BEGIN:VCARD\r\nNOTE:x\r\n";
+    for (int i = 0; i < n; ++i) text += " a\\,b;c\r\n";
+    return text;
+}
+
+// One load of the text, and the card discarded.
+double LoadAndDiscardSeconds(const std::string& text)
+{
+    auto start = std::chrono::steady_clock::now();
+    {
+        TestCard card;
+        EXPECT_EQ(S_OK, card.Load(text)) << card.Why();
+    }
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return took.count();
+}
+
+// Four times the input may take four times as long to load and discard; a walk per
+// node (16 times) or a recursion per node (a crash) may not. The larger input goes once
+// first, so that the heap has grown before anything is timed; then the best of five
+// runs of each, in turn, so that a busy machine slows both alike. The sizes keep both
+// inputs' nodes well beyond a core's cache, whose edge alone can slow the larger one
+// two or three times. What a busy machine still adds, the factor and up to three tries
+// absorb; a walk per node fails them all.
+void ExpectLinearTime(const std::function<std::string(int)>& make, int n)
+{
+    const double factor = 10;
+    std::string small = make(n);
+    std::string large = make(4 * n);
+    LoadAndDiscardSeconds(large);
+    std::string figures;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        double once = 1e9;
+        double fourTimes = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            once = std::min(once, LoadAndDiscardSeconds(small));
+            fourTimes = std::min(fourTimes, LoadAndDiscardSeconds(large));
+        }
+        if (fourTimes < factor * once) return;
+        figures += "n: " + std::to_string(once) + " s, 4n: " + std::to_string(fourTimes) + " s\n";
+    }
+    ADD_FAILURE() << "more than " << factor << " times as long for 4n:\n" << figures;
 }
 
 // ---------------------------------------------------------------- the faults
@@ -57,6 +135,94 @@ TEST(RoundTrip, QuotedSemicolonInAGroupedPropertyName)
     // name after it still honoured quotes and took in a ';' that the writer cannot keep.
     ExpectLawHolds("BEGIN:VCARD\n.;=\";\"x=y:\n", 1252);
     ExpectLawHolds("BEGIN:VCARD\ng.;LABEL=\"x;TYPE=\"voice,home\":v\n", 1252);
+}
+
+TEST(RoundTrip, ParameterChainOfAHundredThousandValuesIsReleasedWithoutRecursion)
+{
+    // Each node released the next from its destructor: 100,000 frames overflowed the
+    // stack when the card was discarded.
+    ExpectLawHolds(ReadRegression("parameter-chain-of-100000-values"), 1252);
+}
+
+TEST(RoundTrip, SemicolonSeparatedParametersAppendInLinearTime)
+{
+    // Each parameter was appended after a walk over the chain: 40,000 took seconds.
+    ExpectLinearTime(SemicolonParameters, 25000);
+}
+
+TEST(RoundTrip, MissingColonRefusalShowsTheWholeLine)
+{
+    // The refusal showed the head already cut into tokens: "TEL" alone.
+    TestCard card;
+    EXPECT_EQ(E_FAIL, card.Load(ReadRegression("missing-colon-after-parameters")));
+    EXPECT_EQ(RefusalKind::MissingColon, card.document.LastRefusal().kind);
+    EXPECT_EQ(2, card.document.LastRefusal().line);
+    EXPECT_STREQ("TEL;TYPE=HOME;PREF=1", card.document.LastRefusal().texts[0]);
+}
+
+TEST(RoundTrip, LineBreakInAUriValueIsRefusedNotWrittenAsBackslashN)
+{
+    // A URI is read raw, so the "\n" once written for a typed line break came back as
+    // a backslash and an n. A save now refuses it, and a check says so first.
+    struct {
+        const char* property;
+        bool refused;
+    } rows[] = {
+        {"URL:x", true}, {"TEL;VALUE=uri:x", true}, {"UID:x", true}, {"URL;VALUE=text:x", false}, {"NOTE:x", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.property);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "VERSION:4.0", "FN:x", row.property})));
+        card.Property(2)->SetValue("http://a.example/\nsecond", 0);
+        EXPECT_EQ(!row.refused, card.document.ValidateCard());
+        HRESULT result = S_OK;
+        std::string written = card.Save(&result);
+        if (!row.refused) {
+            EXPECT_EQ(S_OK, result);
+            continue;
+        }
+        EXPECT_EQ(E_FAIL, result);
+        EXPECT_EQ(RefusalKind::LineBreakInUri, card.document.LastRefusal().kind);
+        EXPECT_STREQ(card.Property(2)->GetDisplayName(), card.document.LastRefusal().texts[0]);
+        EXPECT_EQ(std::string::npos, written.find("\\n"));
+    }
+}
+
+TEST(RoundTrip, LongLinesAndChainsLoadAndAreDiscardedInLinearTime)
+{
+    struct {
+        const char* shape;
+        std::function<std::string(int)> make;
+        int n;
+    } rows[] = {
+        {"values of one parameter", CommaList, 100000},
+        {"one long value", LongValue, 500000},
+        {"a value folded over many lines", FoldedValue, 20000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shape);
+        ExpectLinearTime(row.make, row.n);
+    }
+}
+
+TEST(RoundTrip, LiteralCommaInAListStaysLiteral)
+{
+    // "\\," in a list is a comma inside a value, a bare ',' separates values; both were
+    // read as ',' and written bare, so "Flat 404\\, 100 Main RD" became two streets.
+    // Unedited, such components come back byte for byte; edited, as the user typed them.
+    std::string text = ReadRegression("literal-commas-in-lists");
+    ExpectLawHolds(text, 1252);
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(text));
+    std::string written = card.Save();
+    for (const char* line : {"N:Doe;John;Richter\\, James;Mr.;Sr.\r\n",
+                             "ADR;type=home:;;Flat 404\\, 100 Main RD;London;;NW1\\, 1AA;UK\r\n",
+                             "CATEGORIES:category1\\, category2,category3\r\n", "NICKNAME:a\\,b,c\\\\,d\\Ne\r\n"}) {
+        EXPECT_NE(std::string::npos, written.find(line)) << line << "\nin:\n" << written;
+    }
+    card.Property(3)->SetValue("Flat 5\\, Main St,Annex;\nback", 2);
+    EXPECT_NE(std::string::npos, card.Save().find(":;;Flat 5\\, Main St,Annex\\;\\nback;London;"));
 }
 
 // ---------------------------------------------------------------- the kept inputs, and edge cases

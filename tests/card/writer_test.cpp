@@ -4,6 +4,7 @@
 #include "card/format.h"
 #include "card/io.h"
 #include "tests/support/card_text.h"
+#include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,13 @@ std::vector<std::string> PhysicalLines(const std::string& text)
 }
 
 // ---------------------------------------------------------------- content lines
+
+// What a save wrote obeys the round-trip law.
+void ExpectRoundTrip(TestCard& card)
+{
+    std::string written = card.Save();
+    EXPECT_EQ("", CheckRoundTrip(written.data(), written.size()).violation) << written;
+}
 
 TEST(Writer, CardMadeInMemoryIsWrittenAsItWillBeRead)
 {
@@ -86,31 +94,117 @@ TEST(Writer, FoldsAtExactBytePositions)
     }
 }
 
-TEST(Writer, GroupNameTooLongForTheFirstLine)
+// True when the piece ends in the first byte of a character whose rest is on the next
+// physical line: a UTF-8 lead byte or the code page's lead byte.
+bool EndsInsideACharacter(const std::string& piece, bool utf8)
 {
-    // 73 bytes of name and the '.' leave one byte of the property on the first line.
-    std::string ok = std::string(73, 'g') + ".FN:x";
-    std::vector<std::string> lines = PhysicalLines(Rewritten({ok.c_str()}));
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(std::string(73, 'g') + ".F", lines[0]);
-    EXPECT_EQ(" N:x", lines[1]);
+    for (size_t i = 0; i < piece.size();) {
+        unsigned char c = (unsigned char)piece[i];
+        size_t width = utf8 ? (c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4) : (MbsIsLeadByte(c) ? 2 : 1);
+        if (i + width > piece.size()) return true;
+        i += width;
+    }
+    return false;
+}
 
-    TestCard card;
-    ASSERT_EQ(S_OK, card.Load(BEGIN + std::string(74, 'g') + ".FN:x\r\n"));
-    HRESULT result = S_OK;
-    card.Save(&result);
-    EXPECT_EQ(E_FAIL, result);
-    const Refusal& refusal = card.document.LastRefusal();
-    EXPECT_EQ(RefusalKind::GroupTooLong, refusal.kind);
-    EXPECT_EQ(std::string(74, 'g'), refusal.texts[0]);
-    EXPECT_EQ(75, refusal.numbers[0]);
-    EXPECT_EQ(75, refusal.numbers[1]);
+TEST(Writer, FoldsFallBetweenCharacters)
+{
+    const std::string greek = "\xCE\xB1";         // a 2-byte UTF-8 sequence
+    const std::string bopomofo = "\xE3\x84\x85";  // 3 bytes
+    const std::string emoji = "\xF0\x9F\x98\x80"; // 4 bytes
+    const std::string hiragana = "\x82\xA0";      // one character in code page 932
+    std::string mixed;
+    std::string doubleBytes;
+    for (int i = 0; i < 200; ++i) {
+        mixed += i % 3 == 0 ? greek : i % 3 == 1 ? bopomofo : emoji;
+        doubleBytes += hiragana;
+    }
+    struct {
+        int codePage;
+        std::string value;  // after "NOTE:", whose 5 bytes come first
+        bool utf8;
+        size_t firstLine;   // the bytes of the first physical line
+    } rows[] = {
+        {1252, std::string(69, 'x') + greek + greek, true, 74},
+        {1252, std::string(68, 'x') + bopomofo + bopomofo, true, 73},
+        {1252, std::string(67, 'x') + emoji + emoji, true, 72},
+        {1252, std::string(70, 'x') + emoji, true, 75},
+        {932, std::string(69, 'x') + hiragana + hiragana, false, 74},
+        {932, std::string(70, 'x') + hiragana + hiragana, false, 75},
+        // Not UTF-8 (a Latin-1 e acute): every byte is a character of code page 1252.
+        {1252, std::string(69, 'x') + "\xE9\xE9", false, 75},
+        {1252, "\xCE" + std::string(68, 'x') + greek + greek, false, 75},
+        {1252, std::string(70, 'x') + mixed, true, 75},
+        {932, "y" + doubleBytes, false, 74},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value.substr(0, 80));
+        CodePageScope codePage(row.codePage);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(BEGIN + Lines({("NOTE:" + row.value).c_str()})));
+        std::vector<std::string> lines = PhysicalLines(card.Save());
+        ASSERT_LE(3u, lines.size());
+        EXPECT_EQ(row.firstLine, lines[1].size());
+        for (size_t i = 1; i + 1 < lines.size(); ++i) {
+            std::string piece = i == 1 ? lines[i] : lines[i].substr(1);
+            EXPECT_LE(piece.size(), 75u) << i;
+            EXPECT_FALSE(EndsInsideACharacter(piece, row.utf8)) << i;
+        }
+        ExpectRoundTrip(card);
+    }
+}
+
+TEST(Writer, GroupNameOfAnyLengthFoldsWithItsLine)
+{
+    // A name of 74 bytes or more left no room on the first line: the card loaded and
+    // validated, and every save refused it. The prefix now folds like the rest.
+    const std::string g73(73, 'g'), g74(74, 'g'), g100(100, 'g');
+    struct {
+        std::string line;
+        std::vector<std::string> physical;
+    } rows[] = {
+        {g73 + ".FN:x", {g73 + ".F", " N:x"}},
+        {g74 + ".FN:x", {g74 + ".", " FN:x"}},
+        {g100 + ".FN:x", {g100.substr(0, 75), " " + g100.substr(75) + ".FN:x"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(BEGIN + Lines({"VERSION:4.0", row.line.c_str()})));
+        EXPECT_TRUE(card.document.ValidateCard()) << card.Why();
+        std::vector<std::string> lines = PhysicalLines(card.Save());
+        ASSERT_EQ(row.physical.size() + 3, lines.size());
+        for (size_t i = 0; i < row.physical.size(); ++i) EXPECT_EQ(row.physical[i], lines[i + 2]);
+        ExpectRoundTrip(card);
+    }
+}
+
+TEST(Writer, ByteOrderMarkIsWrittenBackWhenTheFileHadOne)
+{
+    // Notepad saves UTF-8 with a mark; such a card was refused. The mark goes back where
+    // it stood, and only there.
+    const std::string card = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\xCE\xB1\r\nEND:VCARD\r\n";
+    for (const std::string& text : {"\xEF\xBB\xBF" + card, card, "\xEF\xBB\xBF\r\n" + card}) {
+        SCOPED_TRACE(text);
+        TestCard loaded;
+        ASSERT_EQ(S_OK, loaded.Load(text)) << loaded.Why();
+        bool marked = text[0] == '\xEF';
+        EXPECT_EQ(marked, loaded.document.HasByteOrderMark());
+        std::string written = loaded.Save();
+        EXPECT_EQ(marked ? "\xEF\xBB\xBF" + card : card, written);
+        TestCard again;
+        ASSERT_EQ(S_OK, again.Load(written));
+        EXPECT_EQ(written, again.Save());
+    }
 }
 
 TEST(Writer, EscapeColonSettingDecidesColonsInText)
 {
     EXPECT_EQ(Lines({"NOTE:a\\,b\\;c:d"}), Rewritten({"NOTE:a\\,b\\;c:d"}, 0));
     EXPECT_EQ(Lines({"NOTE:a\\,b\\;c\\:d"}), Rewritten({"NOTE:a\\,b\\;c:d"}, 1));
+    // Lists keep the file's spelling, but for the colon, which the setting decides.
+    EXPECT_EQ(Lines({"N:a\\Nb\\q\\;\\\\;\\:"}), Rewritten({"N:a\\Nb\\q\\;\\\\;\\:"}));
+    EXPECT_EQ(Lines({"N:a:b"}), Rewritten({"N:a\\:b"}, 0));
 }
 
 // ---------------------------------------------------------------- state

@@ -2,6 +2,10 @@
 // is written, read back and written again; the two cards must hold the same groups,
 // properties, parameter nodes and value slots (absent slots included) and the same
 // escape-colon setting, and the second write must give the same bytes as the first.
+// Slots compare byte for byte, except the components of N, ADR, CATEGORIES and
+// NICKNAME, which the card holds in the file's spelling: those compare as the values
+// they list, so that a comma inside a value and one between values stay apart while
+// two spellings of one text ("\N" and "\n") compare equal.
 #pragma once
 
 #include "card/document.h"
@@ -15,7 +19,6 @@ std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument
 
 struct RoundTripOutcome {
     bool loaded = false;          // the bytes loaded as a card
-    bool refusedGroup = false;    // the write gave the documented group-name-too-long refusal
     std::string written;          // the first write
     std::string violation;        // "" when the law holds; else what broke it
 };
