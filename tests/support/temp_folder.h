@@ -13,9 +13,8 @@
 
 inline std::string ReadBytes(const std::filesystem::path& path)
 {
-    std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
-    bytes << file.rdbuf();
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
     return bytes.str();
 }
 
