@@ -13,8 +13,9 @@
 
 inline std::string ReadBytes(const std::filesystem::path& path)
 {
+    std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    bytes << file.rdbuf();
     return bytes.str();
 }
 
