@@ -3,8 +3,5 @@
 
 #define IDD_TEST 100
 #define IDD_MISSING 199  // no such template
-
-#define IDC_BUTTON 1001
 #define IDC_RECORDER_A 1002
 #define IDC_RECORDER_B 1003
-#define IDC_TEXT 1004
