@@ -2,6 +2,7 @@
 // no decoded picture outlives a paint.
 #include "ui/image_button.h"
 
+#include "card/platform.h"
 #include "framework/app_module.h"
 
 #include <gdiplus.h>
@@ -9,14 +10,6 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-// The code of the thread's last error, or E_FAIL when the failing call recorded none:
-// a code of 0 would read as success.
-HRESULT LastErrorOrFail()
-{
-    DWORD error = GetLastError();
-    return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
 
 // One GDI+ picture decoded from a stream, disposed with the object.
 class GdiplusImage {
@@ -129,12 +122,12 @@ HRESULT DrawEmbossedBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int 
 {
     if (width <= 0 || height <= 0) return S_OK;
     HBITMAP mask = MakeMonochromeMask(dc, bitmap, width, height);
-    if (mask == nullptr) return LastErrorOrFail();
+    if (mask == nullptr) return FailureFromLastError();
     {
         SelectedBitmap source(dc, mask);
         if (!source.Ready()) {
             DeleteObject(mask);
-            return LastErrorOrFail();
+            return FailureFromLastError();
         }
         // A monochrome source turns into the destination's text colour (0 bits) and
         // background colour (1 bits): black and white for the operation to work, whatever
@@ -169,16 +162,16 @@ void ImageButton::AttachStream(IStream* stream)
 HRESULT ImageButton::LoadPngStream(int resourceId)
 {
     HRSRC found = FindResourceA(appModule.instance, MAKEINTRESOURCEA(resourceId), "PNG");
-    if (found == nullptr) return LastErrorOrFail();
+    if (found == nullptr) return FailureFromLastError();
     DWORD size = SizeofResource(appModule.instance, found);
-    if (size == 0) return LastErrorOrFail();
+    if (size == 0) return FailureFromLastError();
 
     IStream* stream = nullptr;
     HRESULT result = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
     if (FAILED(result)) return result;
     HGLOBAL loaded = LoadResource(appModule.instance, found);
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (loaded == nullptr) result = LastErrorOrFail();
+    if (loaded == nullptr) result = FailureFromLastError();
     else if (bytes == nullptr) result = E_FAIL;
     else result = stream->Write(bytes, size, nullptr);
     if (FAILED(result)) {
