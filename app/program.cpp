@@ -1,15 +1,12 @@
 // Start-up, message loop and shut-down of the editor.
 #include "app/program.h"
 
+#include "app/main_window.h"
 #include "app/messages.h"
 #include "framework/app_module.h"
-#include "res/resource.h"
-#include "ui/help.h"
-#include "ui/main_dialog.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>
-#include <new>
 #include <objbase.h>
 
 namespace {
@@ -19,18 +16,13 @@ bool gdiplusStarted = false;
 bool moduleStarted = false;
 bool comStarted = false;
 
-HWND MainWindowForMessages()
-{
-    return mainDialog != nullptr ? mainDialog->Window() : nullptr;
-}
-
 }  // namespace
 
 bool StartProgram(HINSTANCE instance, const char* commandLine)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    SetMessageOwnerSource(MainWindowForMessages);
+    SetMessageOwnerSource(MainWindow);
 
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
@@ -45,9 +37,7 @@ bool StartProgram(HINSTANCE instance, const char* commandLine)
     InitAppModule(instance);
     moduleStarted = true;
 
-    mainDialog = new (std::nothrow) MainDialog();
-    if (mainDialog == nullptr) return false;
-    return mainDialog->CreateModeless(IDD_MAIN, nullptr, (LPARAM)commandLine) != nullptr;
+    return CreateMainWindow(commandLine);
 }
 
 namespace {
@@ -56,9 +46,9 @@ namespace {
 // every control, the in-place editors too), then its dialog keys.
 void HandOn(MSG* message)
 {
-    HWND main = mainDialog != nullptr ? mainDialog->Window() : nullptr;
+    HWND main = MainWindow();
     if (main != nullptr) {
-        HACCEL shortcuts = mainDialog->Shortcuts();
+        HACCEL shortcuts = MainWindowShortcuts();
         bool forMain = message->hwnd == main || IsChild(main, message->hwnd);
         if (forMain && shortcuts != nullptr && TranslateAcceleratorA(main, shortcuts, message)) return;
         if (IsDialogMessageA(main, message)) return;
@@ -85,14 +75,7 @@ void RunMessageLoop()
 
 void EndProgram()
 {
-    CloseHelp();
-    if (mainDialog != nullptr) {
-        // A window still open (a test that ends early) goes first, so that the object
-        // is let go before it is destroyed.
-        if (mainDialog->Window() != nullptr) DestroyWindow(mainDialog->Window());
-        delete mainDialog;
-        mainDialog = nullptr;
-    }
+    DestroyMainWindow();
     if (moduleStarted) {
         TermAppModule();
         moduleStarted = false;

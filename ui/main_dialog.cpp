@@ -2,6 +2,7 @@
 // the ">" menu of predefined values, and the refresh of the right-hand side.
 #include "ui/main_dialog.h"
 
+#include "app/main_window.h"
 #include "app/messages.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
@@ -16,6 +17,36 @@
 #include <string.h>
 
 MainDialog* mainDialog = nullptr;
+
+// ---------------------------------------------------------------- the start-up's view
+
+bool CreateMainWindow(const char* commandLine)
+{
+    mainDialog = new (std::nothrow) MainDialog();
+    if (mainDialog == nullptr) return false;
+    return mainDialog->CreateModeless(IDD_MAIN, nullptr, (LPARAM)commandLine) != nullptr;
+}
+
+HWND MainWindow()
+{
+    return mainDialog != nullptr ? mainDialog->Window() : nullptr;
+}
+
+HACCEL MainWindowShortcuts()
+{
+    return mainDialog != nullptr ? mainDialog->Shortcuts() : nullptr;
+}
+
+void DestroyMainWindow()
+{
+    CloseHelp();
+    if (mainDialog == nullptr) return;
+    // A window still open (a test that ends early) goes first, so that the object is let
+    // go before it is destroyed.
+    if (mainDialog->Window() != nullptr) DestroyWindow(mainDialog->Window());
+    delete mainDialog;
+    mainDialog = nullptr;
+}
 
 namespace {
 

@@ -6,9 +6,7 @@
 #include "ui/settings_dialog.h"
 
 #include <gtest/gtest.h>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace {
 
@@ -28,20 +26,6 @@ const char CARD[] =
     "ADR;TYPE=work;PREF=2;LABEL=Office:;;100 Main Street;Springfield;IL;62701;USA\r\n"
     "NOTE:a\\:b\r\n"
     "END:VCARD\r\n";
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream file(path, std::ios::binary);
-    file << bytes;
-}
 
 // Characters as the keyboard gives them, to the control that has the focus.
 void Type(const std::string& text)
@@ -98,21 +82,12 @@ PropertyNode* Property(const char* name)
 // A folder of its own for each test, with the card in it as card.vcf.
 class CellEditTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string work = "Z:" + std::string(WORK_DIR);
-        for (char& c : work) c = c == '/' ? '\\' : c;
-        CreateDirectoryA(work.c_str(), nullptr);
-        folder = work + "\\cell-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(folder.c_str(), nullptr);
-        card = Write("card.vcf", CARD);
-    }
+    void SetUp() override { card = Write("card.vcf", CARD); }
 
     std::string Write(const std::string& name, const std::string& bytes)
     {
-        std::string path = folder + "\\" + name;
-        WriteFile(path, bytes);
-        return path;
+        WriteBytes(folder / name, bytes);
+        return folder / name;
     }
 
     // Opens the editor over (row, Value) of the list for the tree item, types text.
@@ -125,7 +100,7 @@ protected:
         return control;
     }
 
-    std::string folder;
+    TempFolder folder;
     std::string card;
 };
 
@@ -350,12 +325,12 @@ TEST_F(CellEditTest, SaveCommandsStoreTheOpenEditorFirst)
         {"Ctrl+S", [](Editor&) { PressWith(VK_CONTROL, 'S'); }},
     };
     for (const Case& c : cases) {
-        WriteFile(card, CARD);
+        WriteBytes(card, CARD);
         Answers answers;
         Editor editor(card);
         EditCell(editor, "N", COMPONENTS, 1, "Janet");
         c.save(editor);
-        EXPECT_NE(std::string::npos, ReadFile(card).find("\r\nN:Doe;Janet;;;\r\n")) << c.way;
+        EXPECT_NE(std::string::npos, ReadBytes(card).find("\r\nN:Doe;Janet;;;\r\n")) << c.way;
         EXPECT_TRUE(answers.shown.empty()) << c.way;
         EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.way;
     }
@@ -423,7 +398,7 @@ TEST_F(CellEditTest, ComboBoxWithoutPartsIsReportedAndStoresNothing)
         EXPECT_EQ(0u, answers.shown[0].text.find(std::string("\n") + c.code)) << answers.shown[0].text;
         ASSERT_TRUE(editor.Select("FN"));
         editor.Menu(IDC_SAVE);
-        EXPECT_NE(std::string::npos, ReadFile(card).find("TEL;type=WORK,VOICE;pref=1:")) << c.code;
+        EXPECT_NE(std::string::npos, ReadBytes(card).find("TEL;type=WORK,VOICE;pref=1:")) << c.code;
         EXPECT_EQ(0, mainDialog->Document()->IsModified());
     }
 }
@@ -520,7 +495,7 @@ TEST_F(CellEditTest, SettingTakesEffectAtTheNextSaveAndMarksNothing)
                           {"NOTE:a\\:b", IDCANCEL, true, "NOTE:a\\:b"},
                           {"NOTE:a:b", IDOK, false, "NOTE:a\\:b"}};
     for (const Case& c : cases) {
-        WriteFile(card, std::string("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\n") + c.note + "\r\nEND:VCARD\r\n");
+        WriteBytes(card, std::string("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\n") + c.note + "\r\nEND:VCARD\r\n");
         Answers answers;
         Editor editor(card);
         if (c.button == IDOK && !c.checked) answers.ScreenshotNextBox("settings-dialog");
@@ -531,7 +506,7 @@ TEST_F(CellEditTest, SettingTakesEffectAtTheNextSaveAndMarksNothing)
         EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.note;
         EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
         editor.Menu(IDC_SAVE);
-        EXPECT_NE(std::string::npos, ReadFile(card).find(std::string("\r\n") + c.saved + "\r\n")) << c.note;
+        EXPECT_NE(std::string::npos, ReadBytes(card).find(std::string("\r\n") + c.saved + "\r\n")) << c.note;
     }
 }
 
@@ -591,8 +566,8 @@ TEST_F(CellEditTest, FailedOpenKeepsTheCardItsPathAndTitle)
     EXPECT_EQ(1, *mainDialog->EscapeColonCell()) << "the open card's setting stays";
     EditCell(editor, "N", COMPONENTS, 1, "Janet");
     editor.Menu(IDC_SAVE);
-    EXPECT_NE(std::string::npos, ReadFile(card).find("N:Doe;Janet;"));
-    EXPECT_EQ(std::string::npos, ReadFile(broken).find("Janet"));
+    EXPECT_NE(std::string::npos, ReadBytes(card).find("N:Doe;Janet;"));
+    EXPECT_EQ(std::string::npos, ReadBytes(broken).find("Janet"));
 }
 
 bool readOnlyBoxShown = true;

@@ -481,15 +481,6 @@ TEST(HelpTest, HelpFileNameChangesOnlyTheProgramsExtension)
     EXPECT_TRUE(HelpPathFor(L"C:\\x.exe", small, 9));
 }
 
-bool PumpUntil(bool (*done)(), int timeoutMs = 5000)
-{
-    for (int waited = 0; !done(); waited += 20) {
-        if (waited > timeoutMs) return false;
-        Pump(20);
-    }
-    return true;
-}
-
 bool HelpWindowShown()
 {
     return FindWindowA("HH Parent", nullptr) != nullptr;
