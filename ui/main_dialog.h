@@ -77,6 +77,22 @@ private:
     void DropPendingCommits();
     bool IsInCard(const PropertyNode* property) const;
 
+    // ---- adding and deleting (item_commands.cpp)
+    LRESULT OnTreeRightClick(int id, NMHDR* header, bool& handled);
+    LRESULT OnParameterRightClick(int id, NMHDR* header, bool& handled);
+    LRESULT OnTreeKeyDown(int id, NMHDR* header, bool& handled);
+    LRESULT OnParameterKeyDown(int id, NMHDR* header, bool& handled);
+    LRESULT OnContextMenu(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnItemMenuKey(WORD code, WORD id, HWND control, bool& handled);
+    void ShowTreeMenu(HTREEITEM hit, POINT screen);
+    void ShowParameterMenu(int row, POINT screen);
+    void ShowMenuAtSelection(HWND control);
+    HMENU ItemMenu(bool deletable);
+    void DeleteTreeItem(HTREEITEM item);
+    void DeleteParameter(int row);
+    void AddToTree(HTREEITEM parent);
+    void AddParameters(PropertyNode* property);
+
     // ---- settings (settings_dialog.cpp)
     LRESULT OnSettings(WORD code, WORD id, HWND control, bool& handled);
 
@@ -119,6 +135,8 @@ private:
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
     HACCEL shortcuts;
+    // Menu 123, loaded at its first use and kept while the window lives.
+    HMENU itemMenu;
 
     // The open cell editor: its cell (-1 when none is open), the list it sits on, the
     // combo box when it is one, the text it opened with and what it edits.
