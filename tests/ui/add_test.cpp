@@ -169,183 +169,183 @@ TEST(AddTest, CardBuiltFromNothingSavesReloadsIdenticallyAndChecks)
                   "X-CUSTOM;X-PARAM=yes:custom value\r\nEND:VCARD\r\n", saved);
         EXPECT_EQ(0u, CheckWithTool(path));
         built = editor.TreeItems();
-        }
-        Editor reloaded(path);
-        EXPECT_EQ(built, reloaded.TreeItems());
-        reloaded.Click(IDC_SAVE);
-        EXPECT_EQ(saved, ReadBytes(path));
     }
+    Editor reloaded(path);
+    EXPECT_EQ(built, reloaded.TreeItems());
+    reloaded.Click(IDC_SAVE);
+    EXPECT_EQ(saved, ReadBytes(path));
+}
 
-    TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
-    {
-        TempFolder folder;
-        std::string longName(300, 'g');
-        std::string path = folder / "card.vcf";
-        WriteBytes(path, std::string(CARD).replace(std::string(CARD).find("END:"), 0, longName + ".NOTE:n\r\n"));
-        Answers answers("OK OK OK OK");
-        Editor editor(path);
-        std::string caption, shownName;
-        bool groupEnabled = true;
-        answers.Drive("Add", {
-            [&](HWND d) { caption = Text(d); groupEnabled = IsWindowEnabled(GetDlgItem(d, IDC_ADD_GROUP)) != FALSE; },
-            [](HWND d) { ClickButton(d, IDCANCEL); }});
-        const std::string shownLong = editor.TreeItems().at(8);  // as much of it as the tree shows
-        TreeMenu(editor, shownLong, ID_ITEM_NEW);
-        EXPECT_EQ(0u, caption.find("Add a new property as part of 'ggg"));
-        EXPECT_FALSE(groupEnabled) << "groups live at the root";
+TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
+{
+    TempFolder folder;
+    std::string longName(300, 'g');
+    std::string path = folder / "card.vcf";
+    WriteBytes(path, std::string(CARD).replace(std::string(CARD).find("END:"), 0, longName + ".NOTE:n\r\n"));
+    Answers answers("OK OK OK OK");
+    Editor editor(path);
+    std::string caption, shownName;
+    bool groupEnabled = true;
+    answers.Drive("Add", {
+        [&](HWND d) { caption = Text(d); groupEnabled = IsWindowEnabled(GetDlgItem(d, IDC_ADD_GROUP)) != FALSE; },
+        [](HWND d) { ClickButton(d, IDCANCEL); }});
+    const std::string shownLong = editor.TreeItems().at(8);  // as much of it as the tree shows
+    TreeMenu(editor, shownLong, ID_ITEM_NEW);
+    EXPECT_EQ(0u, caption.find("Add a new property as part of 'ggg"));
+    EXPECT_FALSE(groupEnabled) << "groups live at the root";
 
-        answers.Drive("Add", {[](HWND d) { ClickButton(d, IDC_ADD_GROUP); },
-                              [](HWND d) { ClickButton(d, IDOK); },
-                              [](HWND d) { TypeInto(d, IDC_ADD_GROUP_NAME, "a b"); },
-                              [](HWND d) { ClickButton(d, IDOK); },
-                              [](HWND d) { SetDlgItemTextA(d, IDC_ADD_GROUP_NAME, ""); TypeInto(d, IDC_ADD_GROUP_NAME, "Home"); },
-                              [](HWND d) { ClickButton(d, IDOK); },
-                              [&](HWND d) { ClickButton(d, IDC_ADD_OTHER); TypeInto(d, IDC_ADD_OTHER_NAME, std::string(75, 'x') ); },
-                              [&](HWND d) { shownName = Text(GetDlgItem(d, IDC_ADD_OTHER_NAME)); SetDlgItemTextA(d, IDC_ADD_OTHER_NAME, ""); TypeInto(d, IDC_ADD_OTHER_NAME, "X;Y"); },
-                              [](HWND d) { ClickButton(d, IDOK); },
-                              [](HWND) { PressKey(VK_ESCAPE); }});
-        TreeMenu(editor, "", ID_ITEM_NEW);
-        EXPECT_EQ("Invalid name '' for the new group. Please enter a valid name.|"
-                  "Invalid name 'a b' for the new group. Please enter a valid name.|"
-                  "A new group with name 'Home' could not be added in this vCard.|"
-                  "Invalid name 'X;Y' for the new property. Please enter a valid name.", answers.Lines());
-        EXPECT_NE(std::string::npos, answers.shown.at(2).text.find("[0x800700b7]"));
-        EXPECT_EQ(70u, shownName.size());
-        EXPECT_TRUE(answers.leftOpen.empty()) << "Escape closed the dialog";
-        EXPECT_TRUE(editor.IsRunning()) << "and not the main window";
-        EXPECT_EQ(0, mainDialog->Document()->IsModified());
+    answers.Drive("Add", {[](HWND d) { ClickButton(d, IDC_ADD_GROUP); },
+                          [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND d) { TypeInto(d, IDC_ADD_GROUP_NAME, "a b"); },
+                          [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND d) { SetDlgItemTextA(d, IDC_ADD_GROUP_NAME, ""); TypeInto(d, IDC_ADD_GROUP_NAME, "Home"); },
+                          [](HWND d) { ClickButton(d, IDOK); },
+                          [&](HWND d) { ClickButton(d, IDC_ADD_OTHER); TypeInto(d, IDC_ADD_OTHER_NAME, std::string(75, 'x') ); },
+                          [&](HWND d) { shownName = Text(GetDlgItem(d, IDC_ADD_OTHER_NAME)); SetDlgItemTextA(d, IDC_ADD_OTHER_NAME, ""); TypeInto(d, IDC_ADD_OTHER_NAME, "X;Y"); },
+                          [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND) { PressKey(VK_ESCAPE); }});
+    TreeMenu(editor, "", ID_ITEM_NEW);
+    EXPECT_EQ("Invalid name '' for the new group. Please enter a valid name.|"
+              "Invalid name 'a b' for the new group. Please enter a valid name.|"
+              "A new group with name 'Home' could not be added in this vCard.|"
+              "Invalid name 'X;Y' for the new property. Please enter a valid name.", answers.Lines());
+    EXPECT_NE(std::string::npos, answers.shown.at(2).text.find("[0x800700b7]"));
+    EXPECT_EQ(70u, shownName.size());
+    EXPECT_TRUE(answers.leftOpen.empty()) << "Escape closed the dialog";
+    EXPECT_TRUE(editor.IsRunning()) << "and not the main window";
+    EXPECT_EQ(0, mainDialog->Document()->IsModified());
 
-        answers.Drive("Add a new property as part of 'TEL' group", ChooseProperty("NOTE"));
-        TreeMenu(editor, "work/TEL", ID_ITEM_NEW);
-        EXPECT_EQ("work/NOTE", editor.TreeItems().at(4)) << "right after the property, under its group";
+    answers.Drive("Add a new property as part of 'TEL' group", ChooseProperty("NOTE"));
+    TreeMenu(editor, "work/TEL", ID_ITEM_NEW);
+    EXPECT_EQ("work/NOTE", editor.TreeItems().at(4)) << "right after the property, under its group";
 
-        answers.shown.clear();
-        answers.Add("No");
-        TreeMenu(editor, "work", ID_ITEM_DELETE);
-        answers.Add("Yes");
-        TreeMenu(editor, "work", ID_ITEM_DELETE);
-        EXPECT_EQ("Are you sure you want to DELETE the \"work\" ?|Are you sure you want to DELETE the \"work\" ?", answers.Lines());
-        EXPECT_EQ((Names{"VERSION", "FN", "home", "home/EMAIL", "X-P", shownLong, shownLong + "/NOTE"}), editor.TreeItems());
-    }
+    answers.shown.clear();
+    answers.Add("No");
+    TreeMenu(editor, "work", ID_ITEM_DELETE);
+    answers.Add("Yes");
+    TreeMenu(editor, "work", ID_ITEM_DELETE);
+    EXPECT_EQ("Are you sure you want to DELETE the \"work\" ?|Are you sure you want to DELETE the \"work\" ?", answers.Lines());
+    EXPECT_EQ((Names{"VERSION", "FN", "home", "home/EMAIL", "X-P", shownLong, shownLong + "/NOTE"}), editor.TreeItems());
+}
 
-    TEST(AddTest, ParametersAreAddedByCountOrByNameAndDeletedByTheirListName)
-    {
-        TempFolder folder;
-        std::string path = folder / "card.vcf";
-        WriteBytes(path, CARD);
-        Answers answers("OK OK");
-        Editor editor(path);
-        ASSERT_TRUE(editor.Select("work/TEL"));
-        // A count typed into the row's editor, begun as the list begins it after a click on
-        // the cell (row, column): over the type name it does not open.
-        auto count = [](HWND d, int row, const char* typed, int column = 1) {
-            HWND list = GetDlgItem(d, IDC_PARAMETER_KINDS);
-            RECT cell = CellRect(list, row, column);
-            POINT at = {cell.left + 5, (cell.top + cell.bottom) / 2};
-            ClientToScreen(list, &at);
-            SetCursorPos(at.x, at.y);
-            SendMessageA(list, LVM_EDITLABELA, (WPARAM)row, 0);
-            HWND edit = (HWND)SendMessageA(list, LVM_GETEDITCONTROL, 0, 0);
-            if (edit == nullptr) return;
-            SetWindowTextA(edit, typed);
-            PressKey(VK_RETURN);
-        };
-        std::string counts;
-        answers.Drive("Add new parameter(s)", {
-            [](HWND d) { ClickButton(d, IDOK); },                      // nothing chosen
-            [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 5); },       // type: 1
-            [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },       // pref: 1, type back to 0
-            [=](HWND d) { count(d, 1, " 2x"); },                       // value: 2, pref back to 0
-            [=](HWND d) { count(d, 1, "17"); },                        // value: still 2
-            [=](HWND d) { count(d, 3, "16"); },                        // altid: 16; value keeps its 2
-            [=](HWND d) { count(d, 3, "abc"); },                       // altid: 0
-            [=](HWND d) { count(d, 4, "5", 0); },                      // pid: chosen (1), no editor
-            [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },       // pref: 1, pid back to 0
-            [&](HWND d) {
-                for (int row = 0; row < 6; ++row) counts += CellText(d, IDC_PARAMETER_KINDS, row, 1);
-                ClickButton(d, IDC_OTHER_PARAMETER);
-                TypeInto(d, IDC_OTHER_PARAMETER_NAME, "A=B");
-            },
-            [](HWND d) { ClickButton(d, IDOK); },                      // refused: the dialog stays
-            [](HWND d) { ClickButton(d, IDC_OTHER_PARAMETER); },
-            [](HWND d) { ClickButton(d, IDOK); }});
-        ParameterMenu(editor, -1, ID_ITEM_NEW);
-        EXPECT_EQ("021000", counts);
-        EXPECT_EQ("At least one parameter must have the instance number greater than zero.|"
-                  "Invalid name 'A=B' for the new parameter. Please enter a valid name.", answers.Lines());
-        EXPECT_EQ("Add new parameter(s)", answers.shown.at(1).owner);
-        // The chain in the order of the kinds, appended once.
-        std::string names;
-        for (int row = 0; row < editor.Rows(IDC_PARAMETER_LIST); ++row) names += editor.Cell(IDC_PARAMETER_LIST, row, 0) + ",";
-        EXPECT_EQ("type,type,pref,value,value,pref,", names);
+TEST(AddTest, ParametersAreAddedByCountOrByNameAndDeletedByTheirListName)
+{
+    TempFolder folder;
+    std::string path = folder / "card.vcf";
+    WriteBytes(path, CARD);
+    Answers answers("OK OK");
+    Editor editor(path);
+    ASSERT_TRUE(editor.Select("work/TEL"));
+    // A count typed into the row's editor, begun as the list begins it after a click on
+    // the cell (row, column): over the type name it does not open.
+    auto count = [](HWND d, int row, const char* typed, int column = 1) {
+        HWND list = GetDlgItem(d, IDC_PARAMETER_KINDS);
+        RECT cell = CellRect(list, row, column);
+        POINT at = {cell.left + 5, (cell.top + cell.bottom) / 2};
+        ClientToScreen(list, &at);
+        SetCursorPos(at.x, at.y);
+        SendMessageA(list, LVM_EDITLABELA, (WPARAM)row, 0);
+        HWND edit = (HWND)SendMessageA(list, LVM_GETEDITCONTROL, 0, 0);
+        if (edit == nullptr) return;
+        SetWindowTextA(edit, typed);
+        PressKey(VK_RETURN);
+    };
+    std::string counts;
+    answers.Drive("Add new parameter(s)", {
+        [](HWND d) { ClickButton(d, IDOK); },                      // nothing chosen
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 5); },       // type: 1
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },       // pref: 1, type back to 0
+        [=](HWND d) { count(d, 1, " 2x"); },                       // value: 2, pref back to 0
+        [=](HWND d) { count(d, 1, "17"); },                        // value: still 2
+        [=](HWND d) { count(d, 3, "16"); },                        // altid: 16; value keeps its 2
+        [=](HWND d) { count(d, 3, "abc"); },                       // altid: 0
+        [=](HWND d) { count(d, 4, "5", 0); },                      // pid: chosen (1), no editor
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },       // pref: 1, pid back to 0
+        [&](HWND d) {
+            for (int row = 0; row < 6; ++row) counts += CellText(d, IDC_PARAMETER_KINDS, row, 1);
+            ClickButton(d, IDC_OTHER_PARAMETER);
+            TypeInto(d, IDC_OTHER_PARAMETER_NAME, "A=B");
+        },
+        [](HWND d) { ClickButton(d, IDOK); },                      // refused: the dialog stays
+        [](HWND d) { ClickButton(d, IDC_OTHER_PARAMETER); },
+        [](HWND d) { ClickButton(d, IDOK); }});
+    ParameterMenu(editor, -1, ID_ITEM_NEW);
+    EXPECT_EQ("021000", counts);
+    EXPECT_EQ("At least one parameter must have the instance number greater than zero.|"
+              "Invalid name 'A=B' for the new parameter. Please enter a valid name.", answers.Lines());
+    EXPECT_EQ("Add new parameter(s)", answers.shown.at(1).owner);
+    // The chain in the order of the kinds, appended once.
+    std::string names;
+    for (int row = 0; row < editor.Rows(IDC_PARAMETER_LIST); ++row) names += editor.Cell(IDC_PARAMETER_LIST, row, 0) + ",";
+    EXPECT_EQ("type,type,pref,value,value,pref,", names);
 
-        ASSERT_TRUE(editor.Select("X-P"));
-        answers.Drive("Add new parameter(s)", {[](HWND d) { ClickButton(d, IDCANCEL); }});
-        ParameterMenu(editor, 0, ID_ITEM_NEW);
-        EXPECT_EQ("&New ...|&Delete", menuSeen.items);
-        ParameterMenu(editor, -1, ID_ITEM_DELETE);
-        EXPECT_EQ("&New ...|&Delete (grayed)", menuSeen.items);
-        answers.shown.clear();
-        answers.Add("No");
-        ParameterMenu(editor, 1, ID_ITEM_DELETE);  // X-Q's further value "b", named as the list names it
-        answers.Add("Yes");
-        ParameterMenu(editor, 0, ID_ITEM_DELETE);  // X-Q=a: its name passes to "b"
-        EXPECT_EQ("Are you sure you want to DELETE the \"X-Q\" ?|Are you sure you want to DELETE the \"X-Q\" ?", answers.Lines());
-        editor.Click(IDC_SAVE);
-        EXPECT_NE(std::string::npos, ReadBytes(path).find("\r\nX-P;X-Q=b;X-R=c:v\r\n")) << ReadBytes(path);
-    }
+    ASSERT_TRUE(editor.Select("X-P"));
+    answers.Drive("Add new parameter(s)", {[](HWND d) { ClickButton(d, IDCANCEL); }});
+    ParameterMenu(editor, 0, ID_ITEM_NEW);
+    EXPECT_EQ("&New ...|&Delete", menuSeen.items);
+    ParameterMenu(editor, -1, ID_ITEM_DELETE);
+    EXPECT_EQ("&New ...|&Delete (grayed)", menuSeen.items);
+    answers.shown.clear();
+    answers.Add("No");
+    ParameterMenu(editor, 1, ID_ITEM_DELETE);  // X-Q's further value "b", named as the list names it
+    answers.Add("Yes");
+    ParameterMenu(editor, 0, ID_ITEM_DELETE);  // X-Q=a: its name passes to "b"
+    EXPECT_EQ("Are you sure you want to DELETE the \"X-Q\" ?|Are you sure you want to DELETE the \"X-Q\" ?", answers.Lines());
+    editor.Click(IDC_SAVE);
+    EXPECT_NE(std::string::npos, ReadBytes(path).find("\r\nX-P;X-Q=b;X-R=c:v\r\n")) << ReadBytes(path);
+}
 
-    TEST(AddTest, KeysOpenTheMenuAtTheSelectionAndDeleteAsksFirst)
-    {
-        TempFolder folder;
-        std::string path = folder / "card.vcf";
-        WriteBytes(path, CARD);
-        Answers answers;
-        Editor editor(path);
-        ASSERT_TRUE(editor.Select("home/EMAIL"));
-        answers.Add("Yes");
-        editor.Press(VK_DELETE);
-        EXPECT_EQ((Names{"VERSION", "FN", "work", "work/TEL", "work/ADR", "home", "X-P"}), editor.TreeItems());
-        ASSERT_TRUE(editor.Select("work/TEL"));
-        menuSeen = MenuSeen();
-        answers.Add("No");
-        ChooseInNextMenu(ID_ITEM_DELETE);
-        editor.Press(VK_APPS);
-        ChooseInNextMenu(0);
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
-        PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F10, 1);
-        Pump(200);
-        keys[VK_SHIFT] = 0;
-        SetKeyboardState(keys);
-        EXPECT_EQ(2, menuSeen.menus) << "one menu for each key";
-        EXPECT_EQ("Are you sure you want to DELETE the \"EMAIL\" ?|Are you sure you want to DELETE the \"TEL\" ?", answers.Lines()) ;
-        SetFocus(editor.Item(IDC_PARAMETER_LIST));
-        ListView_SetItemState(editor.Item(IDC_PARAMETER_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        answers.Add("Yes");
-        editor.Press(VK_DELETE);
-        EXPECT_EQ("type=WORK;pref=1;", editor.Cell(IDC_PARAMETER_LIST, 0, 0) + "=" + editor.Cell(IDC_PARAMETER_LIST, 0, 1) + ";" +
-                                           editor.Cell(IDC_PARAMETER_LIST, 1, 0) + "=" + editor.Cell(IDC_PARAMETER_LIST, 1, 1) + ";");
-    }
+TEST(AddTest, KeysOpenTheMenuAtTheSelectionAndDeleteAsksFirst)
+{
+    TempFolder folder;
+    std::string path = folder / "card.vcf";
+    WriteBytes(path, CARD);
+    Answers answers;
+    Editor editor(path);
+    ASSERT_TRUE(editor.Select("home/EMAIL"));
+    answers.Add("Yes");
+    editor.Press(VK_DELETE);
+    EXPECT_EQ((Names{"VERSION", "FN", "work", "work/TEL", "work/ADR", "home", "X-P"}), editor.TreeItems());
+    ASSERT_TRUE(editor.Select("work/TEL"));
+    menuSeen = MenuSeen();
+    answers.Add("No");
+    ChooseInNextMenu(ID_ITEM_DELETE);
+    editor.Press(VK_APPS);
+    ChooseInNextMenu(0);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F10, 1);
+    Pump(200);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(2, menuSeen.menus) << "one menu for each key";
+    EXPECT_EQ("Are you sure you want to DELETE the \"EMAIL\" ?|Are you sure you want to DELETE the \"TEL\" ?", answers.Lines()) ;
+    SetFocus(editor.Item(IDC_PARAMETER_LIST));
+    ListView_SetItemState(editor.Item(IDC_PARAMETER_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    answers.Add("Yes");
+    editor.Press(VK_DELETE);
+    EXPECT_EQ("type=WORK;pref=1;", editor.Cell(IDC_PARAMETER_LIST, 0, 0) + "=" + editor.Cell(IDC_PARAMETER_LIST, 0, 1) + ";" +
+                                       editor.Cell(IDC_PARAMETER_LIST, 1, 0) + "=" + editor.Cell(IDC_PARAMETER_LIST, 1, 1) + ";");
+}
 
-    TEST(AddTest, CardMadeAfterAFailedLoadIsUntitled)
-    {
-        TempFolder folder;
-        std::string broken = folder / "broken.vcf";
-        WriteBytes(broken, "BEGIN:VCARD\r\nNOTE\r\n");
-        Answers answers("OK file:");
-        Editor editor(broken);
-        answers.Drive("Add", ChooseProperty("VERSION"));
-        TreeMenu(editor, "", ID_ITEM_NEW);
-        answers.Drive("Add", ChooseProperty("FN"));
-        TreeMenu(editor, "", ID_ITEM_NEW);
-        EXPECT_EQ("Oskan vCard Editor - <untitled>", editor.Title());
-        EXPECT_EQ((Names{"VERSION", "FN"}), editor.TreeItems());
-        editor.Click(IDC_SAVE);  // asks where (cancelled), so the broken file stays as it was
-        EXPECT_EQ("<file>", answers.shown.back().text);
-        EXPECT_EQ("BEGIN:VCARD\r\nNOTE\r\n", ReadBytes(broken));
-    }
+TEST(AddTest, CardMadeAfterAFailedLoadIsUntitled)
+{
+    TempFolder folder;
+    std::string broken = folder / "broken.vcf";
+    WriteBytes(broken, "BEGIN:VCARD\r\nNOTE\r\n");
+    Answers answers("OK file:");
+    Editor editor(broken);
+    answers.Drive("Add", ChooseProperty("VERSION"));
+    TreeMenu(editor, "", ID_ITEM_NEW);
+    answers.Drive("Add", ChooseProperty("FN"));
+    TreeMenu(editor, "", ID_ITEM_NEW);
+    EXPECT_EQ("Oskan vCard Editor - <untitled>", editor.Title());
+    EXPECT_EQ((Names{"VERSION", "FN"}), editor.TreeItems());
+    editor.Click(IDC_SAVE);  // asks where (cancelled), so the broken file stays as it was
+    EXPECT_EQ("<file>", answers.shown.back().text);
+    EXPECT_EQ("BEGIN:VCARD\r\nNOTE\r\n", ReadBytes(broken));
+}
 
-    }  // namespace
+}  // namespace
