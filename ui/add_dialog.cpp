@@ -77,18 +77,24 @@ LRESULT AddPropertyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
     return TRUE;
 }
 
-// "Add a new property as part of 'work' group": the name comes from the file and may be
-// of any length, so the caption is cut, and always terminated.
+void FormatItemCaption(char* caption, size_t size, const char* current, const char* name)
+{
+    if (size == 0) return;
+    char format[CAPTION_FORMAT_SIZE] = "";
+    LoadTextString(IDS_ADD_CAPTION, format, (int)sizeof format);
+    // A cut text is not terminated by the run-time's formatting.
+    _snprintf(caption, size, format, current, name);
+    caption[size - 1] = '\0';
+}
+
+// "Add a new property as part of 'work' group".
 void AddPropertyDialog::SetCaptionForItem()
 {
     char current[CAPTION_SIZE] = "";
     GetWindowTextA(hwnd, current, (int)sizeof current);
-    char format[CAPTION_FORMAT_SIZE] = "";
-    LoadTextString(IDS_ADD_CAPTION, format, (int)sizeof format);
     CardNode* node = document->GetNode(parentItem);
     char caption[CAPTION_SIZE];
-    _snprintf(caption, sizeof caption, format, current, node != nullptr ? node->GetDisplayName() : "");
-    caption[sizeof caption - 1] = '\0';
+    FormatItemCaption(caption, sizeof caption, current, node != nullptr ? node->GetDisplayName() : "");
     SetWindowTextA(hwnd, caption);
 }
 

@@ -2,6 +2,7 @@
 // over the tree and the parameter list, from the mouse and the keys, and the two Add
 // dialogs driven through their controls, with the boxes they raise.
 #include "tests/support/ui_driver.h"
+#include "ui/add_dialog.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -226,6 +227,16 @@ TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
     TreeMenu(editor, "work", ID_ITEM_DELETE);
     EXPECT_EQ("Are you sure you want to DELETE the \"work\" ?|Are you sure you want to DELETE the \"work\" ?", answers.Lines());
     EXPECT_EQ((Names{"VERSION", "FN", "home", "home/EMAIL", "X-P", shownLong, shownLong + "/NOTE"}), editor.TreeItems());
+}
+
+TEST(AddTest, CaptionOverAnItemIsCutAndTerminated)
+{
+    char caption[64];
+    memset(caption, 'x', sizeof caption);
+    FormatItemCaption(caption, sizeof caption, "Add", std::string(100, 'g').c_str());
+    EXPECT_EQ(std::string("Add a new property as part of '") + std::string(32, 'g'), caption);
+    FormatItemCaption(caption, sizeof caption, "Add", "work");
+    EXPECT_STREQ("Add a new property as part of 'work' group", caption);
 }
 
 TEST(AddTest, ParametersAreAddedByCountOrByNameAndDeletedByTheirListName)
