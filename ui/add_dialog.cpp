@@ -47,7 +47,8 @@ LRESULT AddPropertyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
     GetClientRect(list, &client);
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH | LVCF_SUBITEM;
-    column.cx = client.right - client.left;
+    // The 35 names always overflow the list: its scroll bar takes a part of the width.
+    column.cx = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
     DWORD styles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);

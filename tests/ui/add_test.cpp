@@ -123,7 +123,9 @@ TEST(AddTest, CardBuiltFromNothingSavesReloadsIdenticallyAndChecks)
         TreeMenu(editor, "", ID_ITEM_NEW);
         answers.Drive("Add", TypeName(IDC_ADD_GROUP, IDC_ADD_GROUP_NAME, "work"));
         TreeMenu(editor, "", ID_ITEM_NEW);
-        answers.Drive("Add a new property as part of 'work' group", ChooseProperty("TEL"));
+        std::vector<Answers::Step> overGroup = ChooseProperty("TEL");
+        overGroup.insert(overGroup.begin() + 1, [](HWND d) { ScreenshotOver(d, "add-dialog-over-group"); });
+        answers.Drive("Add a new property as part of 'work' group", overGroup);
         TreeMenu(editor, "work", ID_ITEM_NEW);
         answers.Drive("Add", TypeName(IDC_ADD_OTHER, IDC_ADD_OTHER_NAME, "X-CUSTOM"));
         TreeMenu(editor, "", ID_ITEM_NEW);
