@@ -308,7 +308,8 @@ private:
             KillTimer(nullptr, timer);
             return;
         }
-        if (IsWindow(self->box) || !IsWindowEnabled(self->runningDialog)) return;  // a box is being answered
+        // A box is being answered, or its closing has not given the focus back yet.
+        if (IsWindow(self->box) || !IsWindowEnabled(self->runningDialog) || GetFocus() == nullptr) return;
         if (self->nextStep < self->running.steps.size()) {
             self->running.steps[self->nextStep++](self->runningDialog);
             return;
@@ -433,21 +434,35 @@ inline HWND OpenCellEditor(Editor& editor, int listId, int row, int column = 1)
 
 // ---- pop-up menus and the controls of a dialog
 
-// What the next pop-up menu showed, as "&New ...|&Delete (grayed)", and the choice of
-// command in it: pressed with the keys when it is there and enabled, else Escape.
+// The window, frame included, with the main window behind it, as SCREENS_DIR/name.png.
+inline void ScreenshotOver(HWND window, const std::string& name)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_INVALIDATE);
+    RECT rect = {}, main = {};
+    GetWindowRect(window, &rect);
+    GetWindowRect(mainDialog->Window(), &main);
+    UnionRect(&rect, &rect, &main);
+    SaveScreen(rect, name);
+}
+
+// What the last pop-up menu showed, as "&New ...|&Delete (grayed)", and how many showed.
 struct MenuSeen {
     std::string items;
     int menus = 0;
 };
 inline MenuSeen menuSeen;
 inline UINT menuCommand = 0;
+inline std::string menuScreenshot;
 
+// Once the menu is up: notes it, and chooses menuCommand with the keys when it is there
+// and enabled, else closes it with Escape.
 inline void CALLBACK ChooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND window = FindWindowA("#32768", nullptr);
     HMENU menu = window != nullptr ? (HMENU)SendMessageA(window, MN_GETHMENU, 0, 0) : nullptr;
     if (menu == nullptr || !IsWindowVisible(window)) return;  // not up yet
     KillTimer(nullptr, timer);
+    if (!menuScreenshot.empty()) ScreenshotOver(window, menuScreenshot);
     ++menuSeen.menus;
     menuSeen.items.clear();
     int position = -1;
@@ -466,23 +481,12 @@ inline void CALLBACK ChooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD)
     }
 }
 
-// Chooses command in the next pop-up menu that opens; call before what opens it.
+// Chooses command in the next pop-up menu that opens; called before what opens it.
 inline void ChooseInNextMenu(UINT command, const std::string& screenshot = "")
 {
     menuCommand = command;
-    if (!screenshot.empty()) {
-        SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR timer, DWORD) {
-            HWND window = FindWindowA("#32768", nullptr);
-            if (window == nullptr) return;
-            KillTimer(nullptr, timer);
-            RECT rect = {}, main = {};
-            GetWindowRect(window, &rect);
-            GetWindowRect(mainDialog->Window(), &main);
-            UnionRect(&rect, &rect, &main);
-            SaveScreen(rect, "tree-context-menu");
-        });
-    }
-    SetTimer(nullptr, 0, screenshot.empty() ? 60 : 400, ChooseFromMenu);
+    menuScreenshot = screenshot;
+    SetTimer(nullptr, 0, screenshot.empty() ? 60 : 300, ChooseFromMenu);
 }
 
 // A right click at (x, y) of control's client area, the mouse there.
@@ -541,16 +545,6 @@ inline std::string CellText(HWND dialog, int listId, int row, int column)
     item.cchTextMax = sizeof text;
     SendDlgItemMessageA(dialog, listId, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
     return text;
-}
-// The window, frame included, with the main window behind it, as SCREENS_DIR/name.png.
-inline void ScreenshotOver(HWND window, const std::string& name)
-{
-    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_INVALIDATE);
-    RECT rect = {}, main = {};
-    GetWindowRect(window, &rect);
-    GetWindowRect(mainDialog->Window(), &main);
-    UnionRect(&rect, &rect, &main);
-    SaveScreen(rect, name);
 }
 
 }  // namespace ui
