@@ -23,6 +23,7 @@
 #define IDD_MAIN                    101
 #define IDD_ABOUT                   103
 #define IDD_SETTINGS                126
+#define IDD_CARD_PICKER             127
 
 /* ---- menus and the main window's keyboard shortcuts */
 #define IDR_MAIN_MENU               120
@@ -66,6 +67,9 @@
 
 /* ---- settings dialog */
 #define IDC_ESCAPE_COLON            1042
+
+/* ---- card picker */
+#define IDC_CARD_LIST               1070
 
 /* ---- in-place editors over a list cell */
 #define IDC_INPLACE_COMBO           555

@@ -155,7 +155,7 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
+    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
       editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
@@ -293,6 +293,10 @@ void MainDialog::SetUpImageButtons()
 
 void MainDialog::DiscardDocument()
 {
+    // The cards of the file go with the card taken from them.
+    delete cards;
+    cards = nullptr;
+    cardIndex = 0;
     if (document == nullptr) return;
     document->DeleteAll();
     delete document;
