@@ -13,6 +13,7 @@
 class CardDocument;
 class CardInput;
 class CardOutput;
+class TextBuffer;
 
 // One top-level card. A card inside a property (vCard 2.1's AGENT holds a whole card on
 // the lines after it) belongs to the card around it.
@@ -103,8 +104,12 @@ public:
     // Reads card index into the empty document, as a file holding only that card reads.
     HRESULT ReadCard(size_t index, CardDocument& document) const;
     // Writes the file with card index replaced by the document's card: every byte before
-    // and after it exactly as it was.
-    HRESULT WriteWithCard(size_t index, CardDocument& document, CardOutput& output) const;
+    // and after it exactly as it was. written, when given, receives the card's new bytes.
+    HRESULT WriteWithCard(size_t index, CardDocument& document, CardOutput& output,
+                          TextBuffer* written = nullptr) const;
+    // After such a write reached the file: the card's bytes become written, and the cards
+    // are found again. False when memory ran out; the file is then as it was.
+    bool ReplaceCard(size_t index, const char* written, size_t writtenLength);
 
 private:
     bool List();
