@@ -91,6 +91,10 @@ public:
     // failure of memory or of the stream.
     HRESULT Read(FILE* file);
 
+    // Finds the cards of the bytes held again (Assign and Read do it). False when memory
+    // ran out.
+    bool List();
+
     size_t CardCount() const { return count; }
     const CardSpan& Card(size_t index) const { return cards[index]; }
     const char* Bytes() const { return bytes; }
@@ -112,8 +116,6 @@ public:
     bool ReplaceCard(size_t index, const char* written, size_t writtenLength);
 
 private:
-    bool List();
-
     char* bytes = nullptr;
     size_t length = 0;
     CardSpan* cards = nullptr;
