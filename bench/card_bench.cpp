@@ -556,7 +556,8 @@ int MeasureBook(int argc, char** argv)
     printf("\nAn address book of %lu cards (%.1f MB), %d runs per figure, best / median:\n\n",
            (unsigned long)cards, (double)bytes.Length() / MB, runs);
     printf("| step | ms | against | ms | ratio (medians) |\n|---|---:|---|---:|---:|\n");
-    printf("| list the cards with their names, from the file | %.2f / %.2f | memchr floor, from the file | %.2f / %.2f | %s |\n",
+    printf("| list the cards with their names, from the file | %.2f / %.2f "
+           "| memchr floor, from the file | %.2f / %.2f | %s |\n",
            list.best * 1000, list.median * 1000, floor.best * 1000, floor.median * 1000,
            Ratio(list.median, floor.median).c_str());
     printf("| the same on the bytes in memory | %.2f / %.2f | memchr over them | %.2f / %.2f | %s |\n",

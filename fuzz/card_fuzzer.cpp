@@ -53,7 +53,8 @@ void CheckCardFile(const char* data, size_t size)
         char name[8];
         if (card.begin < previous || card.end <= card.begin || card.end > size || card.firstLine > card.lastLine ||
             file.CardName(i, name, sizeof name) >= sizeof name || strlen(name) >= sizeof name) {
-            fprintf(stderr, "\n== card %lu of %lu found wrong\n", (unsigned long)i + 1, (unsigned long)file.CardCount());
+            fprintf(stderr, "\n== card %lu of %lu found wrong\n", (unsigned long)i + 1,
+                    (unsigned long)file.CardCount());
             abort();
         }
         previous = card.end;

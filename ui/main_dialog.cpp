@@ -155,7 +155,8 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
+    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
+      fillingValueEdit(false), shortcuts(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
       editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
