@@ -5,7 +5,6 @@
 #include "card/document.h"
 #include "card/format.h"
 #include "card/io.h"
-#include "card/text_buffer.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -50,22 +49,6 @@ size_t ContentOf(const char* line, size_t available, bool whole)
 }
 
 bool IsFold(char c) { return c == ' ' || c == '\t'; }
-
-// Passes the writer's bytes on and keeps a copy of them.
-class CopyingOutput : public CardOutput {
-public:
-    CopyingOutput(CardOutput& target, TextBuffer& copy) : output(target), written(copy) {}
-    HRESULT Write(const char* bytes, size_t length) override
-    {
-        HRESULT result = output.Write(bytes, length);
-        if (SUCCEEDED(result) && !written.Append(bytes, length)) result = E_OUTOFMEMORY;
-        return result;
-    }
-
-private:
-    CardOutput& output;
-    TextBuffer& written;
-};
 
 }  // namespace
 
@@ -425,45 +408,11 @@ HRESULT CardFile::ReadCard(size_t index, CardDocument& document) const
     return document.ReadCard(input);
 }
 
-HRESULT CardFile::WriteWithCard(size_t index, CardDocument& document, CardOutput& output, TextBuffer* written) const
+HRESULT CardFile::WriteWithCard(size_t index, CardDocument& document, CardOutput& output) const
 {
     const CardSpan& card = cards[index];
     HRESULT result = output.Write(bytes, card.begin);
-    if (SUCCEEDED(result)) {
-        if (written != nullptr) {
-            written->Clear();
-            CopyingOutput copying(output, *written);
-            result = document.WriteCard(copying);
-            output.escapeColon = copying.escapeColon;
-        } else {
-            result = document.WriteCard(output);
-        }
-    }
+    if (SUCCEEDED(result)) result = document.WriteCard(output);
     if (SUCCEEDED(result)) result = output.Write(bytes + card.end, length - card.end);
     return result;
-}
-
-bool CardFile::ReplaceCard(size_t index, const char* written, size_t writtenLength)
-{
-    const CardSpan& card = cards[index];
-    size_t after = length - card.end;
-    size_t total = card.begin + writtenLength + after;
-    char* replaced = (char*)malloc(total != 0 ? total : 1);
-    if (replaced == nullptr) return false;
-    memcpy(replaced, bytes, card.begin);
-    memcpy(replaced + card.begin, written, writtenLength);
-    memcpy(replaced + card.begin + writtenLength, bytes + card.end, after);
-    char* old = bytes;
-    size_t oldLength = length;
-    bytes = replaced;
-    length = total;
-    if (List()) {
-        free(old);
-        return true;
-    }
-    free(replaced);
-    bytes = old;
-    length = oldLength;
-    List();
-    return false;
 }

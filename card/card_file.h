@@ -13,7 +13,6 @@
 class CardDocument;
 class CardInput;
 class CardOutput;
-class TextBuffer;
 
 // One top-level card. A card inside a property (vCard 2.1's AGENT holds a whole card on
 // the lines after it) belongs to the card around it.
@@ -108,12 +107,9 @@ public:
     // Reads card index into the empty document, as a file holding only that card reads.
     HRESULT ReadCard(size_t index, CardDocument& document) const;
     // Writes the file with card index replaced by the document's card: every byte before
-    // and after it exactly as it was. written, when given, receives the card's new bytes.
-    HRESULT WriteWithCard(size_t index, CardDocument& document, CardOutput& output,
-                          TextBuffer* written = nullptr) const;
-    // After such a write reached the file: the card's bytes become written, and the cards
-    // are found again. False when memory ran out; the file is then as it was.
-    bool ReplaceCard(size_t index, const char* written, size_t writtenLength);
+    // and after it exactly as it was. The bytes held stay those read, which is what every
+    // later save of the same card needs: only that card's bytes change on disk.
+    HRESULT WriteWithCard(size_t index, CardDocument& document, CardOutput& output) const;
 
 private:
     char* bytes = nullptr;

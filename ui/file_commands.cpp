@@ -5,7 +5,6 @@
 #include "app/messages.h"
 #include "app/safe_save.h"
 #include "card/io.h"
-#include "card/text_buffer.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
 #include "ui/card_picker.h"
@@ -47,19 +46,17 @@ HRESULT WriteDocument(CardOutput& output, void* context)
     return ((CardDocument*)context)->WriteCard(output);
 }
 
-// A save of one card of a file of several: the file with that card rewritten, and the
-// card's new bytes kept for the cards in memory.
+// A save of one card of a file of several: the file with that card rewritten.
 struct CardInFile {
     const CardFile* cards;
     size_t index;
     CardDocument* document;
-    TextBuffer written;
 };
 
 HRESULT WriteCardInFile(CardOutput& output, void* context)
 {
     CardInFile& save = *(CardInFile*)context;
-    return save.cards->WriteWithCard(save.index, *save.document, output, &save.written);
+    return save.cards->WriteWithCard(save.index, *save.document, output);
 }
 
 // The user chose not to open any card of the file: nothing to report.
@@ -276,12 +273,8 @@ int MainDialog::OnFileSave()
     HRESULT result;
     if (cards != nullptr) {
         // Only the open card is written anew; every other byte of the file stays.
-        CardInFile save = {cards, cardIndex, document, {}};
+        CardInFile save = {cards, cardIndex, document};
         result = SaveThroughTemporary(filePath, WriteCardInFile, &save, &failure);
-        if (SUCCEEDED(result) && !cards->ReplaceCard(cardIndex, save.written.Data(), save.written.Length())) {
-            // The file is saved, but the next save could not place the card: open it again.
-            ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, filePath);
-        }
     } else {
         result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
     }

@@ -84,7 +84,7 @@ TEST(CardPickerTest, OneCardOfAFileIsEditedAndSavedInItsPlace)
     std::string saved = ReadBytes(path);
     EXPECT_EQ(BEFORE + "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Bob Baker Jr\r\nNOTE:x\r\nEND:VCARD\r\n" + AFTER, saved);
 
-    // A second save after more changes still finds the card where the first put it.
+    // A second save after more changes: the other cards still as they were read.
     ASSERT_TRUE(editor.Select("NOTE"));
     editor.Type(IDC_VALUE_EDIT, "y");
     editor.Click(IDC_SAVE);
