@@ -60,9 +60,10 @@ bool CardPicker::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 long CardPicker::Choose(HWND owner)
 {
-    chosen = -1;
-    RunModal(IDD_CARD_PICKER, owner);
-    return chosen;
+    chosen = CHOSE_NONE;
+    // The dialog ends with IDOK or IDCANCEL; anything else means it never ran.
+    INT_PTR answer = RunModal(IDD_CARD_PICKER, owner);
+    return answer == IDOK || answer == IDCANCEL ? chosen : DIALOG_FAILED;
 }
 
 LRESULT CardPicker::OnInitDialog(UINT, WPARAM, LPARAM, bool&)

@@ -15,8 +15,10 @@ public:
     // cards: the file's cards, borrowed; selected: the row selected at first.
     CardPicker(const CardFile& cards, size_t selected);
 
-    // The index of the chosen card, or -1 when the user cancelled (or the dialog could
-    // not be shown, with the code left as the thread's last error).
+    // The index of the chosen card; CHOSE_NONE when the user cancelled, DIALOG_FAILED
+    // when the dialog could not be shown (the code left as the thread's last error).
+    static const long CHOSE_NONE = -1;
+    static const long DIALOG_FAILED = -2;
     long Choose(HWND owner);
 
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,

@@ -201,6 +201,9 @@ HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** ca
             return result;
         }
         long chosen = ChooseCard(**cardsRead);
+        if (chosen == CardPicker::DIALOG_FAILED) {
+            ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+        }
         if (chosen < 0) return CHOICE_CANCELLED;
         *index = (size_t)chosen;
         result = (*cardsRead)->ReadCard(*index, *into);
