@@ -25,6 +25,7 @@
 #define IDD_ADD_PROPERTY            124
 #define IDD_ADD_PARAMETERS          125
 #define IDD_SETTINGS                126
+#define IDD_CARD_PICKER             127
 
 /* ---- menus and the main window's keyboard shortcuts */
 #define IDR_MAIN_MENU               120
@@ -84,6 +85,9 @@
 #define IDC_PARAMETER_KINDS         1036
 #define IDC_OTHER_PARAMETER         IDC_ADD_OTHER
 #define IDC_OTHER_PARAMETER_NAME    1040
+
+/* ---- card picker */
+#define IDC_CARD_LIST               1070
 
 /* ---- in-place editors over a list cell */
 #define IDC_INPLACE_COMBO           555

@@ -11,6 +11,10 @@ STRING_ENTRY(28, IDS_CONFIRM_UNDO, "All the changes will be lost!\nDo you want t
 STRING_ENTRY(2, IDS_CAPTION, "Oskan vCard Editor")
 STRING_ENTRY(29, IDS_SAVE_AS_TITLE, "Choose file to save")
 STRING_ENTRY(63, IDS_VERSION_LINE, "Oskan vCard Editor Version %d.%d.%d%d")
+STRING_ENTRY(41, IDS_TITLE_CARD, "%s [%d/%d]")
+
+/* ---- the cards of a file */
+STRING_ENTRY(40, IDS_CARD_NUMBER, "Card %d")
 
 /* ---- start-up */
 STRING_ENTRY(3, IDS_GDIPLUS_FAILED, "Cannot initialize GDI Plus library")

@@ -70,7 +70,8 @@ void MainDialog::ShowTreeMenu(HTREEITEM hit, POINT screen)
     CommitOpenEditor();
     if (document == nullptr) {
         // After a file that did not load there is no card; this one is new and untitled,
-        // so that its first save asks where it goes.
+        // so that its first save asks where it goes, and belongs to no file of several.
+        DiscardDocument();
         CreateEmptyDocument();
         if (document == nullptr) return;
         filePath[0] = '\0';

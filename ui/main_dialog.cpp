@@ -161,7 +161,8 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr),
+    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
+      fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
       editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
@@ -303,6 +304,10 @@ void MainDialog::SetUpImageButtons()
 
 void MainDialog::DiscardDocument()
 {
+    // The cards of the file go with the card taken from them.
+    delete cards;
+    cards = nullptr;
+    cardIndex = 0;
     if (document == nullptr) return;
     document->DeleteAll();
     delete document;

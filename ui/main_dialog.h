@@ -3,6 +3,7 @@
 // commands act on the card it shows.
 #pragma once
 
+#include "card/card_file.h"
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
@@ -39,6 +40,10 @@ public:
     static const int IMAGE_BUTTON_COUNT = 5;
     ImageButton& Button(int position) { return imageButtons[position]; }
     const char* FilePath() const { return filePath; }
+    // The cards of the open file when it holds several (null otherwise), and which of
+    // them is open.
+    const CardFile* Cards() const { return cards; }
+    size_t CardIndex() const { return cardIndex; }
     int* EscapeColonCell() const { return escapeColon; }
 
 private:
@@ -105,7 +110,8 @@ private:
     bool PromptSaveChanges();
     void LoadFile();
     HWND CreateLoadingTree() const;
-    HRESULT ReadCardFile(CardDocument* into, bool* opened);
+    HRESULT ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index);
+    long ChooseCard(const CardFile& file);
     void ShowLoadedTree(HWND loadedTree);
     void UpdateTitle();
     bool AskForSavePath();
@@ -127,6 +133,12 @@ private:
     // The file UM_LOADFILE loads; it becomes filePath only when it loads.
     char loadPath[FILE_PATH_SIZE];
     CardDocument* document;
+    // A file of several cards: all its bytes and cards, and the one the document holds;
+    // a save writes that card back in its place. Null for a file of one card.
+    CardFile* cards;
+    size_t cardIndex;
+    // The card a load opens without asking (Undo reloads the card it undoes), or -1.
+    long reloadCard;
     int* escapeColon;
     HIMAGELIST treeImages;
     // Open, Save, Undo, Help and Exit, in the order they are set up.

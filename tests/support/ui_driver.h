@@ -272,6 +272,8 @@ public:
 
     std::vector<Shown> shown;
     std::deque<std::string> waiting;
+    // Captions of dialogs that a test drives itself: never answered here.
+    static inline std::set<std::string> drivenElsewhere;
 
     // The program's own modal dialog whose caption begins with caption, when it comes up
     // next, is driven by steps instead of being answered: each step runs from the
@@ -330,7 +332,8 @@ private:
         char name[64] = "";
         GetClassNameA(window, name, sizeof name);
         if (code == HCBT_ACTIVATE && current != nullptr && strcmp(name, "#32770") == 0 &&
-            (mainDialog == nullptr || window != mainDialog->Window()) && current->seen.insert(window).second) {
+            (mainDialog == nullptr || window != mainDialog->Window()) && drivenElsewhere.count(Text(window)) == 0 &&
+            current->seen.insert(window).second) {
             if (current->TakeScript(window)) return CallNextHookEx(nullptr, code, wParam, lParam);
             bool file = GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr;
             Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, 0xFFFF)), "", 0, false, ""};
