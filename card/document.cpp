@@ -11,6 +11,17 @@ CardDocument::CardDocument(TreeWindow treeWindow, int* escapeColonCell)
 {
 }
 
+CardDocument::~CardDocument()
+{
+    AbandonArena();
+}
+
+void CardDocument::AbandonArena()
+{
+    if (arena != nullptr) arena->Abandon();
+    arena = nullptr;
+}
+
 HTREEITEM CardDocument::InsertNode(HTREEITEM target, CardNode* node)
 {
     HTREEITEM parent;
@@ -120,6 +131,7 @@ HRESULT CardDocument::DeleteItem(HTREEITEM item)
 void CardDocument::DeleteAll()
 {
     if (tree != nullptr) TreeDeleteItem(tree, TVI_ROOT);
+    AbandonArena();
 }
 
 int CardDocument::IsModified() const

@@ -15,6 +15,7 @@ public:
     // escapeColon: the setting cell that the reader sets and the writer reads; the
     // document borrows it and never frees it.
     CardDocument(TreeWindow tree, int* escapeColon);
+    ~CardDocument();
     CardDocument(const CardDocument&) = delete;
     CardDocument& operator=(const CardDocument&) = delete;
 
@@ -37,7 +38,9 @@ public:
     int IsAnyNodeModified(HTREEITEM parent) const;
     void ClearStructureChanged() { structureChanged = 0; }
 
-    // Fills the empty document from input.
+    // Fills the empty document from input. The nodes it makes, with their texts, live in
+    // an arena of the document's, which goes when the document has let go of it (at
+    // DeleteAll, the next read, or its end) and no one holds any of those nodes.
     HRESULT ReadCard(CardInput& input);
     // True when the card may be saved: VERSION first, FN present.
     bool ValidateCard();
@@ -65,8 +68,11 @@ public:
 
 
 private:
+    void AbandonArena();
+
     int structureChanged;
     bool byteOrderMark = false;
+    CardArena* arena = nullptr;
     TreeWindow tree;
     int* escapeColon;
     Refusal refusal;

@@ -14,7 +14,7 @@ long destroyedObjects = 0;
 
 // ---------------------------------------------------------------- CardObject
 
-CardObject::CardObject() : refCount(1), modified(0)
+CardObject::CardObject() : refCount(1), modified(0), storage(0)
 {
     ++constructedObjects;
 }
@@ -26,7 +26,19 @@ CardObject::~CardObject()
 
 void CardObject::Release()
 {
-    if (--refCount == 0) delete this;
+    if (--refCount != 0) return;
+    if (!IsPlacedInArena()) {
+        delete this;
+        return;
+    }
+    this->~CardObject();
+    CardArena::NodeDestroyed(this);  // by address only: the node is gone
+}
+
+void CardObject::DropText(char* text, uint8_t bit)
+{
+    if ((storage & bit) == 0) free(text);
+    storage = (uint8_t)(storage & ~bit);
 }
 
 long CardObject::ConstructedCount()
@@ -45,7 +57,14 @@ GroupNode::GroupNode(const char* groupName) : name(DuplicateText(groupName)) {}
 
 GroupNode::~GroupNode()
 {
-    free(name);
+    DropText(name, FIRST_TEXT_IN_ARENA);
+}
+
+void GroupNode::AdoptArenaName(char* arenaName)
+{
+    DropText(name, FIRST_TEXT_IN_ARENA);
+    name = arenaName;
+    storage |= FIRST_TEXT_IN_ARENA;
 }
 
 const char* GroupNode::GetDisplayName() const
@@ -61,25 +80,39 @@ int GroupNode::GetImageIndex(UINT expanded) const
 // ---------------------------------------------------------------- ParameterNode
 
 ParameterNode::ParameterNode()
-    : kind(ParameterKindUnset), customName(nullptr), value(nullptr), next(nullptr)
+    : kind((int16_t)ParameterKindUnset), customName(nullptr), value(nullptr), next(nullptr)
 {
 }
 
 ParameterNode::ParameterNode(const char* ownName)
-    : kind(ParameterKindOther), customName(DuplicateText(ownName)), value(nullptr), next(nullptr)
+    : kind((int16_t)ParameterKindOther), customName(DuplicateText(ownName)), value(nullptr), next(nullptr)
 {
 }
 
 ParameterNode::ParameterNode(ParameterKind parameterKind, const char* parameterValue)
-    : kind(parameterKind), customName(nullptr), value(DuplicateText(parameterValue)), next(nullptr)
+    : kind((int16_t)parameterKind), customName(nullptr), value(DuplicateText(parameterValue)), next(nullptr)
 {
 }
 
 ParameterNode::~ParameterNode()
 {
-    free(customName);
-    free(value);
+    DropText(customName, NAME_IN_ARENA);
+    DropText(value, VALUE_IN_ARENA);
     ReleaseChain(next);
+}
+
+void ParameterNode::AdoptArenaName(char* arenaName)
+{
+    DropText(customName, NAME_IN_ARENA);
+    customName = arenaName;
+    storage |= NAME_IN_ARENA;
+}
+
+void ParameterNode::AdoptArenaValue(char* arenaValue)
+{
+    DropText(value, VALUE_IN_ARENA);
+    value = arenaValue;
+    storage |= VALUE_IN_ARENA;
 }
 
 void ParameterNode::ReleaseChain(ParameterNode* head)
@@ -111,7 +144,7 @@ int ParameterNode::SetValue(const char* text)
 {
     if (text == nullptr && value == nullptr) return 0;
     if (text != nullptr && value != nullptr && MbsCompareNoCase(text, value) == 0) return 0;
-    free(value);
+    DropText(value, VALUE_IN_ARENA);
     value = DuplicateText(text);
     modified = 1;
     return 1;
@@ -163,14 +196,14 @@ HRESULT ParameterNode::SetCustomName(const char* name)
 {
     char* copy = DuplicateText(name);
     if (copy == nullptr && name != nullptr) return E_OUTOFMEMORY;
-    free(customName);
+    DropText(customName, NAME_IN_ARENA);
     customName = copy;
     return S_OK;
 }
 
 HRESULT ParameterNode::TakeValue(char* ownedValue)
 {
-    free(value);
+    DropText(value, VALUE_IN_ARENA);
     value = ownedValue;
     return S_OK;
 }
@@ -184,7 +217,7 @@ void ParameterNode::SetNext(ParameterNode* node)
 // ---------------------------------------------------------------- PropertyNode
 
 PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
-    : kind(propertyKind),
+    : kind((int16_t)propertyKind),
       customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
       parameters(nullptr),
       values{nullptr, 0, 0}
@@ -193,10 +226,50 @@ PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
 
 PropertyNode::~PropertyNode()
 {
-    free(customName);
-    for (int i = 0; i < values.count; ++i) free(values.items[i]);
-    free(values.items);
+    DropText(customName, NAME_IN_ARENA);
+    if ((storage & VALUES_IN_ARENA) == 0) {
+        for (int i = 0; i < values.count; ++i) free(values.items[i]);
+        free(values.items);
+    }
     ParameterNode::ReleaseChain(parameters);
+}
+
+void PropertyNode::AdoptArenaName(char* arenaName)
+{
+    DropText(customName, NAME_IN_ARENA);
+    customName = arenaName;
+    storage |= NAME_IN_ARENA;
+}
+
+void PropertyNode::AdoptArenaValues(char** arenaItems, int count)
+{
+    if ((storage & VALUES_IN_ARENA) == 0) {
+        for (int i = 0; i < values.count; ++i) free(values.items[i]);
+        free(values.items);
+    }
+    values = ValueArray{arenaItems, count, count};
+    storage |= VALUES_IN_ARENA;
+}
+
+// Before the first change of values read into the arena: heap copies of the array and
+// of every text, which the node then owns as it owns values set by an edit.
+HRESULT PropertyNode::OwnValues()
+{
+    if ((storage & VALUES_IN_ARENA) == 0) return S_OK;
+    int ownCapacity = values.count > 0 ? values.count : 1;
+    char** own = (char**)malloc((size_t)ownCapacity * sizeof(char*));
+    if (own == nullptr) return E_OUTOFMEMORY;
+    for (int i = 0; i < values.count; ++i) {
+        own[i] = DuplicateText(values.items[i]);
+        if (own[i] == nullptr && values.items[i] != nullptr) {
+            while (i > 0) free(own[--i]);
+            free(own);
+            return E_OUTOFMEMORY;
+        }
+    }
+    values = ValueArray{own, values.count, ownCapacity};
+    storage = (uint8_t)(storage & ~VALUES_IN_ARENA);
+    return S_OK;
 }
 
 int PropertyNode::IsModified() const
@@ -227,6 +300,7 @@ const char* PropertyNode::GetValue(int index) const
 // Makes room for one more entry: capacity 0 becomes 1, a full array doubles.
 HRESULT PropertyNode::GrowValues()
 {
+    if (FAILED(OwnValues())) return E_OUTOFMEMORY;
     if (values.count < values.capacity) return S_OK;
     int newCapacity = values.capacity == 0 ? 1 : values.capacity * 2;
     if (newCapacity <= values.capacity) return E_OUTOFMEMORY;
@@ -272,6 +346,13 @@ HRESULT PropertyNode::InitValues()
 HRESULT PropertyNode::SetValue(const char* text, int index)
 {
     if (index < 0) return E_INVALIDARG;
+    if (index < values.count) {
+        // Unchanged: values read into the arena stay there.
+        const char* entry = values.items[index];
+        if (entry == nullptr && text == nullptr) return S_FALSE;
+        if (entry != nullptr && text != nullptr && strcmp(entry, text) == 0) return S_FALSE;
+    }
+    if (FAILED(OwnValues())) return E_OUTOFMEMORY;
     while (values.count <= index) {
         if (FAILED(AppendOwnedValue(nullptr))) return E_OUTOFMEMORY;
     }

@@ -2,9 +2,11 @@
 // of the property tree) and the parameter chain of each property.
 #pragma once
 
+#include "card/arena.h"
 #include "card/platform.h"
 #include "card/vocabulary.h"
 
+#include <new>
 #include <stdio.h>
 
 class CardOutput;
@@ -12,6 +14,9 @@ struct Refusal;
 
 // The reference-counted base of every node. A node starts with one reference held by
 // whoever made it and is destroyed by the Release that drops the last one.
+// A node the reader made lives in the card's arena, and so do the texts it read; the
+// node never frees those one by one, and an edit replaces them with heap texts of its
+// own. Nodes made later (the Add dialog, an edit) live on the heap as before.
 class CardObject {
 public:
     CardObject();
@@ -29,10 +34,36 @@ public:
     static long ConstructedCount();
     static long DestroyedCount();
 
+    // Said once, right after the node was constructed in memory from arena.PlaceNode.
+    void MarkPlacedInArena() { storage |= PLACED_IN_ARENA; }
+    bool IsPlacedInArena() const { return (storage & PLACED_IN_ARENA) != 0; }
+
 protected:
+    // The bits of storage: the node itself, and up to two texts (or text arrays) of the
+    // derived class, in the arena.
+    enum : uint8_t { PLACED_IN_ARENA = 1, FIRST_TEXT_IN_ARENA = 2, SECOND_TEXT_IN_ARENA = 4 };
+
+    // Frees a text of the node's own; one in the arena stays where it is. Either way the
+    // bit is cleared for the text that takes its place.
+    void DropText(char* text, uint8_t bit);
+
+    // Small fields first: a derived class's kind fills the two bytes left after them,
+    // which keeps a property node at six words and a parameter node at five.
     int32_t refCount;
-    int modified;
+    uint8_t modified;
+    uint8_t storage;
 };
+
+// Makes a node in the card's arena; null when no memory is left.
+template <class Node, class... Arguments>
+Node* PlaceNodeIn(CardArena& arena, Arguments... arguments)
+{
+    void* place = arena.PlaceNode(sizeof(Node), alignof(Node));
+    if (place == nullptr) return nullptr;
+    Node* node = new (place) Node(arguments...);
+    node->MarkPlacedInArena();
+    return node;
+}
 
 // A node that lives in the property tree: a group or a property.
 class CardNode : public CardObject {
@@ -65,6 +96,9 @@ public:
     int GetImageIndex(UINT expanded) const override;
     HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
+    // Reader support: a name in the card's arena (see CardObject).
+    void AdoptArenaName(char* arenaName);
+
 private:
     char* name;
 };
@@ -78,7 +112,7 @@ public:
 
     virtual const char* GetDisplayName() const;
 
-    ParameterKind GetKind() const { return kind; }
+    ParameterKind GetKind() const { return (ParameterKind)kind; }
     const char* GetCustomName() const { return customName; }
     const char* GetValue() const { return value; }
     ParameterNode* GetNext() const { return next; }
@@ -97,14 +131,20 @@ public:
     ParameterNode* GetAt(int index);
 
     // Reader and writer support.
-    void SetKind(ParameterKind newKind) { kind = newKind; }
+    void SetKind(ParameterKind newKind) { kind = (int16_t)newKind; }
     HRESULT SetCustomName(const char* name);
     HRESULT TakeValue(char* ownedValue);
     void SetNext(ParameterNode* node);   // takes over the caller's reference
     void ClearModified() { modified = 0; }
+    // Texts in the card's arena (see CardObject).
+    void AdoptArenaName(char* arenaName);
+    void AdoptArenaValue(char* arenaValue);
 
 private:
-    ParameterKind kind;
+    static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
+    static const uint8_t VALUE_IN_ARENA = SECOND_TEXT_IN_ARENA;
+
+    int16_t kind;
     char* customName;
     char* value;
     ParameterNode* next;
@@ -128,7 +168,7 @@ public:
     int GetImageIndex(UINT expanded) const override;
     HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
-    PropertyKind GetKind() const { return kind; }
+    PropertyKind GetKind() const { return (PropertyKind)kind; }
     const char* GetCustomName() const { return customName; }
 
     int GetValueCount() const { return values.count; }
@@ -147,10 +187,19 @@ public:
 
     void ClearModified() { modified = 0; }
 
-private:
-    HRESULT GrowValues();
+    // Reader support: a name, and the whole array of values with their texts, in the
+    // card's arena (see CardObject). The first change of a value copies them all.
+    void AdoptArenaName(char* arenaName);
+    void AdoptArenaValues(char** arenaItems, int count);
 
-    PropertyKind kind;
+private:
+    static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
+    static const uint8_t VALUES_IN_ARENA = SECOND_TEXT_IN_ARENA;
+
+    HRESULT GrowValues();
+    HRESULT OwnValues();
+
+    int16_t kind;
     char* customName;
     ParameterNode* parameters;
     ValueArray values;

@@ -244,9 +244,9 @@ void DecodeCarets(char* text)
 }
 
 // One parameter value from text up to the next ',' outside quotes (or end, where the
-// parameter's text ends): the quotes are not part of it. Returns a heap copy, and where
-// the next value starts.
-char* TakeParameterValue(const char* text, const char* end, const char** next)
+// parameter's text ends): the quotes are not part of it. Returns a copy in the arena,
+// and where the next value starts.
+char* TakeParameterValue(CardArena& arena, const char* text, const char* end, const char** next)
 {
     const char* quoted = nullptr;  // the text between the quotes, when there are quotes
     size_t quotedLength = 0;
@@ -262,14 +262,15 @@ char* TakeParameterValue(const char* text, const char* end, const char** next)
     const char* stop = p;
     while (stop < end && *stop != ',') stop += CharWidth(stop);
     *next = stop < end ? stop + 1 : nullptr;
-    // One copy of its own size: a card holds many short values.
     size_t restLength = (size_t)(stop - p);
-    char* decoded = (char*)malloc(quotedLength + restLength + 1);
-    if (decoded == nullptr) return nullptr;
-    if (quotedLength != 0) memcpy(decoded, quoted, quotedLength);
-    memcpy(decoded + quotedLength, p, restLength);
-    decoded[quotedLength + restLength] = '\0';
-    DecodeCarets(decoded);
+    char* decoded;
+    if (quotedLength == 0) {
+        decoded = arena.CopyText(p, restLength);
+    } else {
+        decoded = arena.CopyText(quoted, quotedLength + restLength);
+        if (decoded != nullptr) memcpy(decoded + quotedLength, p, restLength);
+    }
+    if (decoded != nullptr) DecodeCarets(decoded);
     return decoded;
 }
 
@@ -366,33 +367,36 @@ private:
 
 // Fills this fresh node from name=value[,value...]; each further value becomes a node of
 // the same kind linked after it.
-static HRESULT ParseParameter(ParameterNode* node, char* token)
+static HRESULT ParseParameter(CardArena& arena, ParameterNode* node, char* token)
 {
     char* equals = MbsFindChar(token, '=');
     if (equals == nullptr) return E_INVALIDARG;
     // The name is looked up where it stands, cut off at its '=' for the moment.
     *equals = '\0';
     ParameterKind kind = FindParameterKind(token);
-    HRESULT result = kind == ParameterKindOther ? node->SetCustomName(token) : S_OK;
+    if (kind == ParameterKindOther) {
+        char* name = arena.CopyText(token, (size_t)(equals - token));
+        if (name == nullptr) return E_OUTOFMEMORY;
+        node->AdoptArenaName(name);
+    }
     *equals = '=';
-    if (FAILED(result)) return result;
     node->SetKind(kind);
 
     // Found once: a search for the end from each value made a long list quadratic.
     const char* end = equals + 1 + strlen(equals + 1);
     const char* next = nullptr;
-    char* value = TakeParameterValue(equals + 1, end, &next);
+    char* value = TakeParameterValue(arena, equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
-    node->TakeValue(value);
+    node->AdoptArenaValue(value);
 
     ParameterNode* last = node;
     while (next != nullptr) {
-        ParameterNode* further = new (std::nothrow) ParameterNode(kind, nullptr);
+        ParameterNode* further = PlaceNodeIn<ParameterNode>(arena, kind, (const char*)nullptr);
         if (further == nullptr) return E_OUTOFMEMORY;
         last->SetNext(further);  // the link holds the only reference
-        value = TakeParameterValue(next, end, &next);
+        value = TakeParameterValue(arena, next, end, &next);
         if (value == nullptr) return E_OUTOFMEMORY;
-        further->TakeValue(value);
+        further->AdoptArenaValue(value);
         last = further;
     }
     return S_OK;
@@ -432,8 +436,8 @@ private:
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
-static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Refusal& refusal,
-                                       HRESULT* result)
+static PropertyNode* ParsePropertyHead(CardArena& arena, char* head, size_t length, int number,
+                                       Refusal& refusal, HRESULT* result)
 {
     const char* end = head + length;
     char* token = (char*)NextToken(head, end);
@@ -442,22 +446,31 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
         return nullptr;
     }
     PropertyKind kind = FindPropertyKind(token);
-    PropertyNode* property = new (std::nothrow) PropertyNode(kind, token);
-    if (property == nullptr || (kind == PropertyKindOther && property->GetCustomName() == nullptr)) {
-        if (property != nullptr) property->Release();
+    PropertyNode* property = PlaceNodeIn<PropertyNode>(arena, kind, (const char*)nullptr);
+    if (property == nullptr) {
         *result = E_OUTOFMEMORY;
         return nullptr;
     }
+    size_t tokenLength = strlen(token);
+    if (kind == PropertyKindOther) {
+        char* name = arena.CopyText(token, tokenLength);
+        if (name == nullptr) {
+            property->Release();
+            *result = E_OUTOFMEMORY;
+            return nullptr;
+        }
+        property->AdoptArenaName(name);
+    }
     ChainBuilder chain;
-    for (token = (char*)NextToken(token + strlen(token), end); token != nullptr;
+    for (token = (char*)NextToken(token + tokenLength, end); token != nullptr;
          token = (char*)NextToken(token + strlen(token), end)) {
-        ParameterNode* parameter = new (std::nothrow) ParameterNode();
+        ParameterNode* parameter = PlaceNodeIn<ParameterNode>(arena);
         if (parameter == nullptr) {
             property->Release();
             *result = E_OUTOFMEMORY;
             return nullptr;
         }
-        HRESULT parsed = ParseParameter(parameter, token);
+        HRESULT parsed = ParseParameter(arena, parameter, token);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
                 refusal.Set(RefusalKind::InvalidParameter, number);
@@ -484,7 +497,30 @@ static PropertyNode* ParsePropertyHead(char* head, size_t length, int number, Re
 // is also what the user sees and types: there ',' separates the list's values and "\,"
 // is a comma inside one, a difference that decoding would lose. Only "\:" becomes ':'
 // there too, since the escape-colon setting decides how every colon is written.
-static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuffer& component,
+// The values of one line as they are read: their texts are in the arena already, their
+// array goes there once the count is known.
+class ValueList {
+public:
+    bool Add(char* value) { return items.Append((const char*)&value, sizeof value); }
+
+    HRESULT GiveTo(CardArena& arena, PropertyNode* property)
+    {
+        size_t count = items.Length() / sizeof(char*);
+        if (count > (size_t)INT32_MAX) return E_OUTOFMEMORY;
+        char** placed = arena.PlacePointers(count);
+        if (placed == nullptr) return E_OUTOFMEMORY;
+        memcpy(placed, items.Data(), count * sizeof(char*));
+        property->AdoptArenaValues(placed, (int)count);
+        return S_OK;
+    }
+
+    void Clear() { items.Clear(); }
+
+private:
+    TextBuffer items;  // the pointers' bytes: a buffer that every line reuses
+};
+
+static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* text, TextBuffer& component,
                                bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
@@ -525,47 +561,50 @@ static HRESULT ParseTextValues(PropertyNode* property, const char* text, TextBuf
         }
         char* value = nullptr;
         if (!component.IsEmpty()) {
-            // A copy of its own size; the buffer serves the next component.
-            value = DuplicateTextN(component.Data(), component.Length());
+            value = arena.CopyText(component.Data(), component.Length());
             if (value == nullptr) return E_OUTOFMEMORY;
         }
-        HRESULT result = property->AppendOwnedValue(value);
-        if (FAILED(result)) return result;
+        if (!values.Add(value)) return E_OUTOFMEMORY;
         if (*p != ';') return S_OK;
         ++p;
     }
 }
 
-static HRESULT ParseValues(PropertyNode* property, const char* text, TextBuffer& component, bool* escapedColon)
+// ---------------------------------------------------------------- lines
+
+// The buffers a read reuses from line to line, so that a line costs no allocation of
+// its own beyond the nodes and texts it places in the arena.
+struct LineScratch {
+    TextBuffer head;
+    TextBuffer component;
+    ValueList values;
+};
+
+static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
+                           bool* escapedColon)
 {
-    HRESULT result;
+    HRESULT result = S_OK;
+    scratch.values.Clear();
     if (IsUriValued(property)) {
         // A URI is one raw text: no components, no escapes.
         char* value = nullptr;
         if (*text != '\0') {
-            value = DuplicateText(text);
+            value = arena.CopyText(text, strlen(text));
             if (value == nullptr) return E_OUTOFMEMORY;
         }
-        result = property->AppendOwnedValue(value);
+        if (!scratch.values.Add(value)) result = E_OUTOFMEMORY;
     } else {
-        result = ParseTextValues(property, text, component, IsListValued(property->GetKind()), escapedColon);
+        result = ParseTextValues(arena, scratch.values, text, scratch.component, IsListValued(property->GetKind()),
+                                 escapedColon);
     }
+    if (SUCCEEDED(result)) result = scratch.values.GiveTo(arena, property);
     if (SUCCEEDED(result)) property->ClearModified();
     return result;
 }
 
-// ---------------------------------------------------------------- lines
-
-// The buffers a read reuses from line to line, so that a line costs no allocation of
-// its own beyond the nodes and texts it makes.
-struct LineScratch {
-    TextBuffer head;
-    TextBuffer component;
-};
-
 // One content line into the document, its group found through the index.
-static HRESULT ReadLine(CardDocument& document, GroupIndex& groups, LineScratch& scratch, Refusal& refusal,
-                        char* line, size_t length, int number)
+static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
+                        Refusal& refusal, char* line, size_t length, int number)
 {
     if (number == 0) {
         if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
@@ -591,23 +630,30 @@ static HRESULT ReadLine(CardDocument& document, GroupIndex& groups, LineScratch&
         const char* name = layout.head;
         HTREEITEM group = groups.Find(document, name);
         if (group == nullptr) {
-            group = document.AddGroup(name);
-            if (group != nullptr && !groups.Add(name, group)) return E_OUTOFMEMORY;
-        }
-        if (group == nullptr) {
-            result = ResultFromLastError();
-            return FAILED(result) ? result : E_FAIL;
+            GroupNode* node = PlaceNodeIn<GroupNode>(arena, (const char*)nullptr);
+            char* arenaName = node != nullptr ? arena.CopyText(name, layout.groupLength) : nullptr;
+            if (arenaName == nullptr) {
+                if (node != nullptr) node->Release();
+                return E_OUTOFMEMORY;
+            }
+            node->AdoptArenaName(arenaName);
+            group = document.InsertNode(TVI_ROOT, node);
+            if (group == nullptr) {
+                result = ResultFromLastError();
+                return FAILED(result) ? result : E_FAIL;
+            }
+            if (!groups.Add(name, group)) return E_OUTOFMEMORY;
         }
         parent = group;
         nameStart = layout.groupLength + 1;
     }
 
     PropertyNode* property =
-        ParsePropertyHead(layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
+        ParsePropertyHead(arena, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
-    result = ParseValues(property, line + layout.valueStart, scratch.component, &escapedColon);
+    result = ParseValues(arena, property, line + layout.valueStart, scratch, &escapedColon);
     if (FAILED(result)) {
         property->Release();
         return result;
@@ -632,7 +678,10 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     GroupIndex groups;
     LineScratch scratch;
     int number = 0;
-    if (!lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
+    // A fresh arena for this read; nodes of an earlier one keep theirs alive.
+    AbandonArena();
+    arena = CardArena::Create();
+    if (arena == nullptr || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
         const char* line;
@@ -669,7 +718,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 continue;
             }
             if (!logical.IsEmpty()) {
-                result = ReadLine(*this, groups, scratch, refusal, logical.Data(), logical.Length(), number);
+                result = ReadLine(*this, *arena, groups, scratch, refusal, logical.Data(), logical.Length(), number);
                 ++number;
                 if (FAILED(result)) break;
             }
@@ -680,7 +729,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         }
         if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
         if (SUCCEEDED(result) && !logical.IsEmpty()) {
-            result = ReadLine(*this, groups, scratch, refusal, logical.Data(), logical.Length(), number);
+            result = ReadLine(*this, *arena, groups, scratch, refusal, logical.Data(), logical.Length(), number);
         }
     }
     structureChanged = 0;

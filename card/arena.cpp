@@ -1,0 +1,150 @@
+// The card's arena: aligned blocks filled front to back, freed all at once.
+#include "card/arena.h"
+
+#include <new>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
+
+namespace {
+
+// Large enough that a card of many lines needs few blocks, small enough that a small
+// card wastes little: untouched pages of a block cost no memory.
+const size_t BLOCK_SIZE = 256 * 1024;
+// A text longer than this gets a block of its own, so that a long PHOTO value does not
+// leave most of a block empty behind it.
+const size_t LARGE_TEXT = BLOCK_SIZE / 8;
+
+void* AllocateAligned(size_t size)
+{
+#ifdef _WIN32
+    return _aligned_malloc(size, BLOCK_SIZE);
+#else
+    void* memory = nullptr;
+    return posix_memalign(&memory, BLOCK_SIZE, size) == 0 ? memory : nullptr;
+#endif
+}
+
+void FreeAligned(void* memory)
+{
+#ifdef _WIN32
+    _aligned_free(memory);
+#else
+    free(memory);
+#endif
+}
+
+}  // namespace
+
+struct CardArena::Block {
+    CardArena* arena;
+    Block* next;
+};
+
+CardArena* CardArena::Create()
+{
+    void* memory = malloc(sizeof(CardArena));
+    return memory != nullptr ? new (memory) CardArena() : nullptr;
+}
+
+bool CardArena::AddBlock()
+{
+    Block* block = (Block*)AllocateAligned(BLOCK_SIZE);
+    if (block == nullptr) return false;
+    block->arena = this;
+    block->next = blocks;
+    blocks = block;
+    cursor = (char*)(block + 1);
+    limit = (char*)block + BLOCK_SIZE;
+    return true;
+}
+
+bool CardArena::AddLargeBlock(size_t size)
+{
+    if (size > (size_t)-1 - sizeof(Block)) return false;
+    Block* block = (Block*)malloc(sizeof(Block) + size);
+    if (block == nullptr) return false;
+    block->arena = this;
+    block->next = largeBlocks;
+    largeBlocks = block;
+    return true;
+}
+
+void* CardArena::Take(size_t size, size_t alignment)
+{
+    uintptr_t at = ((uintptr_t)cursor + alignment - 1) & ~(uintptr_t)(alignment - 1);
+    if (cursor == nullptr || at > (uintptr_t)limit || size > (size_t)((uintptr_t)limit - at)) {
+        if (!AddBlock()) return nullptr;
+        at = ((uintptr_t)cursor + alignment - 1) & ~(uintptr_t)(alignment - 1);
+    }
+    cursor = (char*)at + size;
+    return (void*)at;
+}
+
+void* CardArena::PlaceNode(size_t size, size_t alignment)
+{
+    if (size > BLOCK_SIZE / 2 || alignment > 64) return nullptr;  // no node is anywhere near this
+    void* place = Take(size, alignment);
+    if (place != nullptr) ++nodes;
+    return place;
+}
+
+char* CardArena::CopyText(const char* text, size_t length)
+{
+    char* copy;
+    if (length >= LARGE_TEXT) {
+        if (!AddLargeBlock(length + 1)) return nullptr;
+        copy = (char*)(largeBlocks + 1);
+    } else {
+        copy = (char*)Take(length + 1, 1);
+        if (copy == nullptr) return nullptr;
+    }
+    memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+char** CardArena::PlacePointers(size_t count)
+{
+    if (count > LARGE_TEXT / sizeof(char*)) {
+        if (count > ((size_t)-1 - sizeof(Block)) / sizeof(char*) || !AddLargeBlock(count * sizeof(char*))) {
+            return nullptr;
+        }
+        return (char**)(largeBlocks + 1);
+    }
+    return (char**)Take(count * sizeof(char*), alignof(char*));
+}
+
+void CardArena::Abandon()
+{
+    abandoned = true;
+    FreeIfUnused();
+}
+
+void CardArena::NodeDestroyed(void* node)
+{
+    Block* block = (Block*)((uintptr_t)node & ~(uintptr_t)(BLOCK_SIZE - 1));
+    CardArena* arena = block->arena;
+    --arena->nodes;
+    arena->FreeIfUnused();
+}
+
+void CardArena::FreeIfUnused()
+{
+    if (!abandoned || nodes != 0) return;
+    for (Block* block = blocks; block != nullptr;) {
+        Block* next = block->next;
+        FreeAligned(block);
+        block = next;
+    }
+    for (Block* block = largeBlocks; block != nullptr;) {
+        Block* next = block->next;
+        free(block);
+        block = next;
+    }
+    this->~CardArena();
+    free(this);
+}

@@ -1,0 +1,48 @@
+// The storage of a card as read: its nodes and their texts placed side by side in large
+// blocks, instead of one heap block each. A card of many short lines otherwise spends
+// more on allocations and their headers than on its own bytes.
+#pragma once
+
+#include <stddef.h>
+
+// Blocks are aligned to their size, so that a node placed in the arena finds its arena
+// from its own address; the arena lives until its owner has let go of it and the last
+// node placed in it has been destroyed, however long someone holds a node.
+class CardArena {
+public:
+    // Null when memory runs out. The caller owns the arena until it calls Abandon.
+    static CardArena* Create();
+
+    // Room for a node, or null; each node placed here is counted until NodeDestroyed
+    // is called with its address.
+    void* PlaceNode(size_t size, size_t alignment);
+    // A terminated copy of length bytes of text, or null.
+    char* CopyText(const char* text, size_t length);
+    // Room for count pointers, or null.
+    char** PlacePointers(size_t count);
+
+    // The owner lets go: the blocks go now or with the last node.
+    void Abandon();
+    // A node placed here has been destroyed; only its address is used.
+    static void NodeDestroyed(void* node);
+
+    CardArena(const CardArena&) = delete;
+    CardArena& operator=(const CardArena&) = delete;
+
+private:
+    struct Block;
+    CardArena() = default;
+    ~CardArena() = default;
+
+    void* Take(size_t size, size_t alignment);
+    bool AddBlock();
+    bool AddLargeBlock(size_t size);
+    void FreeIfUnused();
+
+    Block* blocks = nullptr;        // the blocks nodes live in, newest first
+    Block* largeBlocks = nullptr;   // one text each, too long for a block
+    char* cursor = nullptr;
+    char* limit = nullptr;
+    size_t nodes = 0;
+    bool abandoned = false;
+};
