@@ -13,7 +13,7 @@ namespace {
 
 // Large enough that a card of many lines needs few blocks, small enough that a small
 // card wastes little: untouched pages of a block cost no memory.
-const size_t BLOCK_SIZE = 256 * 1024;
+const size_t BLOCK_SIZE = 1024 * 1024;
 // A text longer than this gets a block of its own, so that a long PHOTO value does not
 // leave most of a block empty behind it.
 const size_t LARGE_TEXT = BLOCK_SIZE / 8;
@@ -104,6 +104,18 @@ char* CardArena::CopyText(const char* text, size_t length)
     }
     memcpy(copy, text, length);
     copy[length] = '\0';
+    return copy;
+}
+
+char* CardArena::ShareText(const char* text, size_t length)
+{
+    if (length > SHORT_TEXT) return CopyText(text, length);
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) hash = (hash ^ (unsigned char)text[i]) * 16777619u;
+    char*& slot = shared[hash & (SHARED_SLOTS - 1)];
+    if (slot != nullptr && strncmp(slot, text, length) == 0 && slot[length] == '\0') return slot;
+    char* copy = CopyText(text, length);
+    if (copy != nullptr) slot = copy;
     return copy;
 }
 

@@ -18,6 +18,10 @@ public:
     void* PlaceNode(size_t size, size_t alignment);
     // A terminated copy of length bytes of text, or null.
     char* CopyText(const char* text, size_t length);
+    // The same for a text that no one will change: a short one may be a copy made
+    // before. Address books repeat their short texts (TYPE values, labels, countries)
+    // on every card.
+    char* ShareText(const char* text, size_t length);
     // Room for count pointers, or null.
     char** PlacePointers(size_t count);
 
@@ -39,10 +43,14 @@ private:
     bool AddLargeBlock(size_t size);
     void FreeIfUnused();
 
+    static const size_t SHORT_TEXT = 16;
+    static const size_t SHARED_SLOTS = 1024;   // a power of two
+
     Block* blocks = nullptr;        // the blocks nodes live in, newest first
     Block* largeBlocks = nullptr;   // one text each, too long for a block
     char* cursor = nullptr;
     char* limit = nullptr;
     size_t nodes = 0;
     bool abandoned = false;
+    char* shared[SHARED_SLOTS] = {};  // the latest short text of each hash
 };

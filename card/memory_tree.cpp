@@ -18,9 +18,16 @@ void ReleaseNode(void*, LPARAM data)
     if (data != 0) ((CardNode*)data)->Release();
 }
 
-MemoryTreeItem* LastChild(MemoryTreeItem* parent)
+const uint32_t NO_ITEM = 0;
+const uint32_t ROOT_ITEM = 1;
+const uint32_t FIRST_ITEM = 2;           // the number of the first block's first item
+const size_t FIRST_BLOCK_SIZE = 64;
+const UINT ITEM_IN_USE = 0x80000000u;    // no TVIS_ state of the control has this bit
+
+// The count of items in the blocks before block b.
+size_t ItemsBefore(int b)
 {
-    return parent->lastChild;
+    return FIRST_BLOCK_SIZE * (((size_t)1 << b) - 1);
 }
 
 }  // namespace
@@ -42,7 +49,7 @@ MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
       blocks{},
       blockCount(0),
       usedInLastBlock(0),
-      freeItems(nullptr),
+      freeItems(NO_ITEM),
       itemCount(0),
       selected(nullptr),
       notice(deleteNotice),
@@ -50,7 +57,6 @@ MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
       refuseInsertion(false)
 {
     root.state = TVIS_EXPANDED;
-    root.owner = this;
 }
 
 MemoryTree::~MemoryTree()
@@ -59,38 +65,55 @@ MemoryTree::~MemoryTree()
     for (int i = 0; i < blockCount; ++i) free(blocks[i].items);
 }
 
-bool MemoryTree::IsItem(HTREEITEM item) const
+uint32_t MemoryTree::NumberOf(HTREEITEM item) const
 {
+    if (item == &root) return ROOT_ITEM;
     uintptr_t address = (uintptr_t)item;
-    // The newest block is the largest: most items live there.
-    for (int i = blockCount - 1; i >= 0; --i) {
-        uintptr_t begin = (uintptr_t)blocks[i].items;
-        uintptr_t end = begin + blocks[i].count * sizeof(MemoryTreeItem);
+    // The newest block is the largest: most items live there. Of it only the items
+    // handed out so far are looked at; the rest were never written.
+    for (int b = blockCount - 1; b >= 0; --b) {
+        size_t count = b == blockCount - 1 ? usedInLastBlock : blocks[b].count;
+        uintptr_t begin = (uintptr_t)blocks[b].items;
+        uintptr_t end = begin + count * sizeof(MemoryTreeItem);
         if (address >= begin && address < end) {
-            return (address - begin) % sizeof(MemoryTreeItem) == 0 && item->owner == this;
+            if ((address - begin) % sizeof(MemoryTreeItem) != 0 || (item->state & ITEM_IN_USE) == 0) return NO_ITEM;
+            return FIRST_ITEM + (uint32_t)(ItemsBefore(b) + (address - begin) / sizeof(MemoryTreeItem));
         }
     }
-    return false;
+    return NO_ITEM;
 }
 
-MemoryTreeItem* MemoryTree::Allocate()
+MemoryTreeItem* MemoryTree::At(uint32_t number) const
 {
-    MemoryTreeItem* item = freeItems;
-    if (item != nullptr) {
+    if (number == NO_ITEM) return nullptr;
+    if (number == ROOT_ITEM) return const_cast<MemoryTreeItem*>(&root);
+    size_t index = number - FIRST_ITEM;
+    // Block b starts at item 64 * (2^b - 1): b is the highest bit of index / 64 + 1.
+    int b = 63 - __builtin_clzll((unsigned long long)(index / FIRST_BLOCK_SIZE + 1));
+    return &blocks[b].items[index - ItemsBefore(b)];
+}
+
+MemoryTreeItem* MemoryTree::Allocate(uint32_t* number)
+{
+    MemoryTreeItem* item;
+    if (freeItems != NO_ITEM) {
+        *number = freeItems;
+        item = At(freeItems);
         freeItems = item->nextSibling;
     } else {
         if (blockCount == 0 || usedInLastBlock == blocks[blockCount - 1].count) {
             if (blockCount == MAX_BLOCKS) return nullptr;
-            size_t count = (size_t)64 << blockCount;
+            size_t count = FIRST_BLOCK_SIZE << blockCount;
             MemoryTreeItem* items = (MemoryTreeItem*)malloc(count * sizeof(MemoryTreeItem));
             if (items == nullptr) return nullptr;
             blocks[blockCount++] = Block{items, count};
             usedInLastBlock = 0;
         }
+        *number = FIRST_ITEM + (uint32_t)(ItemsBefore(blockCount - 1) + usedInLastBlock);
         item = &blocks[blockCount - 1].items[usedInLastBlock++];
     }
     *item = MemoryTreeItem{};
-    item->owner = this;
+    item->state = ITEM_IN_USE;
     ++itemCount;
     return item;
 }
@@ -98,68 +121,73 @@ MemoryTreeItem* MemoryTree::Allocate()
 HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPARAM data)
 {
     MemoryTreeItem* parent = parentHandle == TVI_ROOT || parentHandle == nullptr ? &root : parentHandle;
-    if (parent != &root && !IsItem(parent)) return nullptr;
-    MemoryTreeItem* after = nullptr;  // null: first position
+    uint32_t parentNumber = NumberOf(parent);
+    if (parentNumber == NO_ITEM) return nullptr;
+    uint32_t after = NO_ITEM;  // first position
     if (insertAfter == TVI_LAST) {
-        after = LastChild(parent);
+        after = parent->lastChild;
     } else if (insertAfter != TVI_FIRST) {
         // An item that is not a child of the parent counts as "last", as the control does.
-        after = (IsItem(insertAfter) && insertAfter->parent == parent) ? insertAfter : LastChild(parent);
+        uint32_t number = insertAfter != &root ? NumberOf(insertAfter) : NO_ITEM;
+        after = (number != NO_ITEM && insertAfter->parent == parentNumber) ? number : parent->lastChild;
     }
     if (refuseInsertion) {
         refuseInsertion = false;
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
     }
-    MemoryTreeItem* item = Allocate();
+    uint32_t number;
+    MemoryTreeItem* item = Allocate(&number);
     if (item == nullptr) {
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
     }
-    item->parent = parent;
+    item->parent = parentNumber;
     item->data = data;
     item->previousSibling = after;
-    item->nextSibling = after != nullptr ? after->nextSibling : parent->firstChild;
-    if (item->nextSibling != nullptr) {
-        item->nextSibling->previousSibling = item;
+    item->nextSibling = after != NO_ITEM ? At(after)->nextSibling : parent->firstChild;
+    if (item->nextSibling != NO_ITEM) {
+        At(item->nextSibling)->previousSibling = number;
     } else {
-        parent->lastChild = item;
+        parent->lastChild = number;
     }
-    if (after != nullptr) {
-        after->nextSibling = item;
+    if (after != NO_ITEM) {
+        At(after)->nextSibling = number;
     } else {
-        parent->firstChild = item;
+        parent->firstChild = number;
     }
     return item;
 }
 
 void MemoryTree::Unlink(MemoryTreeItem* item)
 {
-    if (item->previousSibling != nullptr) {
-        item->previousSibling->nextSibling = item->nextSibling;
+    MemoryTreeItem* parent = At(item->parent);
+    if (item->previousSibling != NO_ITEM) {
+        At(item->previousSibling)->nextSibling = item->nextSibling;
     } else {
-        item->parent->firstChild = item->nextSibling;
+        parent->firstChild = item->nextSibling;
     }
-    if (item->nextSibling != nullptr) {
-        item->nextSibling->previousSibling = item->previousSibling;
+    if (item->nextSibling != NO_ITEM) {
+        At(item->nextSibling)->previousSibling = item->previousSibling;
     } else {
-        item->parent->lastChild = item->previousSibling;
+        parent->lastChild = item->previousSibling;
     }
 }
 
-void MemoryTree::DeleteSubtree(MemoryTreeItem* item)
+void MemoryTree::DeleteSubtree(MemoryTreeItem* item, uint32_t number)
 {
-    while (item->firstChild != nullptr) {
-        MemoryTreeItem* child = item->firstChild;
+    while (item->firstChild != NO_ITEM) {
+        uint32_t childNumber = item->firstChild;
+        MemoryTreeItem* child = At(childNumber);
         Unlink(child);
-        DeleteSubtree(child);
+        DeleteSubtree(child, childNumber);
     }
     if (item == &root) return;
     if (item == selected) selected = nullptr;
     LPARAM data = item->data;
-    item->owner = nullptr;
+    item->state = 0;
     item->nextSibling = freeItems;
-    freeItems = item;
+    freeItems = number;
     --itemCount;
     if (notice != nullptr) notice(noticeContext, data);
 }
@@ -167,12 +195,13 @@ void MemoryTree::DeleteSubtree(MemoryTreeItem* item)
 bool MemoryTree::Delete(HTREEITEM item)
 {
     if (item == TVI_ROOT) {
-        DeleteSubtree(&root);
+        DeleteSubtree(&root, ROOT_ITEM);
         return true;
     }
     if (!IsItem(item)) return false;
+    uint32_t number = NumberOf(item);
     Unlink(item);
-    DeleteSubtree(item);
+    DeleteSubtree(item, number);
     return true;
 }
 
@@ -182,11 +211,11 @@ HTREEITEM MemoryTree::GetNext(HTREEITEM item, UINT code) const
     if (from != &root && !IsItem(item)) return nullptr;
     switch (code) {
     case TVGN_CHILD:
-        return from->firstChild;
+        return At(from->firstChild);
     case TVGN_NEXT:
-        return from == &root ? nullptr : from->nextSibling;
+        return from == &root ? nullptr : At(from->nextSibling);
     case TVGN_PARENT:
-        return (from == &root || from->parent == &root) ? nullptr : from->parent;
+        return (from == &root || from->parent == ROOT_ITEM) ? nullptr : At(from->parent);
     default:
         return nullptr;
     }
@@ -201,13 +230,13 @@ bool MemoryTree::GetData(HTREEITEM item, LPARAM* data) const
 
 UINT MemoryTree::GetState(HTREEITEM item, UINT mask) const
 {
-    return IsItem(item) ? (item->state & mask) : 0;
+    return IsItem(item) ? (item->state & mask & ~ITEM_IN_USE) : 0;
 }
 
 void MemoryTree::EnsureVisible(HTREEITEM item)
 {
     if (!IsItem(item)) return;
-    for (MemoryTreeItem* parent = item->parent; parent != &root; parent = parent->parent) {
+    for (MemoryTreeItem* parent = At(item->parent); parent != &root; parent = At(parent->parent)) {
         parent->state |= TVIS_EXPANDED;
     }
 }

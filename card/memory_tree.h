@@ -8,15 +8,16 @@
 
 #include <stddef.h>
 
+// Links are numbers of items in the tree's blocks rather than pointers: half the size,
+// which matters in a card of a few hundred thousand items. 0 is no item, 1 the root.
 struct MemoryTreeItem {
-    MemoryTreeItem* parent;
-    MemoryTreeItem* firstChild;
-    MemoryTreeItem* lastChild;
-    MemoryTreeItem* nextSibling;      // on the free list: the next free item
-    MemoryTreeItem* previousSibling;
+    uint32_t parent;
+    uint32_t firstChild;
+    uint32_t lastChild;
+    uint32_t nextSibling;      // on the free list: the next free item
+    uint32_t previousSibling;
+    UINT state;                // with ITEM_IN_USE while the item is in the tree
     LPARAM data;
-    UINT state;
-    const MemoryTree* owner;          // null while the item is free
 };
 
 class MemoryTree {
@@ -48,22 +49,26 @@ private:
     // of the one before; a removed item goes to a free list. So any handle can be checked
     // without a set of every live item (which cost a third of the memory of a card):
     // it must point at an item of one of the blocks, and that item must be in use.
+    // Block b holds 64 << b items, numbered on from those of the blocks before it.
     struct Block {
         MemoryTreeItem* items;
         size_t count;
     };
-    static const int MAX_BLOCKS = 48;
+    static const int MAX_BLOCKS = 25;  // item numbers stay below 2^32
 
-    bool IsItem(HTREEITEM item) const;
-    MemoryTreeItem* Allocate();
+    // The number of a handle that names an item in use (or the root), 0 for any other.
+    uint32_t NumberOf(HTREEITEM item) const;
+    MemoryTreeItem* At(uint32_t number) const;
+    bool IsItem(HTREEITEM item) const { return item != &root && NumberOf(item) != 0; }
+    MemoryTreeItem* Allocate(uint32_t* number);
     void Unlink(MemoryTreeItem* item);
-    void DeleteSubtree(MemoryTreeItem* item);
+    void DeleteSubtree(MemoryTreeItem* item, uint32_t number);
 
     MemoryTreeItem root;
     Block blocks[MAX_BLOCKS];
     int blockCount;
     size_t usedInLastBlock;
-    MemoryTreeItem* freeItems;
+    uint32_t freeItems;
     size_t itemCount;
     MemoryTreeItem* selected;
     DeleteNotice notice;

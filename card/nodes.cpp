@@ -248,7 +248,13 @@ void PropertyNode::AdoptArenaValues(char** arenaItems, int count)
         free(values.items);
     }
     values = ValueArray{arenaItems, count, count};
+    if (count == 1) values.single = arenaItems[0];
     storage |= VALUES_IN_ARENA;
+}
+
+char* const* PropertyNode::Entries() const
+{
+    return (storage & VALUES_IN_ARENA) != 0 && values.count == 1 ? &values.single : values.items;
 }
 
 // Before the first change of values read into the arena: heap copies of the array and
@@ -259,9 +265,10 @@ HRESULT PropertyNode::OwnValues()
     int ownCapacity = values.count > 0 ? values.count : 1;
     char** own = (char**)malloc((size_t)ownCapacity * sizeof(char*));
     if (own == nullptr) return E_OUTOFMEMORY;
+    char* const* entries = Entries();
     for (int i = 0; i < values.count; ++i) {
-        own[i] = DuplicateText(values.items[i]);
-        if (own[i] == nullptr && values.items[i] != nullptr) {
+        own[i] = DuplicateText(entries[i]);
+        if (own[i] == nullptr && entries[i] != nullptr) {
             while (i > 0) free(own[--i]);
             free(own);
             return E_OUTOFMEMORY;
@@ -294,7 +301,7 @@ int PropertyNode::GetImageIndex(UINT) const
 
 const char* PropertyNode::GetValue(int index) const
 {
-    return (index >= 0 && index < values.count) ? values.items[index] : nullptr;
+    return (index >= 0 && index < values.count) ? Entries()[index] : nullptr;
 }
 
 // Makes room for one more entry: capacity 0 becomes 1, a full array doubles.
@@ -348,7 +355,7 @@ HRESULT PropertyNode::SetValue(const char* text, int index)
     if (index < 0) return E_INVALIDARG;
     if (index < values.count) {
         // Unchanged: values read into the arena stay there.
-        const char* entry = values.items[index];
+        const char* entry = Entries()[index];
         if (entry == nullptr && text == nullptr) return S_FALSE;
         if (entry != nullptr && text != nullptr && strcmp(entry, text) == 0) return S_FALSE;
     }

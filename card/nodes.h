@@ -152,7 +152,10 @@ private:
 
 // The value components of a property; an entry may be null, meaning absent.
 struct ValueArray {
-    char** items;
+    union {
+        char** items;
+        char* single;   // the one value read into the arena: it needs no array there
+    };
     int count;
     int capacity;
 };
@@ -189,6 +192,7 @@ public:
 
     // Reader support: a name, and the whole array of values with their texts, in the
     // card's arena (see CardObject). The first change of a value copies them all.
+    // Of a single value the node keeps the text only, and items may be any array.
     void AdoptArenaName(char* arenaName);
     void AdoptArenaValues(char** arenaItems, int count);
 
@@ -198,6 +202,7 @@ private:
 
     HRESULT GrowValues();
     HRESULT OwnValues();
+    char* const* Entries() const;
 
     int16_t kind;
     char* customName;

@@ -10,8 +10,6 @@
 #include "card/tree.h"
 
 #include <new>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -264,6 +262,9 @@ char* TakeParameterValue(CardArena& arena, const char* text, const char* end, co
     *next = stop < end ? stop + 1 : nullptr;
     size_t restLength = (size_t)(stop - p);
     char* decoded;
+    if (quotedLength == 0 && memchr(p, '^', restLength) == nullptr) {
+        return arena.ShareText(p, restLength);  // nothing to decode
+    }
     if (quotedLength == 0) {
         decoded = arena.CopyText(p, restLength);
     } else {
@@ -283,11 +284,18 @@ const char* NextToken(const char* from, const char* end)
 // The root groups of the card being read, so that a grouped line finds its group without
 // a walk over every root item (which made a card of many groups quadratic to read). It
 // answers as FindGroup does, the first group whose name compares equal: a name of ASCII
-// bytes only is kept by its lower-case spelling, since the comparison folds nothing
-// else in it and no name with other bytes equals it; any other name is compared with
-// the groups of such names, in order, by the comparison itself.
+// bytes only is kept in a hash table by its lower-case spelling, since the comparison
+// folds nothing else in it and no name with other bytes equals it; any other name is
+// compared with the groups of such names, in order, by the comparison itself. The table
+// holds the items only and reads names from their nodes: an address book of tens of
+// thousands of groups holds no second copy of every name.
 class GroupIndex {
 public:
+    GroupIndex() = default;
+    GroupIndex(const GroupIndex&) = delete;
+    GroupIndex& operator=(const GroupIndex&) = delete;
+    ~GroupIndex() { free(slots); }
+
     // Takes in the groups that the document already holds; false when memory ran out.
     bool Start(const CardDocument& document)
     {
@@ -295,7 +303,7 @@ public:
         for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
              item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
             CardNode* node = document.GetNode(item);
-            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), item)) return false;
+            if (node != nullptr && node->IsGroup() && !Add(document, node->GetDisplayName(), item)) return false;
         }
         last = nullptr;
         return true;
@@ -306,15 +314,17 @@ public:
         // Grouped lines mostly come in runs of one group.
         if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
         HTREEITEM found = nullptr;
-        bool asciiName;
-        try {
-            asciiName = MakeKey(name);
-        } catch (const std::bad_alloc&) {
-            return document.FindGroup(name);  // the long way, without the index
-        }
-        if (asciiName) {
-            auto entry = ascii.find(key);
-            if (entry != ascii.end()) found = entry->second;
+        uint32_t hash;
+        if (AsciiHash(name, &hash)) {
+            if (slots != nullptr) {
+                for (size_t i = hash & mask; slots[i].item != nullptr; i = (i + 1) & mask) {
+                    if (slots[i].hash == hash &&
+                        AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(), name)) {
+                        found = slots[i].item;
+                        break;
+                    }
+                }
+            }
         } else {
             for (HTREEITEM item : others) {
                 if (MbsCompareNoCase(document.GetNode(item)->GetDisplayName(), name) == 0) {
@@ -328,37 +338,94 @@ public:
     }
 
     // Records a group made after Find found none; false when memory ran out.
-    bool Add(const char* name, HTREEITEM item)
+    bool Add(const CardDocument& document, const char* name, HTREEITEM item)
     {
-        try {
-            if (MakeKey(name)) {
-                ascii.emplace(key, item);  // an earlier group of the name stays the one found
-            } else {
+        uint32_t hash;
+        if (AsciiHash(name, &hash)) {
+            if (!Insert(document, hash, item)) return false;
+        } else {
+            try {
                 others.push_back(item);
+            } catch (const std::bad_alloc&) {
+                return false;
             }
-        } catch (const std::bad_alloc&) {
-            return false;
         }
         last = item;
         return true;
     }
 
 private:
-    // The lower-case spelling of a name of ASCII bytes into key; false for other names.
-    bool MakeKey(const char* name)
+    struct Slot {
+        uint32_t hash;
+        HTREEITEM item;  // null: free
+    };
+
+    // FNV-1a over the lower-case spelling of a name of ASCII bytes; false for other names.
+    static bool AsciiHash(const char* name, uint32_t* hash)
     {
-        key.clear();
+        uint32_t h = 2166136261u;
         for (const unsigned char* p = (const unsigned char*)name; *p != '\0'; ++p) {
             if (*p >= 0x80) return false;
-            key += (char)(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p);
+            h = (h ^ (uint32_t)(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p)) * 16777619u;
         }
+        *hash = h;
         return true;
     }
 
-    std::unordered_map<std::string, HTREEITEM> ascii;
+    static bool AsciiEqualNoCase(const char* a, const char* b)
+    {
+        for (;; ++a, ++b) {
+            unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
+            if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + ('a' - 'A'));
+            if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + ('a' - 'A'));
+            if (x != y) return false;
+            if (x == '\0') return true;
+        }
+    }
+
+    // An earlier group of the name stays the one found: a later one is never entered.
+    bool Insert(const CardDocument& document, uint32_t hash, HTREEITEM item)
+    {
+        if ((used + 1) * 4 > capacity * 3 && !Grow()) return false;
+        size_t i = hash & mask;
+        for (; slots[i].item != nullptr; i = (i + 1) & mask) {
+            if (slots[i].hash == hash &&
+                AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(),
+                                 document.GetNode(item)->GetDisplayName())) {
+                return true;
+            }
+        }
+        slots[i] = Slot{hash, item};
+        ++used;
+        return true;
+    }
+
+    bool Grow()
+    {
+        size_t grown = capacity == 0 ? 64 : capacity * 2;
+        if (grown > ((size_t)-1) / sizeof(Slot)) return false;
+        Slot* fresh = (Slot*)calloc(grown, sizeof(Slot));
+        if (fresh == nullptr) return false;
+        size_t freshMask = grown - 1;
+        for (size_t k = 0; k < capacity; ++k) {
+            if (slots[k].item == nullptr) continue;
+            size_t i = slots[k].hash & freshMask;
+            while (fresh[i].item != nullptr) i = (i + 1) & freshMask;
+            fresh[i] = slots[k];
+        }
+        free(slots);
+        slots = fresh;
+        capacity = grown;
+        mask = freshMask;
+        return true;
+    }
+
+    Slot* slots = nullptr;
+    size_t capacity = 0;
+    size_t mask = 0;
+    size_t used = 0;
     std::vector<HTREEITEM> others;
     HTREEITEM last = nullptr;
-    std::string key;
 };
 
 }  // namespace
@@ -375,7 +442,7 @@ static HRESULT ParseParameter(CardArena& arena, ParameterNode* node, char* token
     *equals = '\0';
     ParameterKind kind = FindParameterKind(token);
     if (kind == ParameterKindOther) {
-        char* name = arena.CopyText(token, (size_t)(equals - token));
+        char* name = arena.ShareText(token, (size_t)(equals - token));
         if (name == nullptr) return E_OUTOFMEMORY;
         node->AdoptArenaName(name);
     }
@@ -453,7 +520,7 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, char* head, size_t leng
     }
     size_t tokenLength = strlen(token);
     if (kind == PropertyKindOther) {
-        char* name = arena.CopyText(token, tokenLength);
+        char* name = arena.ShareText(token, tokenLength);
         if (name == nullptr) {
             property->Release();
             *result = E_OUTOFMEMORY;
@@ -507,6 +574,13 @@ public:
     {
         size_t count = items.Length() / sizeof(char*);
         if (count > (size_t)INT32_MAX) return E_OUTOFMEMORY;
+        if (count == 1) {
+            // The node keeps a single value's text without an array.
+            char* value;
+            memcpy(&value, items.Data(), sizeof value);
+            property->AdoptArenaValues(&value, 1);
+            return S_OK;
+        }
         char** placed = arena.PlacePointers(count);
         if (placed == nullptr) return E_OUTOFMEMORY;
         memcpy(placed, items.Data(), count * sizeof(char*));
@@ -561,7 +635,7 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* 
         }
         char* value = nullptr;
         if (!component.IsEmpty()) {
-            value = arena.CopyText(component.Data(), component.Length());
+            value = arena.ShareText(component.Data(), component.Length());
             if (value == nullptr) return E_OUTOFMEMORY;
         }
         if (!values.Add(value)) return E_OUTOFMEMORY;
@@ -642,7 +716,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
                 result = ResultFromLastError();
                 return FAILED(result) ? result : E_FAIL;
             }
-            if (!groups.Add(name, group)) return E_OUTOFMEMORY;
+            if (!groups.Add(document, name, group)) return E_OUTOFMEMORY;
         }
         parent = group;
         nameStart = layout.groupLength + 1;

@@ -372,8 +372,9 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     bool grouped = group != nullptr;
     TextBuffer line;
     // Room for the values as they stand, so that a long value is not copied as it grows.
+    char* const* entries = Entries();
     size_t expected = 64;
-    for (int i = 0; i < values.count; ++i) expected += values.items[i] != nullptr ? strlen(values.items[i]) + 1 : 1;
+    for (int i = 0; i < values.count; ++i) expected += entries[i] != nullptr ? strlen(entries[i]) + 1 : 1;
     // The group's prefix belongs to the logical line and folds with it, however long.
     bool ok = line.Reserve(expected) &&
               (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
@@ -387,7 +388,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     bool list = IsListValued(kind);
     for (int i = 0; ok && i < values.count; ++i) {
         if (i > 0) ok = line.AppendChar(';');
-        const char* value = values.items[i];
+        const char* value = entries[i];
         if (ok && value != nullptr) {
             ok = uri ? line.Append(value) : AppendTextValue(line, value, list, output.escapeColon);
         }
