@@ -112,10 +112,10 @@ char* CardArena::ShareText(const char* text, size_t length)
     if (length > SHORT_TEXT) return CopyText(text, length);
     uint32_t hash = 2166136261u;
     for (size_t i = 0; i < length; ++i) hash = (hash ^ (unsigned char)text[i]) * 16777619u;
-    char*& slot = shared[hash & (SHARED_SLOTS - 1)];
-    if (slot != nullptr && strncmp(slot, text, length) == 0 && slot[length] == '\0') return slot;
+    SharedText& slot = shared[hash & (SHARED_SLOTS - 1)];
+    if (slot.text != nullptr && slot.length == length && memcmp(slot.text, text, length) == 0) return slot.text;
     char* copy = CopyText(text, length);
-    if (copy != nullptr) slot = copy;
+    if (copy != nullptr) slot = SharedText{copy, length};
     return copy;
 }
 

@@ -52,5 +52,9 @@ private:
     char* limit = nullptr;
     size_t nodes = 0;
     bool abandoned = false;
-    char* shared[SHARED_SLOTS] = {};  // the latest short text of each hash
+    struct SharedText {
+        char* text;
+        size_t length;
+    };
+    SharedText shared[SHARED_SLOTS] = {};  // the latest short text of each hash
 };

@@ -152,9 +152,10 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, HeadLayout* l
     bool namePassed = false;
     size_t tokenStart = 0;
     size_t i = 0;
+    const unsigned char* leadBytes = LeadByteTable();
     while (i < length) {
         char c = line[i];
-        size_t width = CharWidth(line + i);
+        size_t width = CharWidthIn(leadBytes, line + i);
         if (width == 2) {
             head[out++] = line[i];
             head[out++] = line[i + 1];
@@ -258,7 +259,8 @@ char* TakeParameterValue(CardArena& arena, const char* text, const char* end, co
         }
     }
     const char* stop = p;
-    while (stop < end && *stop != ',') stop += CharWidth(stop);
+    const unsigned char* leadBytes = LeadByteTable();
+    while (stop < end && *stop != ',') stop += CharWidthIn(leadBytes, stop);
     *next = stop < end ? stop + 1 : nullptr;
     size_t restLength = (size_t)(stop - p);
     char* decoded;
@@ -686,7 +688,8 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
         refusal.SetText(0, OPENING_LINE);
         return E_FAIL;
     }
-    if (MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
+    // Only a line that starts like the closing line is compared with it.
+    if ((line[0] == 'E' || line[0] == 'e') && MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
 
     HeadLayout layout;
     if (!ScanHead(line, length, scratch.head, &layout)) return E_OUTOFMEMORY;
