@@ -110,12 +110,15 @@ char* CardArena::CopyText(const char* text, size_t length)
 char* CardArena::ShareText(const char* text, size_t length)
 {
     if (length > SHORT_TEXT) return CopyText(text, length);
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < length; ++i) hash = (hash ^ (unsigned char)text[i]) * 16777619u;
-    SharedText& slot = shared[hash & (SHARED_SLOTS - 1)];
-    if (slot.text != nullptr && slot.length == length && memcmp(slot.text, text, length) == 0) return slot.text;
+    uint64_t words[2] = {0, 0};
+    memcpy(words, text, length);
+    uint64_t hash = (words[0] * 0x9E3779B97F4A7C15ull) ^ (words[1] * 0xC2B2AE3D27D4EB4Full) ^ length;
+    SharedText& slot = shared[(hash >> 32) & (SHARED_SLOTS - 1)];
+    if (slot.text != nullptr && slot.length == length && slot.words[0] == words[0] && slot.words[1] == words[1]) {
+        return slot.text;
+    }
     char* copy = CopyText(text, length);
-    if (copy != nullptr) slot = SharedText{copy, length};
+    if (copy != nullptr) slot = SharedText{{words[0], words[1]}, length, copy};
     return copy;
 }
 

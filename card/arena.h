@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 // Blocks are aligned to their size, so that a node placed in the arena finds its arena
 // from its own address; the arena lives until its owner has let go of it and the last
@@ -52,9 +53,12 @@ private:
     char* limit = nullptr;
     size_t nodes = 0;
     bool abandoned = false;
+    // A short text is compared as two words of its bytes padded with zeros, and its
+    // length: no byte loop and no call for each text read.
     struct SharedText {
-        char* text;
+        uint64_t words[2];
         size_t length;
+        char* text;
     };
     SharedText shared[SHARED_SLOTS] = {};  // the latest short text of each hash
 };

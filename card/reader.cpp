@@ -283,6 +283,46 @@ const char* NextToken(const char* from, const char* end)
     return from < end ? from : nullptr;
 }
 
+// Kinds of property and parameter names by their spelling, for one read: an address
+// book repeats a handful of names on every line, and the vocabulary compares each name
+// it is asked with its table. The answer for a spelling cannot change within a read. A
+// name longer than a slot's two words, or one whose slot holds another spelling, is
+// looked up in the vocabulary.
+class KindCache {
+public:
+    explicit KindCache(int (*lookUp)(const char*)) : find(lookUp) {}
+
+    int Find(const char* name, size_t length)
+    {
+        if (length > sizeof(Slot::words)) return find(name);
+        uint64_t words[2] = {0, 0};
+        memcpy(words, name, length);
+        uint64_t hash = (words[0] * 0x9E3779B97F4A7C15ull) ^ (words[1] * 0xC2B2AE3D27D4EB4Full) ^ length;
+        Slot& slot = slots[(hash >> 32) & (SLOTS - 1)];
+        if (slot.lengthAndOne == length + 1 && slot.words[0] == words[0] && slot.words[1] == words[1]) {
+            return slot.kind;
+        }
+        int kind = find(name);
+        slot = Slot{{words[0], words[1]}, length + 1, kind};
+        return kind;
+    }
+
+private:
+    static const size_t SLOTS = 64;
+    struct Slot {
+        uint64_t words[2];    // the spelling's bytes padded with zeros
+        size_t lengthAndOne;  // 0: an empty slot
+        int kind;
+    };
+    Slot slots[SLOTS] = {};
+    int (*find)(const char*);
+};
+
+struct NameKinds {
+    KindCache properties{FindPropertyKind};
+    KindCache parameters{FindParameterKind};
+};
+
 // The root groups of the card being read, so that a grouped line finds its group without
 // a walk over every root item (which made a card of many groups quadratic to read). It
 // answers as FindGroup does, the first group whose name compares equal: a name of ASCII
@@ -313,11 +353,11 @@ public:
 
     HTREEITEM Find(const CardDocument& document, const char* name)
     {
-        // Grouped lines mostly come in runs of one group.
-        if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
         HTREEITEM found = nullptr;
         uint32_t hash;
         if (AsciiHash(name, &hash)) {
+            // Grouped lines mostly come in runs of one group.
+            if (last != nullptr && AsciiEqualNoCase(document.GetNode(last)->GetDisplayName(), name)) return last;
             if (slots != nullptr) {
                 for (size_t i = hash & mask; slots[i].item != nullptr; i = (i + 1) & mask) {
                     if (slots[i].hash == hash &&
@@ -328,6 +368,7 @@ public:
                 }
             }
         } else {
+            if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
             for (HTREEITEM item : others) {
                 if (MbsCompareNoCase(document.GetNode(item)->GetDisplayName(), name) == 0) {
                     found = item;
@@ -436,13 +477,13 @@ private:
 
 // Fills this fresh node from name=value[,value...]; each further value becomes a node of
 // the same kind linked after it.
-static HRESULT ParseParameter(CardArena& arena, ParameterNode* node, char* token)
+static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, ParameterNode* node, char* token)
 {
     char* equals = MbsFindChar(token, '=');
     if (equals == nullptr) return E_INVALIDARG;
     // The name is looked up where it stands, cut off at its '=' for the moment.
     *equals = '\0';
-    ParameterKind kind = FindParameterKind(token);
+    ParameterKind kind = kinds.parameters.Find(token, (size_t)(equals - token));
     if (kind == ParameterKindOther) {
         char* name = arena.ShareText(token, (size_t)(equals - token));
         if (name == nullptr) return E_OUTOFMEMORY;
@@ -505,7 +546,7 @@ private:
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
-static PropertyNode* ParsePropertyHead(CardArena& arena, char* head, size_t length, int number,
+static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, char* head, size_t length, int number,
                                        Refusal& refusal, HRESULT* result)
 {
     const char* end = head + length;
@@ -514,13 +555,13 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, char* head, size_t leng
         *result = E_INVALIDARG;
         return nullptr;
     }
-    PropertyKind kind = FindPropertyKind(token);
+    size_t tokenLength = strlen(token);
+    PropertyKind kind = kinds.properties.Find(token, tokenLength);
     PropertyNode* property = PlaceNodeIn<PropertyNode>(arena, kind, (const char*)nullptr);
     if (property == nullptr) {
         *result = E_OUTOFMEMORY;
         return nullptr;
     }
-    size_t tokenLength = strlen(token);
     if (kind == PropertyKindOther) {
         char* name = arena.ShareText(token, tokenLength);
         if (name == nullptr) {
@@ -539,7 +580,7 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, char* head, size_t leng
             *result = E_OUTOFMEMORY;
             return nullptr;
         }
-        HRESULT parsed = ParseParameter(arena, parameter, token);
+        HRESULT parsed = ParseParameter(arena, kinds, parameter, token);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
                 refusal.Set(RefusalKind::InvalidParameter, number);
@@ -654,6 +695,7 @@ struct LineScratch {
     TextBuffer head;
     TextBuffer component;
     ValueList values;
+    NameKinds kinds;
 };
 
 static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
@@ -726,7 +768,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
     }
 
     PropertyNode* property =
-        ParsePropertyHead(arena, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
+        ParsePropertyHead(arena, scratch.kinds, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
