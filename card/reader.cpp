@@ -137,7 +137,21 @@ const char* ClosingQuote(const char* text, const char* lineEnd)
     return nullptr;
 }
 
-bool ScanHead(const char* line, size_t length, TextBuffer& buffer, HeadLayout* layout)
+// The bytes that end a run of plain characters, for the loops that look at every byte of
+// a line: those the loop acts on, and the lead bytes of the code page.
+struct RunStops {
+    unsigned char head[256];
+    unsigned char value[256];
+
+    void Prepare(const unsigned char* leadBytes)
+    {
+        for (int c = 0; c < 256; ++c) head[c] = value[c] = leadBytes[c];
+        for (unsigned char c : {':', '"', ';', '.', '=', ',', '\\'}) head[c] = 1;
+        for (unsigned char c : {'\0', ';', '\\'}) value[c] = 1;
+    }
+};
+
+bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStops& stops, HeadLayout* layout)
 {
     // One buffer serves every line of a read: it grows to the longest head and stays.
     if (!buffer.Reserve(length)) return false;
@@ -154,6 +168,16 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, HeadLayout* l
     size_t i = 0;
     const unsigned char* leadBytes = LeadByteTable();
     while (i < length) {
+        if (!stops.head[(unsigned char)line[i]]) {
+            // A run of plain characters goes over as it is: it ends an escape, and it
+            // starts a parameter value.
+            do {
+                head[out++] = line[i++];
+            } while (i < length && !stops.head[(unsigned char)line[i]]);
+            afterBackslash = false;
+            if (state == HeadState::ValueStart) state = HeadState::Value;
+            continue;
+        }
         char c = line[i];
         size_t width = CharWidthIn(leadBytes, line + i);
         if (width == 2) {
@@ -638,7 +662,7 @@ private:
 };
 
 static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* text, TextBuffer& component,
-                               bool list, bool* escapedColon)
+                               const RunStops& stops, bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = LeadByteTable();
     const char* p = text;
@@ -647,7 +671,7 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* 
         while (*p != '\0' && *p != ';') {
             // A run of plain single-byte characters goes over in one piece.
             const char* run = p;
-            while (*p != '\0' && *p != ';' && *p != '\\' && !leadBytes[(unsigned char)*p]) ++p;
+            while (!stops.value[(unsigned char)*p]) ++p;
             if (p > run && !component.Append(run, (size_t)(p - run))) return E_OUTOFMEMORY;
             if (*p == '\0' || *p == ';') break;
             size_t width = CharWidthIn(leadBytes, p);
@@ -696,6 +720,7 @@ struct LineScratch {
     TextBuffer component;
     ValueList values;
     NameKinds kinds;
+    RunStops stops;
 };
 
 static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
@@ -712,7 +737,8 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
         }
         if (!scratch.values.Add(value)) result = E_OUTOFMEMORY;
     } else {
-        result = ParseTextValues(arena, scratch.values, text, scratch.component, IsListValued(property->GetKind()),
+        result = ParseTextValues(arena, scratch.values, text, scratch.component, scratch.stops,
+                                 IsListValued(property->GetKind()),
                                  escapedColon);
     }
     if (SUCCEEDED(result)) result = scratch.values.GiveTo(arena, property);
@@ -734,7 +760,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
     if ((line[0] == 'E' || line[0] == 'e') && MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
 
     HeadLayout layout;
-    if (!ScanHead(line, length, scratch.head, &layout)) return E_OUTOFMEMORY;
+    if (!ScanHead(line, length, scratch.head, scratch.stops, &layout)) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
     if (!layout.hasSeparator) {
         refusal.Set(RefusalKind::MissingColon, number);
@@ -800,6 +826,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     // A fresh arena for this read; nodes of an earlier one keep theirs alive.
     AbandonArena();
     arena = CardArena::Create();
+    scratch.stops.Prepare(LeadByteTable());
     if (arena == nullptr || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
