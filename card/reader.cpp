@@ -142,9 +142,11 @@ const char* ClosingQuote(const char* text, const char* lineEnd)
 struct RunStops {
     unsigned char head[256];
     unsigned char value[256];
+    const unsigned char* leadBytes;
 
-    void Prepare(const unsigned char* leadBytes)
+    void Prepare(const unsigned char* codePageLeadBytes)
     {
+        leadBytes = codePageLeadBytes;
         for (int c = 0; c < 256; ++c) head[c] = value[c] = leadBytes[c];
         for (unsigned char c : {':', '"', ';', '.', '=', ',', '\\'}) head[c] = 1;
         for (unsigned char c : {'\0', ';', '\\'}) value[c] = 1;
@@ -166,7 +168,7 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
     bool namePassed = false;
     size_t tokenStart = 0;
     size_t i = 0;
-    const unsigned char* leadBytes = LeadByteTable();
+    const unsigned char* leadBytes = stops.leadBytes;
     while (i < length) {
         if (!stops.head[(unsigned char)line[i]]) {
             // A run of plain characters goes over as it is: it ends an escape, and it
@@ -269,7 +271,8 @@ void DecodeCarets(char* text)
 // One parameter value from text up to the next ',' outside quotes (or end, where the
 // parameter's text ends): the quotes are not part of it. Returns a copy in the arena,
 // and where the next value starts.
-char* TakeParameterValue(CardArena& arena, const char* text, const char* end, const char** next)
+char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, const char* text, const char* end,
+                         const char** next)
 {
     const char* quoted = nullptr;  // the text between the quotes, when there are quotes
     size_t quotedLength = 0;
@@ -283,7 +286,6 @@ char* TakeParameterValue(CardArena& arena, const char* text, const char* end, co
         }
     }
     const char* stop = p;
-    const unsigned char* leadBytes = LeadByteTable();
     while (stop < end && *stop != ',') stop += CharWidthIn(leadBytes, stop);
     *next = stop < end ? stop + 1 : nullptr;
     size_t restLength = (size_t)(stop - p);
@@ -501,10 +503,12 @@ private:
 
 // Fills this fresh node from name=value[,value...]; each further value becomes a node of
 // the same kind linked after it.
-static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, ParameterNode* node, char* token)
+static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned char* leadBytes,
+                              ParameterNode* node, char* token)
 {
-    char* equals = MbsFindChar(token, '=');
-    if (equals == nullptr) return E_INVALIDARG;
+    char* equals = token;
+    while (*equals != '\0' && *equals != '=') equals += CharWidthIn(leadBytes, equals);
+    if (*equals == '\0') return E_INVALIDARG;
     // The name is looked up where it stands, cut off at its '=' for the moment.
     *equals = '\0';
     ParameterKind kind = kinds.parameters.Find(token, (size_t)(equals - token));
@@ -519,7 +523,7 @@ static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, ParameterNode*
     // Found once: a search for the end from each value made a long list quadratic.
     const char* end = equals + 1 + strlen(equals + 1);
     const char* next = nullptr;
-    char* value = TakeParameterValue(arena, equals + 1, end, &next);
+    char* value = TakeParameterValue(arena, leadBytes, equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
     node->AdoptArenaValue(value);
 
@@ -528,7 +532,7 @@ static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, ParameterNode*
         ParameterNode* further = PlaceNodeIn<ParameterNode>(arena, kind, (const char*)nullptr);
         if (further == nullptr) return E_OUTOFMEMORY;
         last->SetNext(further);  // the link holds the only reference
-        value = TakeParameterValue(arena, next, end, &next);
+        value = TakeParameterValue(arena, leadBytes, next, end, &next);
         if (value == nullptr) return E_OUTOFMEMORY;
         further->AdoptArenaValue(value);
         last = further;
@@ -570,8 +574,8 @@ private:
 
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
-static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, char* head, size_t length, int number,
-                                       Refusal& refusal, HRESULT* result)
+static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, const unsigned char* leadBytes,
+                                       char* head, size_t length, int number, Refusal& refusal, HRESULT* result)
 {
     const char* end = head + length;
     char* token = (char*)NextToken(head, end);
@@ -604,7 +608,7 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, char*
             *result = E_OUTOFMEMORY;
             return nullptr;
         }
-        HRESULT parsed = ParseParameter(arena, kinds, parameter, token);
+        HRESULT parsed = ParseParameter(arena, kinds, leadBytes, parameter, token);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
                 refusal.Set(RefusalKind::InvalidParameter, number);
@@ -664,10 +668,25 @@ private:
 static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* text, TextBuffer& component,
                                const RunStops& stops, bool list, bool* escapedColon)
 {
-    const unsigned char* leadBytes = LeadByteTable();
+    const unsigned char* leadBytes = stops.leadBytes;
     const char* p = text;
     for (;;) {
-        component.Clear();
+        // Most components hold no escape and no double-byte character: they go to the
+        // arena straight from the line.
+        const char* start = p;
+        while (!stops.value[(unsigned char)*p]) ++p;
+        if (*p == '\0' || *p == ';') {
+            char* value = nullptr;
+            if (p > start) {
+                value = arena.ShareText(start, (size_t)(p - start));
+                if (value == nullptr) return E_OUTOFMEMORY;
+            }
+            if (!values.Add(value)) return E_OUTOFMEMORY;
+            if (*p == '\0') return S_OK;
+            ++p;
+            continue;
+        }
+        if (!component.Assign(start, (size_t)(p - start))) return E_OUTOFMEMORY;
         while (*p != '\0' && *p != ';') {
             // A run of plain single-byte characters goes over in one piece.
             const char* run = p;
@@ -794,7 +813,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
     }
 
     PropertyNode* property =
-        ParsePropertyHead(arena, scratch.kinds, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
+        ParsePropertyHead(arena, scratch.kinds, scratch.stops.leadBytes, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
