@@ -133,6 +133,16 @@ char** CardArena::PlacePointers(size_t count)
     return (char**)Take(count * sizeof(char*), alignof(char*));
 }
 
+bool CardArena::AdoptHeapText(char* memory)
+{
+    HeapText* entry = (HeapText*)Take(sizeof(HeapText), alignof(HeapText));
+    if (entry == nullptr) return false;
+    entry->next = heapTexts;
+    entry->memory = memory;
+    heapTexts = entry;
+    return true;
+}
+
 void CardArena::Abandon()
 {
     abandoned = true;
@@ -150,6 +160,7 @@ void CardArena::NodeDestroyed(void* node)
 void CardArena::FreeIfUnused()
 {
     if (!abandoned || nodes != 0) return;
+    for (HeapText* text = heapTexts; text != nullptr; text = text->next) free(text->memory);
     for (Block* block = blocks; block != nullptr;) {
         Block* next = block->next;
         FreeAligned(block);

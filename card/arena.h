@@ -25,6 +25,9 @@ public:
     char* ShareText(const char* text, size_t length);
     // Room for count pointers, or null.
     char** PlacePointers(size_t count);
+    // Takes over a block from malloc that holds texts of the card, to free it with the
+    // blocks; false when no memory was left, and the caller keeps it.
+    bool AdoptHeapText(char* memory);
 
     // The owner lets go: the blocks go now or with the last node.
     void Abandon();
@@ -49,6 +52,11 @@ private:
 
     Block* blocks = nullptr;        // the blocks nodes live in, newest first
     Block* largeBlocks = nullptr;   // one text each, too long for a block
+    struct HeapText {
+        HeapText* next;
+        char* memory;
+    };
+    HeapText* heapTexts = nullptr;  // taken over, listed in the blocks
     char* cursor = nullptr;
     char* limit = nullptr;
     size_t nodes = 0;

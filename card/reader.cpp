@@ -629,6 +629,21 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, const
 
 // ---------------------------------------------------------------- values
 
+// A value at least this long that ends its line is left where it was read, in the line's
+// own buffer, which the arena takes over: a PHOTO of megabytes is not copied once more
+// and not held twice.
+const size_t KEPT_IN_LINE = 64 * 1024;
+
+// The value at tail, the end of line's text, kept where it is; null when the arena could
+// not take the buffer, which the caller then copies from as usual.
+static char* KeepLineTail(CardArena& arena, TextBuffer& line, const char* tail)
+{
+    char* whole = line.Data();
+    if (!arena.AdoptHeapText(whole)) return nullptr;
+    line.Detach();  // the arena frees it now
+    return whole + (tail - whole);
+}
+
 // Appends the value components of text: split at each ';' that no backslash escapes,
 // with \\ \n \N \, \; \: decoded in one pass. Sets *escapedColon when "\:" occurred.
 // A component of a list (N, ADR, CATEGORIES, NICKNAME) keeps the file's spelling, which
@@ -665,8 +680,8 @@ private:
     TextBuffer items;  // the pointers' bytes: a buffer that every line reuses
 };
 
-static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* text, TextBuffer& component,
-                               const RunStops& stops, bool list, bool* escapedColon)
+static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& line, const char* text,
+                               TextBuffer& component, const RunStops& stops, bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = stops.leadBytes;
     const char* p = text;
@@ -677,7 +692,10 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, const char* 
         while (!stops.value[(unsigned char)*p]) ++p;
         if (*p == '\0' || *p == ';') {
             char* value = nullptr;
-            if (p > start) {
+            if (start == text && *p == '\0' && (size_t)(p - start) >= KEPT_IN_LINE) {
+                value = KeepLineTail(arena, line, start);
+            }
+            if (value == nullptr && p > start) {
                 value = arena.ShareText(start, (size_t)(p - start));
                 if (value == nullptr) return E_OUTOFMEMORY;
             }
@@ -740,6 +758,7 @@ struct LineScratch {
     ValueList values;
     NameKinds kinds;
     RunStops stops;
+    TextBuffer* line = nullptr;  // the logical line being read, whose text the values point into
 };
 
 static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
@@ -750,13 +769,15 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
     if (IsUriValued(property)) {
         // A URI is one raw text: no components, no escapes.
         char* value = nullptr;
-        if (*text != '\0') {
-            value = arena.CopyText(text, strlen(text));
+        size_t length = strlen(text);
+        if (length >= KEPT_IN_LINE) value = KeepLineTail(arena, *scratch.line, text);
+        if (value == nullptr && length != 0) {
+            value = arena.CopyText(text, length);
             if (value == nullptr) return E_OUTOFMEMORY;
         }
         if (!scratch.values.Add(value)) result = E_OUTOFMEMORY;
     } else {
-        result = ParseTextValues(arena, scratch.values, text, scratch.component, scratch.stops,
+        result = ParseTextValues(arena, scratch.values, *scratch.line, text, scratch.component, scratch.stops,
                                  IsListValued(property->GetKind()),
                                  escapedColon);
     }
@@ -846,6 +867,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     AbandonArena();
     arena = CardArena::Create();
     scratch.stops.Prepare(LeadByteTable());
+    scratch.line = &logical;
     if (arena == nullptr || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
