@@ -46,6 +46,7 @@ private:
     bool AddBlock();
     bool AddLargeBlock(size_t size);
     void FreeIfUnused();
+    void MakePresent();
 
     static const size_t SHORT_TEXT = 16;
     static const size_t SHARED_SLOTS = 1024;   // a power of two
@@ -59,6 +60,7 @@ private:
     HeapText* heapTexts = nullptr;  // taken over, listed in the blocks
     char* cursor = nullptr;
     char* limit = nullptr;
+    char* present = nullptr;        // the pages of the block below this are present
     size_t nodes = 0;
     bool abandoned = false;
     // A short text is compared as two words of its bytes padded with zeros, and its
