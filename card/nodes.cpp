@@ -131,6 +131,20 @@ void ParameterNode::ReleaseChain(ParameterNode* head)
     }
 }
 
+void ParameterNode::TakeNameOf(ParameterNode* from)
+{
+    if ((from->storage & NAME_IN_ARENA) != 0 && !IsPlacedInArena()) {
+        // A node of the heap owns its texts: the arena may go before it does.
+        customName = DuplicateText(from->customName);
+        storage = (uint8_t)(storage & ~NAME_IN_ARENA);
+        return;
+    }
+    customName = from->customName;
+    storage = (uint8_t)((storage & ~NAME_IN_ARENA) | (from->storage & NAME_IN_ARENA));
+    from->customName = nullptr;
+    from->storage = (uint8_t)(from->storage & ~NAME_IN_ARENA);
+}
+
 const char* ParameterNode::GetDisplayName() const
 {
     if (customName != nullptr) return customName;
@@ -171,8 +185,7 @@ ParameterNode* ParameterNode::RemoveAt(ParameterNode* head, int index)
             // preceding parameter, or be written with an empty name.
             if (node->kind == ParameterKindOther && node->customName != nullptr && follower != nullptr &&
                 follower->kind == ParameterKindOther && follower->customName == nullptr) {
-                follower->customName = node->customName;
-                node->customName = nullptr;
+                follower->TakeNameOf(node);
             }
             node->next = nullptr;
             if (previous != nullptr) previous->next = follower;

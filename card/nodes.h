@@ -144,6 +144,9 @@ private:
     static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
     static const uint8_t VALUE_IN_ARENA = SECOND_TEXT_IN_ARENA;
 
+    // The name of a removed first value passes to the value after it, with its storage.
+    void TakeNameOf(ParameterNode* from);
+
     int16_t kind;
     char* customName;
     char* value;

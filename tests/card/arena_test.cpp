@@ -34,6 +34,7 @@ TEST(Arena, EditedTextsReplaceReadOnesAndSharedTextsStayApart)
         EXPECT_EQ(1, q->SetValue("x"));
         EXPECT_EQ(S_OK, q->SetCustomName("X-R"));
         EXPECT_EQ(1, other->GetParameters()->GetNext()->SetValue("y"));
+
         EXPECT_EQ(S_OK, card.Property(1)->SetValue("Bo", 0));
         const char* expected = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Bo\r\n"
                                "a.ADR;type=HOME:;;1 Main St;City;IL;62701;USA;;Country\r\n"
@@ -42,6 +43,25 @@ TEST(Arena, EditedTextsReplaceReadOnesAndSharedTextsStayApart)
         EXPECT_STREQ("IL", work->GetValue(4));
     }
     EXPECT_EQ(0, counter.Alive());
+}
+
+TEST(Arena, ARemovedFirstValuePassesItsReadNameOn)
+{
+    // To a value read with it, and as a copy of its own to a value added later, which
+    // may outlive the arena.
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "VERSION:4.0", "FN:a", "X-A;X-Q=v,w:1", "X-B;X-R=v:2", "END:VCARD"})));
+    PropertyNode* a = card.Property(2);
+    PropertyNode* b = card.Property(3);
+    a->RemoveParameterAt(0);
+    b->AppendParameter(new ParameterNode(ParameterKindOther, "h"))->Release();
+    ParameterNode* added = b->GetParameterAt(1);
+    added->AddRef();
+    b->RemoveParameterAt(0);
+    EXPECT_EQ("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:a\r\nX-A;X-Q=w:1\r\nX-B;X-R=h:2\r\nEND:VCARD\r\n", card.Save());
+    card.document.DeleteAll();
+    EXPECT_STREQ("X-R", added->GetCustomName());
+    added->Release();
 }
 
 TEST(Arena, NodesHeldOutliveTheirDocumentAndDeletedOnesGo)
