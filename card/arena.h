@@ -61,6 +61,7 @@ private:
     char* cursor = nullptr;
     char* limit = nullptr;
     char* present = nullptr;        // the pages of the block below this are present
+    size_t presentStep = 0;
     size_t nodes = 0;
     bool abandoned = false;
     // A short text is compared as two words of its bytes padded with zeros, and its
