@@ -233,7 +233,7 @@ PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
     : kind((int16_t)propertyKind),
       customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
       parameters(nullptr),
-      values{nullptr, 0, 0}
+      values{{nullptr}, 0, 0}
 {
 }
 
@@ -260,7 +260,7 @@ void PropertyNode::AdoptArenaValues(char** arenaItems, int count)
         for (int i = 0; i < values.count; ++i) free(values.items[i]);
         free(values.items);
     }
-    values = ValueArray{arenaItems, count, count};
+    values = ValueArray{{arenaItems}, count, count};
     if (count == 1) values.single = arenaItems[0];
     storage |= VALUES_IN_ARENA;
 }
@@ -287,7 +287,7 @@ HRESULT PropertyNode::OwnValues()
             return E_OUTOFMEMORY;
         }
     }
-    values = ValueArray{own, values.count, ownCapacity};
+    values = ValueArray{{own}, values.count, ownCapacity};
     storage = (uint8_t)(storage & ~VALUES_IN_ARENA);
     return S_OK;
 }
