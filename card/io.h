@@ -22,6 +22,9 @@ public:
 
     // The EscapeColon setting the card is written with: 1 writes ':' in values as "\:".
     int escapeColon = 0;
+    // Cards written inside the card and not yet closed (vCard 2.1's AGENT), so that the
+    // line that closes one is written plainly and any other closing line is not.
+    int nestedCards = 0;
 };
 
 // A stream opened by the caller, in binary mode: line ends are the bytes as written.

@@ -759,6 +759,12 @@ struct LineScratch {
     NameKinds kinds;
     RunStops stops;
     TextBuffer* line = nullptr;  // the logical line being read, whose text the values point into
+    // Cards opened inside the card and not yet closed: vCard 2.1 writes the card an AGENT
+    // stands for as lines of its own. The closing line of such a card is held until
+    // another line follows: the last closing line of the input always closes this card.
+    int nestedCards = 0;
+    TextBuffer heldClosing;
+    int heldNumber = 0;
 };
 
 static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
@@ -786,6 +792,9 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
     return result;
 }
 
+static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
+                            Refusal& refusal, char* line, size_t length, int number);
+
 // One content line into the document, its group found through the index.
 static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
                         Refusal& refusal, char* line, size_t length, int number)
@@ -797,8 +806,28 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
         return E_FAIL;
     }
     // Only a line that starts like the closing line is compared with it.
-    if ((line[0] == 'E' || line[0] == 'e') && MbsCompareNoCase(line, CLOSING_LINE) == 0) return S_OK;
+    bool closing = (line[0] == 'E' || line[0] == 'e') && MbsCompareNoCase(line, CLOSING_LINE) == 0;
+    if (!scratch.heldClosing.IsEmpty()) {
+        // Another line follows, so the held line closed a card inside this one: keep it.
+        HRESULT result = ReadProperty(document, arena, groups, scratch, refusal, scratch.heldClosing.Data(),
+                                      scratch.heldClosing.Length(), scratch.heldNumber);
+        scratch.heldClosing.Clear();
+        if (FAILED(result)) return result;
+    }
+    if (closing) {
+        if (scratch.nestedCards == 0) return S_OK;
+        --scratch.nestedCards;
+        scratch.heldNumber = number;
+        return scratch.heldClosing.Assign(line, length) ? S_OK : E_OUTOFMEMORY;
+    }
+    if ((line[0] == 'B' || line[0] == 'b') && MbsCompareNoCase(line, OPENING_LINE) == 0) ++scratch.nestedCards;
+    return ReadProperty(document, arena, groups, scratch, refusal, line, length, number);
+}
 
+// One content line that is a property, placed at the root or in its group.
+static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
+                            Refusal& refusal, char* line, size_t length, int number)
+{
     HeadLayout layout;
     if (!ScanHead(line, length, scratch.head, scratch.stops, &layout)) return E_OUTOFMEMORY;
     HRESULT result = S_OK;

@@ -291,18 +291,25 @@ HRESULT WriteFolded(CardOutput& output, TextBuffer& logical, int budget)
     return S_OK;
 }
 
-// The property's display name, and whether its line needs a leading ';' so that the
-// reader takes the name back whole: a name at the root with a '.' or a ';', one that
-// starts with a blank, or a line that would read as the closing line.
-bool NeedsLeadingSemicolon(const PropertyNode* property, bool grouped)
+// Whether the property is written as the line that opens ("BEGIN") or closes ("END") a card.
+bool IsCardLine(const PropertyNode* property, bool grouped, const char* name)
+{
+    return !grouped && property->GetKind() == PropertyKindOther &&
+           MbsCompareNoCase(property->GetDisplayName(), name) == 0 && property->GetParameters() == nullptr &&
+           property->GetValueCount() == 1 && property->GetValue(0) != nullptr &&
+           MbsCompareNoCase(property->GetValue(0), "VCARD") == 0;
+}
+
+// Whether the property's line needs a leading ';' so that the reader takes the name back
+// whole: a name at the root with a '.' or a ';', one that starts with a blank, or a line
+// that would read as the card's closing line.
+bool NeedsLeadingSemicolon(const PropertyNode* property, bool grouped, bool closesInnerCard)
 {
     if (grouped || property->GetKind() != PropertyKindOther) return false;
     const char* name = property->GetDisplayName();
     if (name[0] == ' ' || name[0] == '\t') return true;
     if (MbsFindChar(name, '.') != nullptr || MbsFindChar(name, ';') != nullptr) return true;
-    return MbsCompareNoCase(name, "END") == 0 && property->GetParameters() == nullptr &&
-           property->GetValueCount() == 1 && property->GetValue(0) != nullptr &&
-           MbsCompareNoCase(property->GetValue(0), "VCARD") == 0;
+    return !closesInnerCard && IsCardLine(property, grouped, "END");
 }
 
 }  // namespace
@@ -370,6 +377,8 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     HTREEITEM parent = tree != nullptr && item != nullptr ? TreeGetNextItem(tree, item, TVGN_PARENT) : nullptr;
     CardNode* group = parent != nullptr ? CardDocument::GetItemNode(tree, parent) : nullptr;
     bool grouped = group != nullptr;
+    bool opensCard = IsCardLine(this, grouped, "BEGIN");
+    bool closesInnerCard = output.nestedCards > 0 && IsCardLine(this, grouped, "END");
     TextBuffer line;
     // Room for the values as they stand, so that a long value is not copied as it grows.
     char* const* entries = Entries();
@@ -378,7 +387,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     // The group's prefix belongs to the logical line and folds with it, however long.
     bool ok = line.Reserve(expected) &&
               (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
-              (!NeedsLeadingSemicolon(this, grouped) || line.AppendChar(';')) &&
+              (!NeedsLeadingSemicolon(this, grouped, closesInnerCard) || line.AppendChar(';')) &&
               AppendHeadText(line, GetDisplayName()) &&
               (parameters == nullptr || FormatParameters(parameters, line) >= 0);
     // A head ending in '\' would escape the separator; an empty parameter ends it instead.
@@ -396,7 +405,9 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     if (!ok) return E_OUTOFMEMORY;
 
     HRESULT result = WriteFolded(output, line, lineBudget);
-    if (SUCCEEDED(result)) modified = 0;
+    if (FAILED(result)) return result;
+    modified = 0;
+    output.nestedCards += (opensCard ? 1 : 0) - (closesInnerCard ? 1 : 0);
     return result;
 }
 
@@ -458,6 +469,7 @@ bool CardDocument::ValidateCard()
 HRESULT CardDocument::WriteCard(CardOutput& output)
 {
     output.escapeColon = GetEscapeColon();
+    output.nestedCards = 0;
     refusal.Clear();
     HRESULT result = byteOrderMark ? output.Write("\xEF\xBB\xBF", 3) : S_OK;
     if (SUCCEEDED(result)) result = output.Write("BEGIN:VCARD\r\n", 13);

@@ -1,6 +1,7 @@
 // Real card files from other programs and from the standards: each one either loads, or
 // is refused with the result and refusal the reader defines. Every file that loads is
 // written again unchanged in meaning, and its written form is a fixed point.
+#include "card/card_file.h"
 #include "card/format.h"
 #include "card/io.h"
 #include "tests/support/card_text.h"
@@ -89,6 +90,15 @@ TEST(Corpus, RefusedFilesSayWhy)
     }
 }
 
+int LinesEqualTo(const std::string& file, const std::string& line)
+{
+    int count = 0;
+    for (size_t at = 0; (at = file.find(line + "\r\n", at)) != std::string::npos; at += line.size()) {
+        if (at == 0 || file[at - 1] == '\n' || file.compare(0, at, "\xEF\xBB\xBF") == 0) ++count;
+    }
+    return count;
+}
+
 TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
 {
     int loaded = 0;
@@ -116,6 +126,15 @@ TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
         EXPECT_EQ(card.Dump(), again.Dump());
         EXPECT_EQ(card.escapeColon, again.escapeColon);
         EXPECT_TRUE(written == again.Save());
+        // Every card opened is closed again, those inside the card (vCard 2.1's AGENT) too:
+        // an inner closing line lost turns the cards after it into part of this one. (Read
+        // whole, a file of several cards is one card that opens the others.)
+        CardFile cards;
+        std::string original = ReadBytes(CorpusPath(name));
+        ASSERT_TRUE(cards.Assign(original.data(), original.size()));
+        if (cards.CardCount() == 1) {
+            EXPECT_EQ(LinesEqualTo(written, "BEGIN:VCARD"), LinesEqualTo(written, "END:VCARD"));
+        }
     }
     EXPECT_EQ(38, loaded);
 }
