@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "card/mbstring.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
@@ -88,8 +89,9 @@ void AddCallbackRows(HWND list, int count)
 void CopyShown(char* buffer, int size, const char* text)
 {
     if (buffer == nullptr || size <= 0 || text == nullptr) return;
-    _snprintf(buffer, (size_t)size, "%s", text);
-    buffer[size - 1] = '\0';
+    size_t length = MbsFitLength(text, (size_t)size);
+    memcpy(buffer, text, length);
+    buffer[length] = '\0';
 }
 
 void ReportLastError()

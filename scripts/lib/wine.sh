@@ -84,6 +84,23 @@ wine_prepare_prefix() {
   fi
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # Visual styles, as the program's manifest asks for them: Wine's own theme.
+  if ! grep -q '"ThemeActive"="1"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    local theme='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+    "$WINE" reg add "$theme" /v DllName /t REG_SZ /d 'C:\windows\resources\themes\light\light.msstyles' /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v ColorName /t REG_SZ /d NormalColor /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v SizeName /t REG_SZ /d NormalSize /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v ThemeActive /t REG_SZ /d 1 /f >/dev/null 2>&1
+    wineserver -w
+  fi
+  # Chinese, Japanese and Korean glyphs where the dialogs' font (DejaVu Sans, which has
+  # Latin, Greek and Cyrillic) has none: Wine draws them from the font linked to it.
+  if [ -e /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] &&
+     ! grep -q '^"DejaVu Sans"=str(7):"wqy-microhei' "$WINEPREFIX/system.reg" 2>/dev/null; then
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "DejaVu Sans" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    wineserver -w
+  fi
 }
 
 # A persistent server outside ctest's pipes, warmed up, so that each test starts fast.
