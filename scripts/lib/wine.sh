@@ -42,11 +42,12 @@ wine_preferred_build() {
 
 # Starts a private Xvfb on a free display number and points DISPLAY at it. The first
 # wine command of a server session needs DISPLAY, so this comes before any of them.
+# The screen has room for the main window at 144 DPI (964 x 815 pixels).
 wine_start_display() {
   local n
   for n in $(seq 90 140); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$ROOT/build/xvfb.log" 2>&1 &
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$ROOT/build/xvfb.log" 2>&1 &
       XVFB_PID=$!
       local i
       for i in $(seq 100); do

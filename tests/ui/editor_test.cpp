@@ -567,6 +567,59 @@ TEST(AboutTest, ShowsTheVersionFromTheProgramsResourceAndItsLinks)
     EXPECT_TRUE(editor.IsRunning());
 }
 
+// The About box photographed with the mouse over its web link, then closed; whether the
+// link had set its hand cursor by then.
+bool handOverLink = false;
+HWND aboutBox = nullptr;
+void CALLBACK PhotographAboutWithHand(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND link = GetDlgItem(aboutBox, IDC_ABOUT_WEB);
+    RECT rect = {};
+    GetWindowRect(link, &rect);
+    SetCursorPos(rect.left + 20, (rect.top + rect.bottom) / 2);
+    Pump(300);
+    handOverLink = GetCursor() == LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR));
+    GetWindowRect(aboutBox, &rect);
+    SaveScreen(rect, "about-hand-over-link", true);
+    PostMessageA(aboutBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+LRESULT CALLBACK WhenAboutShows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && GetDlgItem((HWND)wParam, IDC_ABOUT_VERSION) != nullptr && aboutBox == nullptr) {
+        aboutBox = (HWND)wParam;
+        SetTimer(nullptr, 0, 200, PhotographAboutWithHand);
+    }
+    return CallNextHookEx(aboutHook, code, wParam, lParam);
+}
+
+// The buttons in each state they are drawn in, and the About box, as screenshots.
+TEST_F(EditorTest, ButtonsAndLinksAsTheUserSeesThem)
+{
+    Editor editor(sample);
+    ASSERT_TRUE(editor.Select("NOTE"));
+    editor.Screenshot("buttons-undo-disabled");
+    // No boxes are answered meanwhile: the About box is one.
+    aboutBox = nullptr;
+    aboutHook = SetWindowsHookExA(WH_CBT, WhenAboutShows, nullptr, GetCurrentThreadId());
+    editor.Menu(ID_HELP_ABOUT);
+    UnhookWindowsHookEx(aboutHook);
+    EXPECT_TRUE(handOverLink) << "the pointing hand over a link";
+
+    Answers answers("Yes");
+    editor.Type(IDC_VALUE_EDIT, "!");
+    ASSERT_TRUE(editor.IsEnabled(IDC_UNDO));
+    // Focus shown as after a Tab key, then the button held down by the mouse.
+    SendMessageA(editor.Window(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(editor.Item(IDC_SAVE));
+    editor.Screenshot("buttons-undo-enabled-save-focused");
+    SendMessageA(editor.Item(IDC_SAVE), BM_SETSTATE, TRUE, 0);
+    editor.Screenshot("button-save-pressed");
+    SendMessageA(editor.Item(IDC_SAVE), BM_SETSTATE, FALSE, 0);
+    editor.Click(IDC_UNDO);
+    EXPECT_EQ(SAMPLE, ReadBytes(sample));
+}
+
 TEST(AboutTest, AnAddressGoesToTheMailProgramAndAnythingElseAsItStands)
 {
     char target[128] = "";
