@@ -706,6 +706,7 @@ TEST_F(EditorTest, CardInAnyLanguageShowsAsWrittenAndTypedTextSavesAsUtf8)
         ASSERT_TRUE(editor.Select("büro/ADR"));
         EXPECT_EQ(L"東京", DrawnCell(editor, IDC_COMPONENT_LIST, 3, 1));
         EXPECT_EQ(L"東京都千代田区", DrawnCell(editor, IDC_PARAMETER_LIST, 0, 1));
+        editor.Screenshot("any-language-cjk-lists");
         ASSERT_TRUE(editor.Select("NOTE"));
         EXPECT_EQ(L"Crème brûlée, ελληνικά, 日本語", Drawn(editor.Item(IDC_VALUE_EDIT)));
         editor.Screenshot("any-language-value");
