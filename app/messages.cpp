@@ -215,6 +215,13 @@ int ReportMessage(HRESULT code, const Refusal* refusal, UINT type, int id, ...)
     va_end(arguments);
     if (text == nullptr) return 0;
     HWND owner = ownerSource != nullptr ? ownerSource() : nullptr;
+    // While a modal dialog runs over the main window, the box belongs to that dialog. Owned
+    // by the disabled main window, its closing would enable and activate the main window
+    // under the dialog, and Escape would then reach the main window's Exit.
+    if (owner != nullptr && !IsWindowEnabled(owner)) {
+        HWND popup = GetLastActivePopup(owner);
+        if (popup != nullptr && popup != owner && IsWindowEnabled(popup)) owner = popup;
+    }
     int button = MessageBoxA(owner, text, caption, type);
     free(text);
     return button;

@@ -3,10 +3,12 @@
 // load and save in a child process, times the floor (reading the file and counting its
 // lines with memchr) and the peer parser (ical.js under node), and prints one table.
 //
-//   card_bench generate typical|photo|escapes BYTES FILE
+//   card_bench generate typical|photo|escapes|book BYTES FILE
 //   card_bench measure [--runs N] [--node NODE --peer SCRIPT --module DIR] FILE...
+//   card_bench book [--runs N] FILE   (an address book of many cards: listing and opening one)
 //   card_bench load FILE      (child: load and save once, for the peak memory)
 //   card_bench idle           (child: the same program doing nothing, the baseline)
+#include "card/card_file.h"
 #include "card/document.h"
 #include "card/io.h"
 #include "tools/hidden_tree.h"
@@ -102,6 +104,29 @@ void GenerateEscapes(FILE* out, size_t bytes)
     }
 }
 
+// An address book export: cards of about 520 bytes, each with FN and N, a grouped TEL
+// with its label, EMAIL, ADR, NOTE, CATEGORIES, ORG, TITLE, URL, UID and REV, until bytes.
+void GenerateBook(FILE* out, size_t bytes)
+{
+    static const char* const given[] = {"Ann", "Bob", "Cid", "Dora", "Emil", "Fay", "Gus", "Hanna"};
+    static const char* const family[] = {"Archer", "Baker", "Carter", "Dyer", "Evans", "Fuller", "Grant"};
+    static const char* const towns[] = {"Springfield", "Shelbyville", "Ogdenville", "North Haverbrook"};
+    long written = ftell(out);
+    for (int i = 1; written < (long)bytes - 600; ++i) {
+        const char* g = given[i % 8];
+        const char* f = family[(i / 8) % 7];
+        fprintf(out, "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:%s %s %d\r\nN:%s;%s;;;\r\n", g, f, i, f, g);
+        fprintf(out, "item1.TEL;TYPE=WORK,VOICE;PREF=1:+1-555-%04d\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n", i % 10000);
+        fprintf(out, "EMAIL;TYPE=HOME,INTERNET:%s.%s%d@example.com\r\n", g, f, i);
+        fprintf(out, "ADR;TYPE=HOME:;;%d Main St\\, Apt %d;%s;IL;62701;USA\r\n", i, i % 50, towns[i % 4]);
+        fprintf(out, "NOTE;LANGUAGE=en:Met at the fair\\; call back\\, maybe in %d days.\r\n", i % 30);
+        fprintf(out, "CATEGORIES:friends,work\r\nORG:Example Corporation;Sales\r\nTITLE:Account manager\r\n");
+        fprintf(out, "URL:https://example.com/%d\r\nUID:urn:uuid:4fbe8971-0bc3-424c-9c26-%012d\r\n", i, i);
+        fprintf(out, "REV:20240101T120000Z\r\nEND:VCARD\r\n");
+        written = ftell(out);
+    }
+}
+
 int Generate(const char* kind, const char* size, const char* path)
 {
     size_t bytes = strtoul(size, nullptr, 10);
@@ -109,6 +134,10 @@ int Generate(const char* kind, const char* size, const char* path)
     if (out == nullptr) {
         perror(path);
         return 1;
+    }
+    if (strcmp(kind, "book") == 0) {
+        GenerateBook(out, bytes);
+        return fclose(out) == 0 ? 0 : 1;
     }
     fprintf(out, "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Synthetic %s\r\nN:Synthetic;%s;;;\r\n", kind, kind);
     if (strcmp(kind, "typical") == 0) GenerateTypical(out, bytes);
@@ -428,6 +457,121 @@ int Measure(int argc, char** argv, const char* self)
     return 0;
 }
 
+
+// ---------------------------------------------------------------- an address book
+
+// What the picker needs: the file's cards found and every one named.
+bool ListBook(const char* path, size_t* cards)
+{
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) return false;
+    CardFile book;
+    HRESULT result = book.Read(file);
+    fclose(file);
+    if (FAILED(result)) return false;
+    char name[256];
+    size_t named = 0;
+    for (size_t i = 0; i < book.CardCount(); ++i) named += book.CardName(i, name, sizeof name) != 0;
+    *cards = book.CardCount();
+    return named == book.CardCount();
+}
+
+// The same on bytes already in memory, beside a memchr pass over them: the scan itself,
+// without reading the file or the fresh pages of a buffer for it.
+bool ListBytes(CardFile& book)
+{
+    if (!book.List()) return false;
+    char name[256];
+    size_t named = 0;
+    for (size_t i = 0; i < book.CardCount(); ++i) named += book.CardName(i, name, sizeof name) != 0;
+    return named == book.CardCount();
+}
+
+// Where the counts go, so that the compiler keeps the loop that makes them.
+volatile long lineSink;
+
+long CountLinesIn(const char* bytes, size_t length)
+{
+    long lines = 0;
+    const char* end = bytes + length;
+    for (const char* p = bytes; (p = (const char*)memchr(p, '\n', (size_t)(end - p))) != nullptr; ++p) ++lines;
+    lineSink = lines;
+    return lines;
+}
+
+// A 10 MB export of some 20,000 cards: listing its cards with their names against the
+// memchr floor, and opening one card from it (as the editor does once the user chose
+// it) against reading that card alone from a file of its own.
+int MeasureBook(int argc, char** argv)
+{
+    int runs = 7;
+    const char* path = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = atoi(argv[++i]);
+        else path = argv[i];
+    }
+    if (path == nullptr || runs < 1) {
+        fprintf(stderr, "card_bench book: no file\n");
+        return 2;
+    }
+    size_t cards = 0;
+    CountLines(path);  // the file in the page cache
+    Times floor = Repeat(runs, [&] { return CountLines(path) >= 0; });
+    Times list = Repeat(runs, [&] { return ListBook(path, &cards); });
+
+    CardFile bytes;
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr || FAILED(bytes.Read(file))) return 1;
+    fclose(file);
+    Times memoryFloor = Repeat(runs, [&] { return CountLinesIn(bytes.Bytes(), bytes.Length()) >= 0; });
+    CardFile& listed = bytes;
+    Times memoryList = Repeat(runs, [&] { return ListBytes(listed); });
+
+    // The middle card, from the book and alone.
+    size_t middle = listed.CardCount() / 2;
+    const CardSpan& span = listed.Card(middle);
+    const char* scratch = getenv("CARD_BENCH_OUT") != nullptr ? getenv("CARD_BENCH_OUT") : "/tmp/card_bench_out.vcf";
+    FILE* alone = fopen(scratch, "wb");
+    if (alone == nullptr) return 1;
+    fwrite(listed.Bytes() + span.begin, 1, span.end - span.begin, alone);
+    fclose(alone);
+    std::vector<double> fromBook, byItself;
+    for (int i = 0; i < runs; ++i) {
+        {
+            Card card;
+            double start = Now();
+            if (FAILED(listed.ReadCard(middle, card.document))) return 1;
+            fromBook.push_back(Now() - start);
+        }
+        {
+            Card card;
+            double start = Now();
+            if (!Load(card, scratch)) return 1;
+            byItself.push_back(Now() - start);
+        }
+    }
+    remove(scratch);
+    Times open = Summarise(fromBook), single = Summarise(byItself);
+
+    printf("\nAn address book of %lu cards (%.1f MB), %d runs per figure, best / median:\n\n",
+           (unsigned long)cards, (double)bytes.Length() / MB, runs);
+    printf("| step | ms | against | ms | ratio (medians) |\n|---|---:|---|---:|---:|\n");
+    printf("| list the cards with their names, from the file | %.2f / %.2f "
+           "| memchr floor, from the file | %.2f / %.2f | %s |\n",
+           list.best * 1000, list.median * 1000, floor.best * 1000, floor.median * 1000,
+           Ratio(list.median, floor.median).c_str());
+    printf("| the same on the bytes in memory | %.2f / %.2f | memchr over them | %.2f / %.2f | %s |\n",
+           memoryList.best * 1000, memoryList.median * 1000, memoryFloor.best * 1000, memoryFloor.median * 1000,
+           Ratio(memoryList.median, memoryFloor.median).c_str());
+    printf("| open card %lu of the listed book | %.3f / %.3f | that card alone, from its file | %.3f / %.3f | %s |\n",
+           (unsigned long)middle + 1, open.best * 1000, open.median * 1000, single.best * 1000, single.median * 1000,
+           Ratio(open.median, single.median).c_str());
+    printf("\nTargets:\n");
+    Verdict("listing vs the memchr floor, from the file", RatioValue(list.median, floor.median), 5, false);
+    Verdict("opening one card of the book vs that card alone", RatioValue(open.median, single.median), 1.5, false);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -447,8 +591,10 @@ int main(int argc, char** argv)
         return status;
     }
     if (argc >= 2 && strcmp(argv[1], "measure") == 0) return Measure(argc - 2, argv + 2, argv[0]);
+    if (argc >= 2 && strcmp(argv[1], "book") == 0) return MeasureBook(argc - 2, argv + 2);
     fprintf(stderr,
-            "usage: card_bench generate typical|photo|escapes BYTES FILE\n"
-            "       card_bench measure [--runs N] [--node NODE --peer SCRIPT --module DIR] FILE...\n");
+            "usage: card_bench generate typical|photo|escapes|book BYTES FILE\n"
+            "       card_bench measure [--runs N] [--node NODE --peer SCRIPT --module DIR] FILE...\n"
+            "       card_bench book [--runs N] FILE\n");
     return 2;
 }

@@ -133,6 +133,14 @@ ParameterNode* ParameterNode::RemoveAt(ParameterNode* head, int index)
     for (int position = 0; node != nullptr; ++position) {
         if (position == index) {
             ParameterNode* follower = node->next;
+            // The further values of a non-standard parameter carry no name and continue
+            // the run before them: without its named first value they would join the
+            // preceding parameter, or be written with an empty name.
+            if (node->kind == ParameterKindOther && node->customName != nullptr && follower != nullptr &&
+                follower->kind == ParameterKindOther && follower->customName == nullptr) {
+                follower->customName = node->customName;
+                node->customName = nullptr;
+            }
             node->next = nullptr;
             if (previous != nullptr) previous->next = follower;
             node->Release();

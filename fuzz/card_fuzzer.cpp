@@ -6,16 +6,67 @@
 // Allowed outcomes: the bytes do not load (any result), or the card loads and obeys the
 // law, its write included. Anything else aborts with the difference, the written text
 // and the code page.
+//
+// The same bytes as a file of several cards: the cards found lie in order, apart and
+// inside the file, their names fit the room given, and counting them from a stream that
+// cuts the lines anywhere finds as many.
+#include "card/card_file.h"
+#include "card/io.h"
 #include "card/mbstring.h"
 #include "tests/support/round_trip.h"
 
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace {
 
 const int CODE_PAGES[] = {1252, 932, CODE_PAGE_UTF8};
+
+// Hands the input over a few bytes at a time.
+class PieceInput : public CardInput {
+public:
+    PieceInput(const char* bytes, size_t length, size_t step) : data(bytes), left(length), piece(step) {}
+    size_t Read(char* buffer, size_t size) override
+    {
+        size_t count = size < piece ? size : piece;
+        if (count > left) count = left;
+        memcpy(buffer, data, count);
+        data += count;
+        left -= count;
+        return count;
+    }
+
+private:
+    const char* data;
+    size_t left;
+    size_t piece;
+};
+
+void CheckCardFile(const char* data, size_t size)
+{
+    CardFile file;
+    if (!file.Assign(data, size)) return;
+    size_t previous = 0;
+    for (size_t i = 0; i < file.CardCount(); ++i) {
+        const CardSpan& card = file.Card(i);
+        char name[8];
+        if (card.begin < previous || card.end <= card.begin || card.end > size || card.firstLine > card.lastLine ||
+            file.CardName(i, name, sizeof name) >= sizeof name || strlen(name) >= sizeof name) {
+            fprintf(stderr, "\n== card %lu of %lu found wrong\n", (unsigned long)i + 1,
+                    (unsigned long)file.CardCount());
+            abort();
+        }
+        previous = card.end;
+    }
+    PieceInput pieces(data, size, 3 + size % 61);
+    long counted = CountCards(pieces, (size_t)-1);
+    if (counted >= 0 && (size_t)counted != file.CardCount()) {
+        fprintf(stderr, "\n== %lu cards listed, %ld counted from a stream\n", (unsigned long)file.CardCount(), counted);
+        abort();
+    }
+}
 
 }  // namespace
 
@@ -31,5 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     MbsSetCodePage(CODE_PAGES[0]);
+    CheckCardFile((const char*)data, size);
     return 0;
 }

@@ -22,10 +22,14 @@
 /* ---- dialogs */
 #define IDD_MAIN                    101
 #define IDD_ABOUT                   103
+#define IDD_ADD_PROPERTY            124
+#define IDD_ADD_PARAMETERS          125
 #define IDD_SETTINGS                126
+#define IDD_CARD_PICKER             127
 
 /* ---- menus and the main window's keyboard shortcuts */
 #define IDR_MAIN_MENU               120
+#define IDR_ITEM_CONTEXT            123   /* New and Delete, over the tree and the parameter list */
 #define IDR_MAIN_SHORTCUTS          130
 
 /* ---- icon, and the links' hand cursor (another resource type, so the same number
@@ -40,7 +44,8 @@
 #define IDP_UNDO                    119
 #define IDP_OPEN                    122
 
-/* ---- bitmaps: the tree's three 16-pixel images, in image list order */
+/* ---- bitmaps: the tree's three 16-pixel images, in image list order (a bitmap, so its
+   number may be that of dialog 125) */
 #define IDB_TREE_IMAGES             125
 #define TREE_IMAGE_GROUP_EXPANDED   0
 #define TREE_IMAGE_GROUP_COLLAPSED  1
@@ -67,6 +72,23 @@
 /* ---- settings dialog */
 #define IDC_ESCAPE_COLON            1042
 
+/* ---- the Add dialog */
+#define IDC_ADD_PROPERTY_LIST       1024
+#define IDC_ADD_GROUP               1029
+#define IDC_ADD_STANDARD            1030
+#define IDC_ADD_GROUP_NAME          1031
+#define IDC_ADD_OTHER               1032
+#define IDC_ADD_OTHER_NAME          1034
+
+/* ---- the Add new parameter(s) dialog; its check box has the number of the Add
+   dialog's third radio button, the same choice of a name of the user's own */
+#define IDC_PARAMETER_KINDS         1036
+#define IDC_OTHER_PARAMETER         IDC_ADD_OTHER
+#define IDC_OTHER_PARAMETER_NAME    1040
+
+/* ---- card picker */
+#define IDC_CARD_LIST               1070
+
 /* ---- in-place editors over a list cell */
 #define IDC_INPLACE_COMBO           555
 #define IDC_INPLACE_EDIT            1200
@@ -74,5 +96,10 @@
 /* ---- menu commands of the main menu */
 #define ID_HELP_ABOUT               40017
 #define ID_EDIT_SETTINGS            40022
+
+/* ---- the item context menu */
+#define ID_ITEM_DELETE              40020
+#define ID_ITEM_NEW                 40021
+#define ID_ITEM_MENU                40023   /* the menu key and Shift+F10: the item menu */
 
 #endif /* VCARDEDIT_RES_RESOURCE_H */

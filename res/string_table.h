@@ -11,6 +11,10 @@ STRING_ENTRY(28, IDS_CONFIRM_UNDO, "All the changes will be lost!\nDo you want t
 STRING_ENTRY(2, IDS_CAPTION, "Oskan vCard Editor")
 STRING_ENTRY(29, IDS_SAVE_AS_TITLE, "Choose file to save")
 STRING_ENTRY(63, IDS_VERSION_LINE, "Oskan vCard Editor Version %d.%d.%d%d")
+STRING_ENTRY(41, IDS_TITLE_CARD, "%s [%d/%d]")
+
+/* ---- the cards of a file */
+STRING_ENTRY(40, IDS_CARD_NUMBER, "Card %d")
 
 /* ---- start-up */
 STRING_ENTRY(3, IDS_GDIPLUS_FAILED, "Cannot initialize GDI Plus library")
@@ -33,6 +37,17 @@ STRING_ENTRY(26, IDS_DETAIL_VERSION_AND_FN, "VERSION property must exist and be 
 STRING_ENTRY(27, IDS_DETAIL_FN_MISSING, "FN property must exist")
 STRING_ENTRY(30, IDS_DETAIL_LINE_BREAK_IN_URI, "The value of %s holds a line break, which a URI cannot hold: put it on one line")
 STRING_ENTRY(31, IDS_DETAIL_UTF16, "The file is UTF-16 text: save it as UTF-8 and open it again")
+
+/* ---- adding groups, properties and parameters */
+STRING_ENTRY(10, IDS_GROUP_NOT_ADDED, "A new group with name '%s' could not be added in this vCard.")
+STRING_ENTRY(12, IDS_SELECT_PROPERTY, "Please select a property from the list")
+STRING_ENTRY(13, IDS_INVALID_GROUP_NAME, "Invalid name '%s' for the new group. Please enter a valid name.")
+STRING_ENTRY(14, IDS_INVALID_PROPERTY_NAME, "Invalid name '%s' for the new property. Please enter a valid name.")
+STRING_ENTRY(15, IDS_PROPERTY_NOT_ADDED, "A new property '%s' could not be added in this vCard.")
+STRING_ENTRY(16, IDS_NO_PARAMETER_CHOSEN, "At least one parameter must have the instance number greater than zero.")
+STRING_ENTRY(17, IDS_ADD_CAPTION, "%s a new property as part of '%s' group")
+STRING_ENTRY(18, IDS_ONLY_PRESET, "Only '%s' property may be added at this time.")
+STRING_ENTRY(20, IDS_INVALID_PARAMETER_NAME, "Invalid name '%s' for the new parameter. Please enter a valid name.")
 
 /* ---- help and links */
 STRING_ENTRY(4, IDS_SHELL_FAILED, "Fail to execute associated application.")

@@ -1,7 +1,9 @@
 // vcardtool: loads a card file as the editor's Open does, and checks it, writes it as
-// the editor's Save writes it, or dumps it in a form for comparing cards.
+// the editor's Save writes it, or dumps it in a form for comparing cards; lists the
+// cards of a file that holds several, and does each of these for one or for all.
 #include "app/messages.h"
 #include "app/safe_save.h"
+#include "card/card_file.h"
 #include "card/document.h"
 #include "card/io.h"
 #include "card/tree.h"
@@ -28,9 +30,14 @@ const int EXIT_CARD_FAILED = 1;  // a card that does not load or validate, a fil
 const int EXIT_USAGE = 2;
 
 const char USAGE[] =
-    "usage: vcardtool check FILE\n"
-    "       vcardtool format FILE [-o OUT] [--escape-colon=0|1]\n"
-    "       vcardtool dump FILE\n";
+    "usage: vcardtool check FILE [--card K]\n"
+    "       vcardtool format FILE [--card K] [-o OUT] [--escape-colon=0|1]\n"
+    "       vcardtool dump FILE [--card K]\n"
+    "       vcardtool list FILE\n";
+const char UTF8_MARK[] = "\xEF\xBB\xBF";
+const size_t NAME_SIZE = 256;
+// No card asked for: every card of the file.
+const size_t ALL_CARDS = 0;
 
 int Usage(const char* problem)
 {
@@ -55,13 +62,21 @@ struct LoadedCard {
     ~LoadedCard() { document.DeleteAll(); }
 };
 
-// Opens and reads the card; on failure prints the editor's message and returns false.
-bool LoadCard(const char* path, LoadedCard& card)
+// A card file as the editor opens it: a file of one card (or of none, which the reader
+// then refuses) is read from its stream; the cards of a file that holds several are
+// read from its bytes, one at a time.
+struct CardSource {
+    const char* path = nullptr;
+    CardFile cards;
+    bool several = false;
+
+    size_t Count() const { return several ? cards.CardCount() : 1; }
+};
+
+// Opens path and finds its cards; on failure prints the editor's message.
+bool OpenSource(const char* path, CardSource& source)
 {
-    if (card.tree.Window() == nullptr) {
-        fprintf(stderr, "vcardtool: cannot create the card container\n");
-        return false;
-    }
+    source.path = path;
     errno = 0;
     FILE* file = fopen(path, "rb");
     if (file == nullptr) {
@@ -69,14 +84,66 @@ bool LoadCard(const char* path, LoadedCard& card)
         return false;
     }
     FileInput input(file);
-    HRESULT result = card.document.ReadCard(input);
-    bool readFailed = ferror(file) != 0;
+    long count = CountCards(input, 2);
+    HRESULT result = count < 0 ? E_OUTOFMEMORY : S_OK;
+    source.several = count > 1;
+    if (SUCCEEDED(result) && source.several) result = source.cards.Read(file);
+    if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
     fclose(file);
-    if (SUCCEEDED(result) && readFailed) result = ResultFromWin32(30);  // the device cannot be read
     if (FAILED(result)) {
-        PrintMessage(stdout, ComposeMessageF(result, &card.document.LastRefusal(), IDS_NOT_VALID_FILE, path));
+        PrintMessage(stderr, ComposeMessageF(result, nullptr, IDS_CANNOT_OPEN, path));
         return false;
     }
+    return true;
+}
+
+// Reads card number (from 1) of the source; on failure prints the editor's message,
+// after a "FILE [K/N]: " when the file holds several cards.
+bool LoadCard(const CardSource& source, size_t number, LoadedCard& card)
+{
+    if (card.tree.Window() == nullptr) {
+        fprintf(stderr, "vcardtool: cannot create the card container\n");
+        return false;
+    }
+    HRESULT result;
+    if (source.several) {
+        result = source.cards.ReadCard(number - 1, card.document);
+    } else {
+        errno = 0;
+        FILE* file = fopen(source.path, "rb");
+        if (file == nullptr) {
+            PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), nullptr, IDS_CANNOT_OPEN, source.path));
+            return false;
+        }
+        FileInput input(file);
+        result = card.document.ReadCard(input);
+        bool readFailed = ferror(file) != 0;
+        fclose(file);
+        if (SUCCEEDED(result) && readFailed) result = ResultFromWin32(30);  // the device cannot be read
+    }
+    if (FAILED(result)) {
+        if (source.several) printf("%s [%lu/%lu]: ", source.path, (unsigned long)number, (unsigned long)source.Count());
+        PrintMessage(stdout, ComposeMessageF(result, &card.document.LastRefusal(), IDS_NOT_VALID_FILE, source.path));
+        return false;
+    }
+    return true;
+}
+
+// The cards a command works on: the one asked for, or all. Prints why and returns false
+// when the file has no card of that number.
+bool ChooseCards(const CardSource& source, size_t asked, size_t* first, size_t* last)
+{
+    if (asked == ALL_CARDS) {
+        *first = 1;
+        *last = source.Count();
+        return true;
+    }
+    if (asked > source.Count()) {
+        fprintf(stderr, "vcardtool: %s holds %lu card%s, not %lu\n", source.path, (unsigned long)source.Count(),
+                source.Count() == 1 ? "" : "s", (unsigned long)asked);
+        return false;
+    }
+    *first = *last = asked;
     return true;
 }
 
@@ -96,23 +163,101 @@ void CountCard(const CardDocument& document, int* groups, int* properties, int* 
     });
 }
 
-int Check(const char* path)
+int Check(const char* path, size_t asked)
 {
-    LoadedCard card;
-    if (!LoadCard(path, card)) return EXIT_CARD_FAILED;
-    if (!card.document.ValidateCard()) {
-        PrintMessage(stdout, ComposeMessageF(0, &card.document.LastRefusal(), IDS_CARD_NOT_VALID));
-        return EXIT_CARD_FAILED;
+    CardSource source;
+    size_t first, last;
+    if (!OpenSource(path, source)) return EXIT_CARD_FAILED;
+    if (!ChooseCards(source, asked, &first, &last)) return EXIT_USAGE;
+    int status = EXIT_OK;
+    for (size_t number = first; number <= last; ++number) {
+        LoadedCard card;
+        if (!LoadCard(source, number, card)) {
+            status = EXIT_CARD_FAILED;
+            continue;
+        }
+        if (source.several) printf("%s [%lu/%lu]: ", path, (unsigned long)number, (unsigned long)source.Count());
+        if (!card.document.ValidateCard()) {
+            PrintMessage(stdout, ComposeMessageF(0, &card.document.LastRefusal(), IDS_CARD_NOT_VALID));
+            status = EXIT_CARD_FAILED;
+            continue;
+        }
+        int groups, properties, parameters;
+        CountCard(card.document, &groups, &properties, &parameters);
+        if (!source.several) printf("%s: ", path);
+        printf("valid; %d groups, %d properties, %d parameters\n", groups, properties, parameters);
     }
-    int groups, properties, parameters;
-    CountCard(card.document, &groups, &properties, &parameters);
-    printf("%s: valid; %d groups, %d properties, %d parameters\n", path, groups, properties, parameters);
-    return EXIT_OK;
+    return status;
 }
 
-HRESULT WriteDocument(CardOutput& output, void* context)
+int List(const char* path)
 {
-    return ((CardDocument*)context)->WriteCard(output);
+    errno = 0;
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) {
+        PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), nullptr, IDS_CANNOT_OPEN, path));
+        return EXIT_CARD_FAILED;
+    }
+    CardFile cards;
+    HRESULT result = cards.Read(file);
+    fclose(file);
+    if (FAILED(result)) {
+        PrintMessage(stderr, ComposeMessageF(result, nullptr, IDS_CANNOT_OPEN, path));
+        return EXIT_CARD_FAILED;
+    }
+    if (cards.CardCount() == 0) {
+        // No opening line anywhere: the reader says what is wrong with the file.
+        CardSource source;
+        LoadedCard card;
+        source.path = path;
+        LoadCard(source, 1, card);
+        return EXIT_CARD_FAILED;
+    }
+    char format[NAME_SIZE];
+    LoadTextString(IDS_CARD_NUMBER, format, (int)sizeof format);
+    for (size_t index = 0; index < cards.CardCount(); ++index) {
+        char name[NAME_SIZE];
+        if (cards.CardName(index, name, sizeof name) == 0) snprintf(name, sizeof name, format, (int)index + 1);
+        const CardSpan& card = cards.Card(index);
+        printf("%lu\t%d-%d\t%s\n", (unsigned long)index + 1, card.firstLine, card.lastLine, name);
+    }
+    return fflush(stdout) == 0 ? EXIT_OK : EXIT_CARD_FAILED;
+}
+
+// What format writes: the chosen cards of the source one after the other, each as a
+// save writes it (a file's byte-order mark once, before the first).
+struct FormatJob {
+    const CardSource* source;
+    size_t first;
+    size_t last;
+    int escapeColon;
+    bool loadFailed = false;
+    Refusal refusal;  // why the writer refused a card
+};
+
+HRESULT WriteCards(CardOutput& output, void* context)
+{
+    FormatJob& job = *(FormatJob*)context;
+    const CardSource& source = *job.source;
+    if (source.several && job.first == 1 && source.cards.Length() >= 3 &&
+        memcmp(source.cards.Bytes(), UTF8_MARK, 3) == 0) {
+        HRESULT result = output.Write(UTF8_MARK, 3);
+        if (FAILED(result)) return result;
+    }
+    for (size_t number = job.first; number <= job.last; ++number) {
+        LoadedCard card;
+        if (!LoadCard(source, number, card)) {
+            job.loadFailed = true;
+            return E_FAIL;
+        }
+        if (job.escapeColon >= 0) card.escapeColon = job.escapeColon;
+        HRESULT result = card.document.WriteCard(output);
+        if (FAILED(result)) {
+            job.refusal = card.document.LastRefusal();
+            return result;
+        }
+    }
+    return S_OK;
 }
 
 void SetBinary(FILE* stream)
@@ -146,50 +291,60 @@ bool SameFile(const char* a, const char* b)
 #endif
 }
 
-int Format(const char* path, const char* outPath, int escapeColon)
+int Format(const char* path, size_t asked, const char* outPath, int escapeColon)
 {
     if (outPath != nullptr && SameFile(path, outPath)) {
         return Usage("the output must not be the input file");
     }
-    LoadedCard card;
-    if (!LoadCard(path, card)) return EXIT_CARD_FAILED;
-    if (escapeColon >= 0) card.escapeColon = escapeColon;
+    CardSource source;
+    if (!OpenSource(path, source)) return EXIT_CARD_FAILED;
+    FormatJob job;
+    job.source = &source;
+    job.escapeColon = escapeColon;
+    if (!ChooseCards(source, asked, &job.first, &job.last)) return EXIT_USAGE;
 
+    HRESULT result;
+    SaveFailure failure;
     if (outPath == nullptr) {
         SetBinary(stdout);
         FileOutput output(stdout);
-        HRESULT result = card.document.WriteCard(output);
+        result = WriteCards(output, &job);
         if (SUCCEEDED(result) && fflush(stdout) != 0) result = ResultFromRuntimeError();
-        if (FAILED(result)) {
-            PrintMessage(stderr, ComposeMessageF(result, &card.document.LastRefusal(), IDS_CANNOT_SAVE, "<standard output>"));
-            return EXIT_CARD_FAILED;
-        }
-        return EXIT_OK;
+        failure.stage = SaveStage::Write;
+        snprintf(failure.path, sizeof failure.path, "%s", "<standard output>");
+    } else {
+        result = SaveThroughTemporary(outPath, WriteCards, &job, &failure);
     }
-
-    SaveFailure failure;
-    HRESULT result = SaveThroughTemporary(outPath, WriteDocument, &card.document, &failure);
+    if (job.loadFailed) return EXIT_CARD_FAILED;  // its message is out already
     if (FAILED(result)) {
         int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
                  : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
                                                              : IDS_CANNOT_DELETE;
-        PrintMessage(stderr, ComposeMessageF(result, &card.document.LastRefusal(), id, failure.path));
+        PrintMessage(stderr, ComposeMessageF(result, &job.refusal, id, failure.path));
         return EXIT_CARD_FAILED;
     }
     return EXIT_OK;
 }
 
-int Dump(const char* path)
+// Several cards are dumped one after the other, an empty line between two.
+int Dump(const char* path, size_t asked)
 {
-    LoadedCard card;
-    if (!LoadCard(path, card)) return EXIT_CARD_FAILED;
-    TextBuffer text;
-    if (!DumpCard(card.document, text)) {
-        PrintMessage(stderr, ComposeMessageF(E_OUTOFMEMORY, nullptr, 0));
-        return EXIT_CARD_FAILED;
-    }
+    CardSource source;
+    size_t first, last;
+    if (!OpenSource(path, source)) return EXIT_CARD_FAILED;
+    if (!ChooseCards(source, asked, &first, &last)) return EXIT_USAGE;
     SetBinary(stdout);
-    fwrite(text.Data(), 1, text.Length(), stdout);
+    for (size_t number = first; number <= last; ++number) {
+        LoadedCard card;
+        if (!LoadCard(source, number, card)) return EXIT_CARD_FAILED;
+        TextBuffer text;
+        if (!DumpCard(card.document, text)) {
+            PrintMessage(stderr, ComposeMessageF(E_OUTOFMEMORY, nullptr, 0));
+            return EXIT_CARD_FAILED;
+        }
+        if (number > first) fputc('\n', stdout);
+        fwrite(text.Data(), 1, text.Length(), stdout);
+    }
     return fflush(stdout) == 0 ? EXIT_OK : EXIT_CARD_FAILED;
 }
 
@@ -202,9 +357,16 @@ int main(int argc, char** argv)
     const char* path = nullptr;
     const char* outPath = nullptr;
     int escapeColon = -1;
+    size_t card = ALL_CARDS;
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
-        if (strcmp(argument, "-o") == 0) {
+        if (strcmp(argument, "--card") == 0) {
+            if (i + 1 >= argc) return Usage("--card needs a card number");
+            char* end = nullptr;
+            unsigned long number = strtoul(argv[++i], &end, 10);
+            if (argv[i][0] < '1' || argv[i][0] > '9' || *end != '\0') return Usage("cards are numbered from 1");
+            card = (size_t)number;
+        } else if (strcmp(argument, "-o") == 0) {
             if (i + 1 >= argc) return Usage("-o needs a file name");
             outPath = argv[++i];
         } else if (strcmp(argument, "--escape-colon=0") == 0 || strcmp(argument, "--escape-colon=1") == 0) {
@@ -220,9 +382,12 @@ int main(int argc, char** argv)
     if (path == nullptr) return Usage("no file given");
     bool isFormat = strcmp(command, "format") == 0;
     if (!isFormat && (outPath != nullptr || escapeColon >= 0)) return Usage("options belong to format");
+    bool isList = strcmp(command, "list") == 0;
+    if (isList && card != ALL_CARDS) return Usage("list shows every card");
 
-    if (strcmp(command, "check") == 0) return Check(path);
-    if (isFormat) return Format(path, outPath, escapeColon);
-    if (strcmp(command, "dump") == 0) return Dump(path);
+    if (strcmp(command, "check") == 0) return Check(path, card);
+    if (isFormat) return Format(path, card, outPath, escapeColon);
+    if (strcmp(command, "dump") == 0) return Dump(path, card);
+    if (isList) return List(path);
     return Usage("unknown command");
 }

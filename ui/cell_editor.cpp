@@ -239,8 +239,8 @@ const MessageMapEntry<EditorSubclass> EditorSubclass::messageMap[] = {
     MessageMapEntry<EditorSubclass>::Message(WM_CHAR, &EditorSubclass::OnChar),
 };
 
-EditorSubclass::EditorSubclass(bool reportsTabKey)
-    : reportsTab(reportsTabKey), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
+EditorSubclass::EditorSubclass(bool reportsTabKey, bool reportsEditKeys)
+    : reportsTab(reportsTabKey), reportsKeys(reportsEditKeys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
 {
 }
 
@@ -326,7 +326,7 @@ LRESULT EditorSubclass::OnGetDlgCode(UINT, WPARAM, LPARAM lParam, bool& handled)
 LRESULT EditorSubclass::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     handled = false;
-    if (IsReportedKey(wParam)) ReportKey(wParam);
+    if (reportsKeys && IsReportedKey(wParam)) ReportKey(wParam);
     return 0;
 }
 

@@ -81,10 +81,11 @@ private:
 
 // On the control that receives an editor's keystrokes (an edit, or a combo box's edit
 // field): Enter and Escape (and Tab, when asked) go to the list instead of the dialog
-// manager; an editor with a pin keeps its place and grows to its text.
+// manager; an editor with a pin keeps its place and grows to its text. A list's own
+// label editor ends itself on those keys, and is not reported (reportsKeys false).
 class EditorSubclass : public SubclassBinding {
 public:
-    explicit EditorSubclass(bool reportsTab = false);
+    explicit EditorSubclass(bool reportsTab = false, bool reportsKeys = true);
 
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
                        DWORD section) override;
@@ -108,6 +109,7 @@ private:
     int WidthForText();
 
     bool reportsTab;
+    bool reportsKeys;
     bool pinned;
     POINT pinOrigin;
     int pinMinHeight;

@@ -7,6 +7,7 @@
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
+#include "ui/card_picker.h"
 #include "ui/view_messages.h"
 
 #include <commdlg.h>
@@ -44,6 +45,22 @@ HRESULT WriteDocument(CardOutput& output, void* context)
 {
     return ((CardDocument*)context)->WriteCard(output);
 }
+
+// A save of one card of a file of several: the file with that card rewritten.
+struct CardInFile {
+    const CardFile* cards;
+    size_t index;
+    CardDocument* document;
+};
+
+HRESULT WriteCardInFile(CardOutput& output, void* context)
+{
+    CardInFile& save = *(CardInFile*)context;
+    return save.cards->WriteWithCard(save.index, *save.document, output);
+}
+
+// The user chose not to open any card of the file: nothing to report.
+const HRESULT CHOICE_CANCELLED = E_ABORT;
 
 }  // namespace
 
@@ -106,21 +123,28 @@ void MainDialog::LoadFile()
     int previousEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
     CardDocument* loaded = new (std::nothrow) CardDocument(loadingTree, escapeColon);
     bool opened = false;
-    HRESULT result = loaded != nullptr ? ReadCardFile(loaded, &opened) : E_OUTOFMEMORY;
+    CardFile* loadedCards = nullptr;
+    size_t loadedIndex = 0;
+    HRESULT result = loaded != nullptr ? ReadCardFile(loaded, &opened, &loadedCards, &loadedIndex) : E_OUTOFMEMORY;
+    reloadCard = -1;
     if (FAILED(result)) {
+        delete loadedCards;
         if (loaded == nullptr) ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
         if (escapeColon != nullptr) *escapeColon = previousEscapeColon;
         if (loaded != nullptr) loaded->DeleteAll();
         delete loaded;
         DestroyWindow(loadingTree);
-        // At start-up there is no card to keep: a file that does not even open leaves an
-        // empty untitled card, one that is not a card leaves none.
-        if (document == nullptr && !opened) CreateEmptyDocument();
+        // At start-up there is no card to keep: a file that does not even open, or whose
+        // cards the user chose none of, leaves an empty untitled card; one that is not a
+        // card leaves none.
+        if (document == nullptr && (!opened || result == CHOICE_CANCELLED)) CreateEmptyDocument();
         return;
     }
     DiscardDocument();
     ShowLoadedTree(loadingTree);
     document = loaded;
+    cards = loadedCards;
+    cardIndex = loadedIndex;
     memcpy(filePath, loadPath, sizeof filePath);
     UpdateTitle();
     RefreshPropertyView(nullptr);
@@ -149,8 +173,10 @@ HWND MainDialog::CreateLoadingTree() const
 }
 
 // Reads the file at loadPath into the document; on failure the user has been told why.
-// opened: whether the file could be opened at all.
-HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened)
+// opened: whether the file could be opened at all. A file of several cards is held in
+// *cardsRead (which the caller owns), and the user chooses the card, *index; a file of
+// one card is read from its stream, as ever.
+HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index)
 {
     // Bytes as they are on disk: the reader takes CR LF and LF alike, and nothing in
     // the file (such as a Ctrl+Z) ends the text early.
@@ -163,11 +189,42 @@ HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened)
     }
     *opened = true;
     FileInput input(file);
-    HRESULT result = into->ReadCard(input);
-    if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
-    fclose(file);
+    // Whether there is more than one card is known without holding the file's bytes.
+    long count = CountCards(input, 2);
+    HRESULT result = count < 0 ? E_OUTOFMEMORY : S_OK;
+    if (SUCCEEDED(result) && count > 1) {
+        *cardsRead = new (std::nothrow) CardFile();
+        result = *cardsRead == nullptr ? E_OUTOFMEMORY : (*cardsRead)->Read(file);
+        fclose(file);
+        if (FAILED(result)) {
+            ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+            return result;
+        }
+        long chosen = ChooseCard(**cardsRead);
+        if (chosen == CardPicker::DIALOG_FAILED) {
+            ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
+        }
+        if (chosen < 0) return CHOICE_CANCELLED;
+        *index = (size_t)chosen;
+        result = (*cardsRead)->ReadCard(*index, *into);
+    } else {
+        rewind(file);
+        if (SUCCEEDED(result)) result = into->ReadCard(input);
+        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
+        fclose(file);
+    }
     if (FAILED(result)) ReportMessage(result, &into->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, loadPath);
     return result;
+}
+
+// Which card of the file to open: the one Undo reloads, else the user's choice (the
+// open card's row chosen at first when the same file opens again); -1 for none.
+long MainDialog::ChooseCard(const CardFile& file)
+{
+    if (reloadCard >= 0 && (size_t)reloadCard < file.CardCount()) return reloadCard;
+    bool sameFile = cards != nullptr && strcmp(loadPath, filePath) == 0;
+    CardPicker picker(file, sameFile ? cardIndex : 0);
+    return picker.Choose(hwnd);
 }
 
 // The loaded tree replaces the one on screen, showing the card from its top.
@@ -216,7 +273,14 @@ int MainDialog::OnFileSave()
         newPath = true;
     }
     SaveFailure failure;
-    HRESULT result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
+    HRESULT result;
+    if (cards != nullptr) {
+        // Only the open card is written anew; every other byte of the file stays.
+        CardInFile save = {cards, cardIndex, document};
+        result = SaveThroughTemporary(filePath, WriteCardInFile, &save, &failure);
+    } else {
+        result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
+    }
     if (FAILED(result)) {
         int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
                  : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
@@ -237,6 +301,7 @@ LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)
     if (document == nullptr) return 0;
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
     memcpy(loadPath, filePath, sizeof loadPath);
+    if (cards != nullptr) reloadCard = (long)cardIndex;
     LoadFile();
     RefreshPropertyView(nullptr);
     return 0;
@@ -268,7 +333,14 @@ void MainDialog::UpdateTitle()
     name[sizeof name - 1] = '\0';
     PathStripPathA(name);
     size_t length = strlen(title);
-    _snprintf(title + length, sizeof title - length, "%s", name);
+    if (cards != nullptr) {
+        // Which card of the file is open, counted from 1.
+        char format[TITLE_SIZE];
+        LoadTextString(IDS_TITLE_CARD, format, (int)sizeof format);
+        _snprintf(title + length, sizeof title - length, format, name, (int)cardIndex + 1, (int)cards->CardCount());
+    } else {
+        _snprintf(title + length, sizeof title - length, "%s", name);
+    }
     title[sizeof title - 1] = '\0';
     SetWindowTextA(hwnd, title);
 }

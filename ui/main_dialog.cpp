@@ -155,11 +155,18 @@ const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
     MessageMapEntry<MainDialog>::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
     MessageMapEntry<MainDialog>::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
     MessageMapEntry<MainDialog>::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
+    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
+    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
+    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
+    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
+    MessageMapEntry<MainDialog>::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
+    MessageMapEntry<MainDialog>::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
     MessageMapEntry<MainDialog>::Reflect(),
 };
 
 MainDialog::MainDialog()
-    : document(nullptr), escapeColon(nullptr), treeImages(nullptr), fillingValueEdit(false), shortcuts(nullptr),
+    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
+      fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
       editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
 {
@@ -259,6 +266,10 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
     }
     free(escapeColon);
     escapeColon = nullptr;
+    if (itemMenu != nullptr) {
+        DestroyMenu(itemMenu);
+        itemMenu = nullptr;
+    }
     return 0;
 }
 
@@ -299,6 +310,10 @@ void MainDialog::SetUpImageButtons()
 
 void MainDialog::DiscardDocument()
 {
+    // The cards of the file go with the card taken from them.
+    delete cards;
+    cards = nullptr;
+    cardIndex = 0;
     if (document == nullptr) return;
     document->DeleteAll();
     delete document;

@@ -3,6 +3,7 @@
 // commands act on the card it shows.
 #pragma once
 
+#include "card/card_file.h"
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
@@ -39,6 +40,10 @@ public:
     static const int IMAGE_BUTTON_COUNT = 5;
     ImageButton& Button(int position) { return imageButtons[position]; }
     const char* FilePath() const { return filePath; }
+    // The cards of the open file when it holds several (null otherwise), and which of
+    // them is open.
+    const CardFile* Cards() const { return cards; }
+    size_t CardIndex() const { return cardIndex; }
     int* EscapeColonCell() const { return escapeColon; }
 
 private:
@@ -77,6 +82,22 @@ private:
     void DropPendingCommits();
     bool IsInCard(const PropertyNode* property) const;
 
+    // ---- adding and deleting (item_commands.cpp)
+    LRESULT OnTreeRightClick(int id, NMHDR* header, bool& handled);
+    LRESULT OnParameterRightClick(int id, NMHDR* header, bool& handled);
+    LRESULT OnTreeKeyDown(int id, NMHDR* header, bool& handled);
+    LRESULT OnParameterKeyDown(int id, NMHDR* header, bool& handled);
+    LRESULT OnContextMenu(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnItemMenuKey(WORD code, WORD id, HWND control, bool& handled);
+    void ShowTreeMenu(HTREEITEM hit, POINT screen);
+    void ShowParameterMenu(int row, POINT screen);
+    void ShowMenuAtSelection(HWND control);
+    HMENU ItemMenu(bool deletable);
+    void DeleteTreeItem(HTREEITEM item);
+    void DeleteParameter(int row);
+    void AddToTree(HTREEITEM parent);
+    void AddParameters(PropertyNode* property);
+
     // ---- settings (settings_dialog.cpp)
     LRESULT OnSettings(WORD code, WORD id, HWND control, bool& handled);
 
@@ -89,7 +110,8 @@ private:
     bool PromptSaveChanges();
     void LoadFile();
     HWND CreateLoadingTree() const;
-    HRESULT ReadCardFile(CardDocument* into, bool* opened);
+    HRESULT ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index);
+    long ChooseCard(const CardFile& file);
     void ShowLoadedTree(HWND loadedTree);
     void UpdateTitle();
     bool AskForSavePath();
@@ -111,6 +133,12 @@ private:
     // The file UM_LOADFILE loads; it becomes filePath only when it loads.
     char loadPath[FILE_PATH_SIZE];
     CardDocument* document;
+    // A file of several cards: all its bytes and cards, and the one the document holds;
+    // a save writes that card back in its place. Null for a file of one card.
+    CardFile* cards;
+    size_t cardIndex;
+    // The card a load opens without asking (Undo reloads the card it undoes), or -1.
+    long reloadCard;
     int* escapeColon;
     HIMAGELIST treeImages;
     // Open, Save, Undo, Help and Exit, in the order they are set up.
@@ -119,6 +147,8 @@ private:
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
     HACCEL shortcuts;
+    // Menu 123, loaded at its first use and kept while the window lives.
+    HMENU itemMenu;
 
     // The open cell editor: its cell (-1 when none is open), the list it sits on, the
     // combo box when it is one, the text it opened with and what it edits.

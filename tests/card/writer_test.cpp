@@ -65,6 +65,24 @@ TEST(Writer, CardMadeInMemoryIsWrittenAsItWillBeRead)
     EXPECT_EQ("- \"X-EMPTY\" ;\"type\"=\"\" :null\n- \"NOTE\" :\"first\\nsecond\\nthird: x\"\n", again.Dump());
 }
 
+// Deleting the named first value of a non-standard parameter: its further values keep
+// their parameter instead of joining the one before, or being written without a name.
+TEST(Writer, FurtherValuesKeepTheirNameWhenTheNamedValueIsDeleted)
+{
+    const struct { const char* line; int removed; const char* written; } rows[] = {
+        {"TEL;X-A=1;X-B=2,3:x", 1, "TEL;X-A=1;X-B=3:x"},
+        {"TEL;X-B=2,3,4:x", 0, "TEL;X-B=3,4:x"},
+        {"TEL;X-B=2,3;TYPE=HOME:x", 0, "TEL;X-B=3;type=HOME:x"},
+        {"TEL;X-A=1;X-B=2;X-C=3:x", 1, "TEL;X-A=1;X-C=3:x"},  // a named follower keeps its own
+    };
+    for (const auto& row : rows) {
+        TestCard card;
+        ASSERT_EQ(S_OK, card.Load(BEGIN + Lines({"VERSION:4.0", "FN:f", row.line}))) << card.Why();
+        card.Property(2)->RemoveParameterAt(row.removed);
+        EXPECT_EQ(BEGIN + Lines({"VERSION:4.0", "FN:f", row.written}) + END, card.Save()) << row.line;
+    }
+}
+
 // ---------------------------------------------------------------- folding
 
 TEST(Writer, FoldsAtExactBytePositions)

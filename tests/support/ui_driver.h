@@ -248,6 +248,7 @@ struct Shown {
     std::string buttons;  // a box's buttons in order, as "Yes No Cancel"
     int defaultButton;    // the button Enter presses
     bool hasOwner;        // owned by the main window
+    std::string owner;    // its owner's caption
 };
 
 // Answers the message boxes and file dialogs of this thread in order, as a user does
@@ -281,17 +282,71 @@ public:
 
     std::vector<Shown> shown;
     std::deque<std::string> waiting;
+    // Captions of dialogs that a test drives itself: never answered here.
+    static inline std::set<std::string> drivenElsewhere;
+
+    // The program's own modal dialog whose caption begins with caption, when it comes up
+    // next, is driven by steps instead of being answered: each step runs from the
+    // dialog's own loop, once the one before it has had its effect and no box is open.
+    // A dialog still open after its last step is cancelled, and noted in leftOpen.
+    typedef std::function<void(HWND dialog)> Step;
+    void Drive(const std::string& caption, std::vector<Step> steps) { scripts.push_back({caption, std::move(steps)}); }
+    std::vector<std::string> driven;   // the captions of the dialogs driven, in order
+    std::vector<std::string> leftOpen;
+    size_t ScriptsWaiting() const { return scripts.size(); }
 
 private:
+    struct Script {
+        std::string caption;
+        std::vector<Step> steps;
+    };
+    bool TakeScript(HWND window)
+    {
+        if (scripts.empty() || Text(window).compare(0, scripts.front().caption.size(), scripts.front().caption) != 0) {
+            return false;
+        }
+        running = scripts.front();
+        scripts.pop_front();
+        runningDialog = window;
+        nextStep = 0;
+        driven.push_back(Text(window));
+        SetTimer(nullptr, 0, 120, RunStep);
+        return true;
+    }
+    static void CALLBACK RunStep(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        Answers* self = current;
+        if (self == nullptr || !IsWindow(self->runningDialog)) {
+            KillTimer(nullptr, timer);
+            return;
+        }
+        // A box is being answered, or its closing has not given the focus back yet.
+        if (IsWindow(self->box) || !IsWindowEnabled(self->runningDialog) || GetFocus() == nullptr) return;
+        if (self->nextStep < self->running.steps.size()) {
+            self->running.steps[self->nextStep++](self->runningDialog);
+            return;
+        }
+        KillTimer(nullptr, timer);
+        self->leftOpen.push_back(Text(self->runningDialog));
+        PostMessageA(self->runningDialog, WM_COMMAND, IDCANCEL, 0);
+    }
+
+    std::deque<Script> scripts;
+    Script running;
+    HWND runningDialog = nullptr;
+    size_t nextStep = 0;
+
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
         HWND window = (HWND)wParam;
         char name[64] = "";
         GetClassNameA(window, name, sizeof name);
         if (code == HCBT_ACTIVATE && current != nullptr && strcmp(name, "#32770") == 0 &&
-            (mainDialog == nullptr || window != mainDialog->Window()) && current->seen.insert(window).second) {
+            (mainDialog == nullptr || window != mainDialog->Window()) && drivenElsewhere.count(Text(window)) == 0 &&
+            current->seen.insert(window).second) {
+            if (current->TakeScript(window)) return CallNextHookEx(nullptr, code, wParam, lParam);
             bool file = GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr;
-            Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, 0xFFFF)), "", 0, false};
+            Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, 0xFFFF)), "", 0, false, ""};
             const std::pair<int, const char*> buttons[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
             for (const auto& button : buttons) {
                 if (file || GetDlgItem(window, button.first) == nullptr) continue;
@@ -299,6 +354,7 @@ private:
             }
             HWND owner = GetWindow(window, GW_OWNER);
             box.hasOwner = owner != nullptr && mainDialog != nullptr && owner == mainDialog->Window();
+            box.owner = owner != nullptr ? Text(owner) : "";
             current->shown.push_back(box);
             current->box = window;
             SetTimer(nullptr, 0, 80, Answer);  // lets the box paint before it is answered
@@ -387,6 +443,121 @@ inline HWND OpenCellEditor(Editor& editor, int listId, int row, int column = 1)
     ClickAt(list, x, y);
     Pump();
     return CellEditorOf(editor, listId);
+}
+
+// ---- pop-up menus and the controls of a dialog
+
+// The window, frame included, with the main window behind it, as SCREENS_DIR/name.png.
+inline void ScreenshotOver(HWND window, const std::string& name)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_INVALIDATE);
+    RECT rect = {}, main = {};
+    GetWindowRect(window, &rect);
+    GetWindowRect(mainDialog->Window(), &main);
+    UnionRect(&rect, &rect, &main);
+    SaveScreen(rect, name);
+}
+
+// What the last pop-up menu showed, as "&New ...|&Delete (grayed)", and how many showed.
+struct MenuSeen {
+    std::string items;
+    int menus = 0;
+};
+inline MenuSeen menuSeen;
+inline UINT menuCommand = 0;
+inline std::string menuScreenshot;
+
+// Once the menu is up: notes it, and chooses menuCommand with the keys when it is there
+// and enabled, else closes it with Escape.
+inline void CALLBACK ChooseFromMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND window = FindWindowA("#32768", nullptr);
+    HMENU menu = window != nullptr ? (HMENU)SendMessageA(window, MN_GETHMENU, 0, 0) : nullptr;
+    if (menu == nullptr || !IsWindowVisible(window)) return;  // not up yet
+    KillTimer(nullptr, timer);
+    if (!menuScreenshot.empty()) ScreenshotOver(window, menuScreenshot);
+    ++menuSeen.menus;
+    menuSeen.items.clear();
+    int position = -1;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = "";
+        GetMenuStringA(menu, (UINT)i, text, sizeof text, MF_BYPOSITION);
+        bool grayed = (GetMenuState(menu, (UINT)i, MF_BYPOSITION) & MF_GRAYED) != 0;
+        menuSeen.items += (i == 0 ? "" : "|") + std::string(text) + (grayed ? " (grayed)" : "");
+        if (GetMenuItemID(menu, i) == menuCommand && !grayed) position = i;
+    }
+    std::vector<UINT> keys(position >= 0 ? (size_t)position + 1 : 0, VK_DOWN);
+    keys.push_back(position >= 0 ? VK_RETURN : VK_ESCAPE);
+    for (UINT key : keys) {
+        PostMessageA(window, WM_KEYDOWN, key, 1);
+        PostMessageA(window, WM_KEYUP, key, (LPARAM)0xC0000001);
+    }
+}
+
+// Chooses command in the next pop-up menu that opens; called before what opens it.
+inline void ChooseInNextMenu(UINT command, const std::string& screenshot = "")
+{
+    menuCommand = command;
+    menuScreenshot = screenshot;
+    SetTimer(nullptr, 0, screenshot.empty() ? 60 : 300, ChooseFromMenu);
+}
+
+// A right click at (x, y) of control's client area, the mouse there.
+inline void RightClick(HWND control, int x, int y)
+{
+    POINT screen = {x, y};
+    ClientToScreen(control, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageA(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    PostMessageA(control, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    Pump(150);
+}
+
+// Inside a dialog step: what a user does with its controls.
+inline void ClickButton(HWND dialog, int id)
+{
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+inline void TypeInto(HWND dialog, int id, const std::string& text)
+{
+    SetFocus(GetDlgItem(dialog, id));
+    for (unsigned char c : text) PostMessageA(GetDlgItem(dialog, id), WM_CHAR, c, 1);
+}
+inline void PressKey(UINT key)
+{
+    PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageA(GetFocus(), WM_KEYUP, key, (LPARAM)0xC0000001);
+}
+// A click on the row's text in a list (a double click when twice).
+inline void ClickRow(HWND dialog, int listId, int row, bool twice = false, int column = 0)
+{
+    HWND list = GetDlgItem(dialog, listId);
+    SendMessageA(list, LVM_ENSUREVISIBLE, (WPARAM)row, FALSE);
+    RECT cell = {};
+    cell.top = column;
+    cell.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETSUBITEMRECT, (WPARAM)row, (LPARAM)&cell);
+    LPARAM at = MAKELPARAM(cell.left + 8, (cell.top + cell.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    if (twice) {
+        PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    }
+}
+inline int ListSelection(HWND dialog, int listId)
+{
+    return (int)SendDlgItemMessageA(dialog, listId, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+}
+inline std::string CellText(HWND dialog, int listId, int row, int column)
+{
+    char text[256] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendDlgItemMessageA(dialog, listId, LVM_GETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
+    return text;
 }
 
 }  // namespace ui

@@ -51,5 +51,16 @@ run 1 dump "$WORK/broken.vcf"
 run 0 dump "$EXAMPLE"
 has out '^"work" "TEL" ;"type"="WORK" ;"type"="VOICE" ;"pref"="1" :"+1-555-0100"$'
 
+# --- a file of several cards: list, each card or one, and format writes them all
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:One\r\nEND:VCARD\r\n\r\nBEGIN:VCARD\nVERSION:4.0\nN:Two;Mr\nEND:VCARD\n' >"$WORK/two.vcf"
+run 0 list "$WORK/two.vcf"; printf '1\t1-4\tOne\n2\t6-9\tMr Two\n' | cmp -s - "$WORK/out" || fail "list: $(cat "$WORK/out")"
+run 1 check "$WORK/two.vcf"; has out "two.vcf \[1/2\]: valid; 0 groups, 2 properties"; has out "^FN property must exist"
+run 0 check "$WORK/two.vcf" --card 1; has out "two.vcf \[1/2\]: valid"
+run 2 check "$WORK/two.vcf" --card 3; has err "holds 2 cards, not 3"
+run 2 list "$WORK/two.vcf" --card 1
+run 0 format "$WORK/two.vcf"; [ "$(grep -c '^END:VCARD' "$WORK/out")" -eq 2 ] || fail "format wrote $(cat "$WORK/out")"
+run 0 format "$WORK/two.vcf" --card 2 -o "$WORK/second.vcf"; grep -q '^N:Two;Mr' "$WORK/second.vcf" || fail "format --card 2"
+run 0 dump "$WORK/two.vcf"; [ "$(grep -c '^$' "$WORK/out")" -eq 1 ] || fail "dump of two cards: $(cat "$WORK/out")"
+
 if [ $failures -ne 0 ]; then echo "$failures failures"; exit 1; fi
 echo "vcardtool: all checks passed"

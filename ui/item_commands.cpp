@@ -1,0 +1,219 @@
+// The main window's side of adding and deleting: the item context menu over the tree and
+// over the parameter list, from the mouse or the keyboard, the Delete key, and the Add
+// dialogs it opens.
+#include "ui/main_dialog.h"
+
+#include "app/messages.h"
+#include "card/tree.h"
+#include "res/resource.h"
+#include "ui/add_dialog.h"
+#include "ui/add_parameters_dialog.h"
+#include "ui/view_messages.h"
+
+#include <new>
+#include <windowsx.h>
+
+namespace {
+
+const UINT MENU_FLAGS = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON;
+
+// A context menu asked for from the keyboard (the menu key, Shift+F10) comes with no place.
+bool FromKeyboard(LPARAM lParam)
+{
+    return GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
+}
+
+}  // namespace
+
+// The first pop-up of menu 123, with Delete enabled or grayed; null (reported) when the
+// menu cannot be loaded.
+HMENU MainDialog::ItemMenu(bool deletable)
+{
+    if (itemMenu == nullptr) itemMenu = LoadMenuA(appModule.instance, MAKEINTRESOURCEA(IDR_ITEM_CONTEXT));
+    HMENU popup = itemMenu != nullptr ? GetSubMenu(itemMenu, 0) : nullptr;
+    if (popup == nullptr) {
+        ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, 0);
+        return nullptr;
+    }
+    EnableMenuItem(popup, ID_ITEM_DELETE, MF_BYCOMMAND | (deletable ? MF_ENABLED : MF_GRAYED));
+    return popup;
+}
+
+LRESULT MainDialog::OnTreeRightClick(int, NMHDR*, bool&)
+{
+    POINT screen = {};
+    GetCursorPos(&screen);
+    TVHITTESTINFO hit = {};
+    hit.pt = screen;
+    ScreenToClient(Item(IDC_PROPERTY_TREE), &hit.pt);
+    HTREEITEM item = (HTREEITEM)SendMessageA(Item(IDC_PROPERTY_TREE), TVM_HITTEST, 0, (LPARAM)&hit);
+    // Anywhere on the item's row, not only on its text.
+    if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT | TVHT_ONITEMBUTTON))) item = nullptr;
+    ShowTreeMenu(item, screen);
+    return TRUE;  // no WM_CONTEXTMENU after it
+}
+
+LRESULT MainDialog::OnParameterRightClick(int, NMHDR*, bool&)
+{
+    POINT screen = {};
+    GetCursorPos(&screen);
+    LVHITTESTINFO hit = {};
+    hit.pt = screen;
+    ScreenToClient(Item(IDC_PARAMETER_LIST), &hit.pt);
+    int row = (int)SendMessageA(Item(IDC_PARAMETER_LIST), LVM_HITTEST, 0, (LPARAM)&hit);
+    ShowParameterMenu(row, screen);
+    return TRUE;
+}
+
+void MainDialog::ShowTreeMenu(HTREEITEM hit, POINT screen)
+{
+    CommitOpenEditor();
+    if (document == nullptr) {
+        // After a file that did not load there is no card; this one is new and untitled,
+        // so that its first save asks where it goes, and belongs to no file of several.
+        DiscardDocument();
+        CreateEmptyDocument();
+        if (document == nullptr) return;
+        filePath[0] = '\0';
+        UpdateTitle();
+    }
+    HMENU menu = ItemMenu(hit != nullptr);
+    if (menu == nullptr) return;
+    int command = (int)TrackPopupMenu(menu, MENU_FLAGS, screen.x, screen.y, 0, hwnd, nullptr);
+    if (command == ID_ITEM_DELETE && hit != nullptr) DeleteTreeItem(hit);
+    if (command == ID_ITEM_NEW) AddToTree(hit != nullptr ? hit : TVI_ROOT);
+}
+
+void MainDialog::ShowParameterMenu(int row, POINT screen)
+{
+    CommitOpenEditor();
+    PropertyNode* property = SelectedProperty();
+    if (property == nullptr) return;
+    if (property->GetParameterAt(row) == nullptr) row = -1;
+    HMENU menu = ItemMenu(row >= 0);
+    if (menu == nullptr) return;
+    int command = (int)TrackPopupMenu(menu, MENU_FLAGS, screen.x, screen.y, 0, Item(IDC_PARAMETER_LIST), nullptr);
+    if (command == ID_ITEM_DELETE && row >= 0) DeleteParameter(row);
+    if (command == ID_ITEM_NEW) AddParameters(property);
+}
+
+// The menu from the keyboard opens over the selected item or row, and acts on it.
+void MainDialog::ShowMenuAtSelection(HWND control)
+{
+    RECT place = {};
+    GetClientRect(control, &place);
+    POINT screen = {place.left, place.top};
+    if (control == Item(IDC_PROPERTY_TREE)) {
+        HTREEITEM selected = document != nullptr ? document->GetSelectedItem(TVI_ROOT) : nullptr;
+        if (selected != nullptr && TreeView_GetItemRect(control, selected, &place, TRUE)) {
+            screen = POINT{place.left, place.bottom};
+        }
+        ClientToScreen(control, &screen);
+        ShowTreeMenu(selected, screen);
+    } else if (control == Item(IDC_PARAMETER_LIST)) {
+        int row = SelectedRow(control);
+        if (row >= 0) {
+            RECT cell = CellRect(control, row, 0);
+            screen = POINT{cell.left, cell.bottom};
+        }
+        ClientToScreen(control, &screen);
+        ShowParameterMenu(row, screen);
+    }
+}
+
+LRESULT MainDialog::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    HWND control = (HWND)wParam;
+    bool ours = control == Item(IDC_PROPERTY_TREE) || control == Item(IDC_PARAMETER_LIST);
+    if (!ours || !FromKeyboard(lParam)) {
+        handled = false;
+        return 0;
+    }
+    ShowMenuAtSelection(control);
+    return 0;
+}
+
+// The menu key and Shift+F10, as shortcuts: they reach the main window whichever control
+// has the focus, and before the platform makes (or does not make) a WM_CONTEXTMENU of them.
+LRESULT MainDialog::OnItemMenuKey(WORD, WORD, HWND, bool&)
+{
+    HWND focus = GetFocus();
+    if (focus == Item(IDC_PROPERTY_TREE) || focus == Item(IDC_PARAMETER_LIST)) {
+        ShowMenuAtSelection(focus);
+    } else if (focus != nullptr) {
+        // Any other control shows its own menu, as the keys ask of it.
+        SendMessageA(focus, WM_CONTEXTMENU, (WPARAM)focus, MAKELPARAM(-1, -1));
+    }
+    return 0;
+}
+
+LRESULT MainDialog::OnTreeKeyDown(int, NMHDR* header, bool&)
+{
+    WORD key = ((NMTVKEYDOWN*)header)->wVKey;
+    if (key == VK_DELETE && document != nullptr) {
+        HTREEITEM selected = document->GetSelectedItem(TVI_ROOT);
+        if (selected != nullptr) DeleteTreeItem(selected);
+    }
+    return 0;
+}
+
+LRESULT MainDialog::OnParameterKeyDown(int, NMHDR* header, bool&)
+{
+    WORD key = ((NMLVKEYDOWN*)header)->wVKey;
+    if (key == VK_DELETE) {
+        CommitOpenEditor();
+        int row = SelectedRow(Item(IDC_PARAMETER_LIST));
+        if (row >= 0 && SelectedProperty() != nullptr) DeleteParameter(row);
+    }
+    return 0;
+}
+
+void MainDialog::DeleteTreeItem(HTREEITEM item)
+{
+    CommitOpenEditor();
+    CardNode* node = document->GetNode(item);
+    if (node == nullptr) return;
+    if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_DELETE, node->GetDisplayName()) != IDYES) {
+        return;
+    }
+    HRESULT result = document->DeleteItem(item);
+    if (FAILED(result)) ReportMessage(result, nullptr, MB_ICONERROR, 0);
+    RefreshPropertyView(nullptr);
+}
+
+void MainDialog::DeleteParameter(int row)
+{
+    PropertyNode* property = SelectedProperty();
+    if (property == nullptr || property->GetParameterAt(row) == nullptr) return;
+    // A further value of a non-standard parameter is named as the list names it.
+    const char* name = ParameterDisplayName(property, row);
+    if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_DELETE, name) != IDYES) return;
+    property->RemoveParameterAt(row);
+    RefreshPropertyView(property);
+}
+
+void MainDialog::AddToTree(HTREEITEM parent)
+{
+    AddPropertyDialog* dialog = new (std::nothrow) AddPropertyDialog(document, parent);
+    if (dialog == nullptr) {
+        ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, 0);
+        return;
+    }
+    if (dialog->RunModal(IDD_ADD_PROPERTY, GetActiveWindow()) == IDOK) RefreshPropertyView(nullptr);
+    delete dialog;
+}
+
+void MainDialog::AddParameters(PropertyNode* property)
+{
+    AddParametersDialog* dialog = new (std::nothrow) AddParametersDialog();
+    if (dialog == nullptr) {
+        ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, 0);
+        return;
+    }
+    // The property stays while the dialog runs: nothing else changes the card meanwhile.
+    if (dialog->RunModal(IDD_ADD_PARAMETERS, GetActiveWindow()) == IDOK && dialog->Result() != nullptr) {
+        property->AppendParameter(dialog->Result());
+        RefreshPropertyView(property);
+    }
+    delete dialog;
+}
