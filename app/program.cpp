@@ -44,24 +44,28 @@ namespace {
 
 // As the loop hands a message on: the main window's shortcuts first (they work in its
 // every control, the in-place editors too), then its dialog keys.
+// The loop takes messages in UTF-16, although the program's windows are ANSI ones: a typed
+// character then reaches the edit controls as the keyboard made it. Taken as ANSI, it
+// would be converted in the keyboard language's code page, not the program's, and a
+// Greek letter typed on an English keyboard would arrive as '?' even in UTF-8.
 void HandOn(MSG* message)
 {
     HWND main = MainWindow();
     if (main != nullptr) {
         HACCEL shortcuts = MainWindowShortcuts();
         bool forMain = message->hwnd == main || IsChild(main, message->hwnd);
-        if (forMain && shortcuts != nullptr && TranslateAcceleratorA(main, shortcuts, message)) return;
-        if (IsDialogMessageA(main, message)) return;
+        if (forMain && shortcuts != nullptr && TranslateAcceleratorW(main, shortcuts, message)) return;
+        if (IsDialogMessageW(main, message)) return;
     }
     TranslateMessage(message);
-    DispatchMessageA(message);
+    DispatchMessageW(message);
 }
 
 }  // namespace
 
 bool DispatchOneMessage(MSG* message)
 {
-    if (!PeekMessageA(message, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageW(message, nullptr, 0, 0, PM_REMOVE)) return false;
     if (message->message == WM_QUIT) return true;
     HandOn(message);
     return true;
@@ -70,7 +74,7 @@ bool DispatchOneMessage(MSG* message)
 void RunMessageLoop()
 {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) HandOn(&message);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) HandOn(&message);
 }
 
 void EndProgram()

@@ -1,35 +1,60 @@
 // Multibyte-aware string operations in the system code page. On Windows they are
 // the C run-time's _mbs functions; the native build has its own with the same rules:
 // in a double-byte code page a trail byte is never taken for a character of its own.
+// Code page 65001 (UTF-8, the program's own when Windows grants its manifest's wish)
+// follows the program's rules on both builds rather than the run-time's, which differ
+// between versions: no byte is a lead byte in the double-byte sense, since every byte of
+// a sequence is 0x80 or above and so never reads as a separator; names compare without
+// regard to case in ASCII only, as in the other code pages.
 #pragma once
+
+#include <stddef.h>
 
 #ifdef _WIN32
 #include <mbctype.h>
 #include <mbstring.h>
+#include <string.h>
 #endif
+
+const int CODE_PAGE_UTF8 = 65001;
+
+// strcmp with ASCII letters folded to lower case; every other byte compares as itself.
+inline int CompareAsciiNoCase(const char* a, const char* b)
+{
+    const unsigned char* p = (const unsigned char*)a;
+    const unsigned char* q = (const unsigned char*)b;
+    for (;; ++p, ++q) {
+        unsigned int cp = (*p >= 'A' && *p <= 'Z') ? *p + ('a' - 'A') : *p;
+        unsigned int cq = (*q >= 'A' && *q <= 'Z') ? *q + ('a' - 'A') : *q;
+        if (cp != cq) return cp < cq ? -1 : 1;
+        if (cp == 0) return 0;
+    }
+}
 
 #ifdef _WIN32
 
+inline int MbsGetCodePage()
+{
+    return _getmbcp();
+}
 inline int MbsCompareNoCase(const char* a, const char* b)
 {
+    if (MbsGetCodePage() == CODE_PAGE_UTF8) return CompareAsciiNoCase(a, b);
     return _mbsicmp((const unsigned char*)a, (const unsigned char*)b);
 }
 inline char* MbsFindChar(const char* text, unsigned int c)
 {
+    if (MbsGetCodePage() == CODE_PAGE_UTF8) return c <= 0xFF ? (char*)strchr(text, (int)c) : nullptr;
     return (char*)_mbschr((const unsigned char*)text, c);
 }
 inline bool MbsIsLeadByte(unsigned char c)
 {
-    return _ismbblead(c) != 0;
+    return _ismbblead(c) != 0 && MbsGetCodePage() != CODE_PAGE_UTF8;
 }
 // Sets the code page of these operations; returns 0 on success.
 inline int MbsSetCodePage(int codePage)
 {
     return _setmbcp(codePage);
-}
-inline int MbsGetCodePage()
-{
-    return _getmbcp();
 }
 
 #else
@@ -41,3 +66,8 @@ int MbsSetCodePage(int codePage);
 int MbsGetCodePage();
 
 #endif
+
+// The bytes of text that fit into a buffer of size bytes with its terminator, ending
+// after a whole character: a list or tree that is given less room than a name needs
+// shows it cut, but never half a double-byte character or half a UTF-8 sequence.
+size_t MbsFitLength(const char* text, size_t size);

@@ -1,5 +1,6 @@
 // The native build's multibyte string operations, following the C run-time's rules
-// for single-byte code pages and for the double-byte code pages of East Asia.
+// for single-byte code pages and for the double-byte code pages of East Asia, and the
+// program's own for UTF-8.
 #ifndef _WIN32
 
 #include "card/mbstring.h"
@@ -22,6 +23,7 @@ bool IsLeadIn(int codePage, unsigned char c)
     case 949:  // Unified Hangul
     case 950:  // Big5
         return c >= 0x81 && c <= 0xFE;
+    case CODE_PAGE_UTF8:  // a sequence's bytes are 0x80 and above, and none is a lead byte
     default:
         return false;
     }

@@ -3,9 +3,11 @@
 
 #include "card/tree.h"
 
+#include "card/mbstring.h"
 #include "card/nodes.h"
 
 #include <stdio.h>
+#include <string.h>
 
 HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
 {
@@ -67,8 +69,10 @@ void AnswerTreeDisplayInfo(NMTVDISPINFOA* info)
     CardNode* node = (CardNode*)item.lParam;
     if (node == nullptr) return;
     if ((item.mask & TVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        _snprintf(item.pszText, (size_t)item.cchTextMax, "%s", node->GetDisplayName());
-        item.pszText[item.cchTextMax - 1] = '\0';
+        const char* name = node->GetDisplayName();
+        size_t length = MbsFitLength(name, (size_t)item.cchTextMax);
+        memcpy(item.pszText, name, length);
+        item.pszText[length] = '\0';
     }
     if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
         UINT expanded = TreeGetItemState(info->hdr.hwndFrom, item.hItem, TVIS_EXPANDED) & TVIS_EXPANDED;

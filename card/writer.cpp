@@ -198,15 +198,17 @@ bool IsUtf8(const unsigned char* text, size_t length)
 // that decodes each physical line before it joins them sees whole characters (RFC 6350
 // 3.2), the characters being UTF-8 sequences when the line is UTF-8 throughout, else
 // those of the code page; and never right after a CR, which the reader would take for
-// part of the line end.
+// part of the line end. In code page 65001 a line that is not UTF-8 throughout is still
+// cut between sequences as a decoder takes them, so what is whole stays whole.
 class FoldCuts {
 public:
     FoldCuts(const char* text, size_t textLength)
         : line(text),
           length(textLength),
           utf8(IsUtf8((const unsigned char*)text, textLength)),
+          sequences(utf8 || MbsGetCodePage() == CODE_PAGE_UTF8),
           leadBytes(LeadByteTable()),
-          doubleByte(!utf8 && memchr(leadBytes, 1, 256) != nullptr)
+          doubleByte(!sequences && memchr(leadBytes, 1, 256) != nullptr)
     {
     }
 
@@ -230,7 +232,22 @@ public:
 private:
     bool Allowed(size_t cut) const
     {
-        return line[cut - 1] != '\r' && (!utf8 || ((unsigned char)line[cut] & 0xC0) != 0x80);
+        return line[cut - 1] != '\r' && (!sequences || !InsideSequence(cut));
+    }
+
+    // Whether the byte at cut continues a sequence begun before it: a lead byte at most
+    // three bytes back whose sequence is that long (always so in a line of UTF-8).
+    bool InsideSequence(size_t cut) const
+    {
+        if (((unsigned char)line[cut] & 0xC0) != 0x80) return false;
+        if (utf8) return true;
+        for (size_t back = 1; back <= 3 && back <= cut; ++back) {
+            unsigned char c = (unsigned char)line[cut - back];
+            if ((c & 0xC0) == 0x80) continue;
+            size_t sequence = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            return sequence > back;
+        }
+        return false;
     }
 
     // A trail byte of a double-byte code page may look like a lead byte, so characters
@@ -250,6 +267,7 @@ private:
     const char* line;
     size_t length;
     bool utf8;
+    bool sequences;  // cut between UTF-8 sequences
     const unsigned char* leadBytes;
     bool doubleByte;
 };

@@ -237,7 +237,11 @@ bool SubclassBinding::Subclass(HWND control)
         return false;
     }
     trampoline.Write(this, GetBoundProcedure());
-    LONG_PTR previous = SetWindowLongPtrA(control, GWLP_WNDPROC, trampoline.Address());
+    // A Unicode procedure: a character the message loop took in UTF-16 reaches the
+    // control's own procedure unchanged. An ANSI one would have it converted twice, in
+    // the keyboard language's code page, which loses what the program's code page holds.
+    // The messages the program's subclasses handle carry no text either way.
+    LONG_PTR previous = SetWindowLongPtrW(control, GWLP_WNDPROC, trampoline.Address());
     if (previous == 0) return false;
     previousProc = (WNDPROC)previous;
     hwnd = control;
@@ -249,8 +253,8 @@ bool SubclassBinding::Unsubclass()
     if (hwnd == nullptr) return false;
     // Another procedure installed over ours still calls our trampoline: taking it out
     // of the chain would cut that one off. The control's last message unbinds us.
-    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != trampoline.Address()) return false;
-    if (SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)previousProc) == 0) return false;
+    if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != trampoline.Address()) return false;
+    if (SetWindowLongPtrW(hwnd, GWLP_WNDPROC, (LONG_PTR)previousProc) == 0) return false;
     hwnd = nullptr;
     previousProc = DefWindowProcA;
     return true;
@@ -270,16 +274,16 @@ LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT me
     LRESULT result = 0;
     bool handled = subclass->HandleMessage(window, message, wParam, lParam, result, 0);
     if (message != WM_NCDESTROY) {
-        if (!handled) result = CallWindowProcA(previous, window, message, wParam, lParam);
+        if (!handled) result = CallWindowProcW(previous, window, message, wParam, lParam);
     } else {
-        LONG_PTR before = GetWindowLongPtrA(window, GWLP_WNDPROC);
-        if (!handled) result = CallWindowProcA(previous, window, message, wParam, lParam);
+        LONG_PTR before = GetWindowLongPtrW(window, GWLP_WNDPROC);
+        if (!handled) result = CallWindowProcW(previous, window, message, wParam, lParam);
         // The control's own procedure goes back only when ours was on top and nobody
         // changed it while the message was being handled.
         LONG_PTR ours = subclass->trampoline.Address();
         if (previous != DefWindowProcA && before == ours &&
-            GetWindowLongPtrA(window, GWLP_WNDPROC) == ours)
-            SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)previous);
+            GetWindowLongPtrW(window, GWLP_WNDPROC) == ours)
+            SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)previous);
     }
     if (subclass->EndDispatch(current, interrupted)) {
         subclass->previousProc = DefWindowProcA;

@@ -1,6 +1,7 @@
 // The fuzz target: arbitrary bytes go to the reader, and every card that loads must obey
 // the round-trip law (see tests/support/round_trip.h). Each input is tried in a
-// single-byte code page and in a double-byte one, where a trail byte may be any byte.
+// single-byte code page, in a double-byte one, where a trail byte may be any byte, and
+// in UTF-8, where a line that is not UTF-8 throughout folds between sequences.
 //
 // Allowed outcomes: the bytes do not load (any result), or the card loads and obeys the
 // law, its write included. Anything else aborts with the difference, the written text
@@ -21,7 +22,7 @@
 
 namespace {
 
-const int CODE_PAGES[] = {1252, 932};
+const int CODE_PAGES[] = {1252, 932, CODE_PAGE_UTF8};
 
 // Hands the input over a few bytes at a time.
 class PieceInput : public CardInput {

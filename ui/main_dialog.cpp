@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "card/mbstring.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
@@ -50,14 +51,16 @@ void DestroyMainWindow()
 
 namespace {
 
-const int NAME_COLUMN_WIDTH = 100;
+// In dialog units, so that the column grows with the dialog's font at a higher DPI
+// (100 pixels at 96 DPI).
+const int NAME_COLUMN_WIDTH_DLU = 57;
 
-void AddColumns(HWND list, const char* firstTitle, int valueWidth)
+void AddColumns(HWND list, const char* firstTitle, int nameWidth, int valueWidth)
 {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = (LPSTR)firstTitle;
-    column.cx = NAME_COLUMN_WIDTH;
+    column.cx = nameWidth;
     column.iSubItem = 0;
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
     column.pszText = (LPSTR) "Value";
@@ -88,8 +91,9 @@ void AddCallbackRows(HWND list, int count)
 void CopyShown(char* buffer, int size, const char* text)
 {
     if (buffer == nullptr || size <= 0 || text == nullptr) return;
-    _snprintf(buffer, (size_t)size, "%s", text);
-    buffer[size - 1] = '\0';
+    size_t length = MbsFitLength(text, (size_t)size);
+    memcpy(buffer, text, length);
+    buffer[length] = '\0';
 }
 
 void ReportLastError()
@@ -200,9 +204,11 @@ void MainDialog::SetUpViews()
 
     RECT client = {};
     GetClientRect(Item(IDC_PARAMETER_LIST), &client);
-    int valueWidth = (client.right - client.left) - NAME_COLUMN_WIDTH;
-    AddColumns(Item(IDC_PARAMETER_LIST), "Parameter", valueWidth);
-    AddColumns(Item(IDC_COMPONENT_LIST), "Component", valueWidth);
+    RECT name = {0, 0, NAME_COLUMN_WIDTH_DLU, 0};
+    MapDialogRect(hwnd, &name);
+    int valueWidth = (client.right - client.left) - name.right;
+    AddColumns(Item(IDC_PARAMETER_LIST), "Parameter", name.right, valueWidth);
+    AddColumns(Item(IDC_COMPONENT_LIST), "Component", name.right, valueWidth);
 
     HICON icon = LoadIconA(appModule.instance, MAKEINTRESOURCEA(IDI_APP));
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)icon);

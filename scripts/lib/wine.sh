@@ -42,11 +42,12 @@ wine_preferred_build() {
 
 # Starts a private Xvfb on a free display number and points DISPLAY at it. The first
 # wine command of a server session needs DISPLAY, so this comes before any of them.
+# The screen has room for the main window at 144 DPI (964 x 815 pixels).
 wine_start_display() {
   local n
   for n in $(seq 90 140); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$ROOT/build/xvfb.log" 2>&1 &
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$ROOT/build/xvfb.log" 2>&1 &
       XVFB_PID=$!
       local i
       for i in $(seq 100); do
@@ -84,6 +85,23 @@ wine_prepare_prefix() {
   fi
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # Visual styles, as the program's manifest asks for them: Wine's own theme.
+  if ! grep -q '"ThemeActive"="1"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    local theme='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+    "$WINE" reg add "$theme" /v DllName /t REG_SZ /d 'C:\windows\resources\themes\light\light.msstyles' /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v ColorName /t REG_SZ /d NormalColor /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v SizeName /t REG_SZ /d NormalSize /f >/dev/null 2>&1
+    "$WINE" reg add "$theme" /v ThemeActive /t REG_SZ /d 1 /f >/dev/null 2>&1
+    wineserver -w
+  fi
+  # Chinese, Japanese and Korean glyphs where the dialogs' font (DejaVu Sans, which has
+  # Latin, Greek and Cyrillic) has none: Wine draws them from the font linked to it.
+  if [ -e /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] &&
+     ! grep -q '^"DejaVu Sans"=str(7):"wqy-microhei' "$WINEPREFIX/system.reg" 2>/dev/null; then
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "DejaVu Sans" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    wineserver -w
+  fi
 }
 
 # A persistent server outside ctest's pipes, warmed up, so that each test starts fast.

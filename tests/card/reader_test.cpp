@@ -220,6 +220,8 @@ TEST(Reader, TrailBytesEscapeNothingInDoubleByteCodePage)
         {1252, "X-\x83\\:v\\;w\r\nNOTE:\x83\\;b", ""},  // an escaped colon: no separator
         {932, "NOTE:a\x83\r\n \\;b", "- \"NOTE\" :\"a\x83\\\\\" :\"b\"\n"},
         {1252, "NOTE:a\x83\r\n \\;b", "- \"NOTE\" :\"a\x83;b\"\n"},
+        {CODE_PAGE_UTF8, "X-\x83\\:v\\;w\r\nNOTE:\x83\\;b", ""},  // no lead bytes: as in 1252
+        {CODE_PAGE_UTF8, "NOTE:\xCE\r\n \xB1\\;\xE2\x82\r\n \xAC", "- \"NOTE\" :\"\xCE\xB1;\xE2\x82\xAC\"\n"},
     };
     for (const auto& row : rows) {
         CodePageScope codePage(row.codePage);

@@ -1,5 +1,6 @@
 // The round-trip law on the inputs the fuzzer found breaking it: each fault has its own
-// test, and every input kept in fuzz/regressions/ is replayed in both code pages.
+// test, and every input kept in fuzz/regressions/ is replayed in a single-byte, a
+// double-byte and the UTF-8 code page.
 #include "card/mbstring.h"
 #include "tests/support/card_text.h"
 #include "tests/support/code_page.h"
@@ -260,7 +261,7 @@ TEST(RoundTrip, EveryFuzzRegressionHolds)
     for (const auto& input : inputs) {
         SCOPED_TRACE(input.filename().string());
         std::string bytes = ReadBytes(input);
-        for (int codePage : {1252, 932}) {
+        for (int codePage : {1252, 932, CODE_PAGE_UTF8}) {
             CodePageScope scope(codePage);
             RoundTripOutcome outcome = CheckRoundTrip(bytes.data(), bytes.size());
             EXPECT_EQ("", outcome.violation) << "code page " << codePage;

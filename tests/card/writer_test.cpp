@@ -152,6 +152,9 @@ TEST(Writer, FoldsFallBetweenCharacters)
         // Not UTF-8 (a Latin-1 e acute): every byte is a character of code page 1252.
         {1252, std::string(69, 'x') + "\xE9\xE9", false, 75},
         {1252, "\xCE" + std::string(68, 'x') + greek + greek, false, 75},
+        // In code page 65001 the sequences of a line that is not UTF-8 throughout stay whole.
+        {CODE_PAGE_UTF8, "\xCE" + std::string(68, 'x') + greek + greek, true, 74},
+        {CODE_PAGE_UTF8, "\xFF" + std::string(66, 'x') + emoji + emoji, true, 72},
         {1252, std::string(70, 'x') + mixed, true, 75},
         {932, "y" + doubleBytes, false, 74},
     };

@@ -79,14 +79,24 @@ inline void PostClick(HWND window, int x, int y)
     PumpUntil([] { return pendingButtonUp.posted; }, 2000);
 }
 
-// The screen inside rect, as SCREENS_DIR/name.png.
-inline void SaveScreen(const RECT& rect, const std::string& name)
+// The screen inside rect, as SCREENS_DIR/name.png; with the mouse cursor drawn in when
+// asked, which the screen's own pixels do not hold.
+inline void SaveScreen(const RECT& rect, const std::string& name, bool withCursor = false)
 {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right - rect.left, rect.bottom - rect.top);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof cursor;
+    ICONINFO icon = {};
+    if (withCursor && GetCursorInfo(&cursor) && (cursor.flags & CURSOR_SHOWING) && GetIconInfo(cursor.hCursor, &icon)) {
+        DrawIconEx(memory, cursor.ptScreenPos.x - (int)icon.xHotspot - rect.left,
+                   cursor.ptScreenPos.y - (int)icon.yHotspot - rect.top, cursor.hCursor, 0, 0, 0, nullptr, DI_NORMAL);
+        if (icon.hbmMask != nullptr) DeleteObject(icon.hbmMask);
+        if (icon.hbmColor != nullptr) DeleteObject(icon.hbmColor);
+    }
     SelectObject(memory, old);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);

@@ -567,6 +567,59 @@ TEST(AboutTest, ShowsTheVersionFromTheProgramsResourceAndItsLinks)
     EXPECT_TRUE(editor.IsRunning());
 }
 
+// The About box photographed with the mouse over its web link, then closed; whether the
+// link had set its hand cursor by then.
+bool handOverLink = false;
+HWND aboutBox = nullptr;
+void CALLBACK PhotographAboutWithHand(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND link = GetDlgItem(aboutBox, IDC_ABOUT_WEB);
+    RECT rect = {};
+    GetWindowRect(link, &rect);
+    SetCursorPos(rect.left + 20, (rect.top + rect.bottom) / 2);
+    Pump(300);
+    handOverLink = GetCursor() == LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR));
+    GetWindowRect(aboutBox, &rect);
+    SaveScreen(rect, "about-hand-over-link", true);
+    PostMessageA(aboutBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+LRESULT CALLBACK WhenAboutShows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && GetDlgItem((HWND)wParam, IDC_ABOUT_VERSION) != nullptr && aboutBox == nullptr) {
+        aboutBox = (HWND)wParam;
+        SetTimer(nullptr, 0, 200, PhotographAboutWithHand);
+    }
+    return CallNextHookEx(aboutHook, code, wParam, lParam);
+}
+
+// The buttons in each state they are drawn in, and the About box, as screenshots.
+TEST_F(EditorTest, ButtonsAndLinksAsTheUserSeesThem)
+{
+    Editor editor(sample);
+    ASSERT_TRUE(editor.Select("NOTE"));
+    editor.Screenshot("buttons-undo-disabled");
+    // No boxes are answered meanwhile: the About box is one.
+    aboutBox = nullptr;
+    aboutHook = SetWindowsHookExA(WH_CBT, WhenAboutShows, nullptr, GetCurrentThreadId());
+    editor.Menu(ID_HELP_ABOUT);
+    UnhookWindowsHookEx(aboutHook);
+    EXPECT_TRUE(handOverLink) << "the pointing hand over a link";
+
+    Answers answers("Yes");
+    editor.Type(IDC_VALUE_EDIT, "!");
+    ASSERT_TRUE(editor.IsEnabled(IDC_UNDO));
+    // Focus shown as after a Tab key, then the button held down by the mouse.
+    SendMessageA(editor.Window(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(editor.Item(IDC_SAVE));
+    editor.Screenshot("buttons-undo-enabled-save-focused");
+    SendMessageA(editor.Item(IDC_SAVE), BM_SETSTATE, TRUE, 0);
+    editor.Screenshot("button-save-pressed");
+    SendMessageA(editor.Item(IDC_SAVE), BM_SETSTATE, FALSE, 0);
+    editor.Click(IDC_UNDO);
+    EXPECT_EQ(SAMPLE, ReadBytes(sample));
+}
+
 TEST(AboutTest, AnAddressGoesToTheMailProgramAndAnythingElseAsItStands)
 {
     char target[128] = "";
@@ -577,6 +630,109 @@ TEST(AboutTest, AnAddressGoesToTheMailProgramAndAnythingElseAsItStands)
     std::string longText(130, 'a');
     EXPECT_FALSE(MakeLinkTarget(longText.c_str(), target, sizeof target));
     EXPECT_STREQ("", target);
+}
+
+// ---------------------------------------------------------------- text in any language
+
+bool IsUtf8(const std::string& bytes)
+{
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), nullptr, 0) > 0;
+}
+
+// What the controls draw, read in UTF-16: the text of a window, a list cell, a tree item.
+std::wstring Drawn(HWND window)
+{
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+std::wstring DrawnCell(const Editor& editor, int list, int row, int column)
+{
+    wchar_t text[512] = L"";
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    SendMessageW(editor.Item(list), LVM_GETITEMTEXTW, (WPARAM)row, (LPARAM)&item);
+    return text;
+}
+std::vector<std::wstring> DrawnTree(const Editor& editor)
+{
+    std::vector<std::wstring> items;
+    for (const auto& item : editor.Tree()) {
+        wchar_t text[512] = L"";
+        TVITEMW data = {};
+        data.mask = TVIF_TEXT | TVIF_HANDLE;
+        data.hItem = item.second;
+        data.pszText = text;
+        data.cchTextMax = 512;
+        SendMessageW(editor.Item(IDC_PROPERTY_TREE), TVM_GETITEMW, 0, (LPARAM)&data);
+        items.push_back(text);
+    }
+    return items;
+}
+
+// Typed as a keyboard with an input method types it: one character message per UTF-16 unit.
+void TypeUtf16(HWND control, const std::wstring& text)
+{
+    SetFocus(control);
+    SendMessageW(control, EM_SETSEL, 0, -1);
+    for (wchar_t c : text) PostMessageW(control, WM_CHAR, c, 1);
+    Pump();
+}
+
+TEST_F(EditorTest, CardInAnyLanguageShowsAsWrittenAndTypedTextSavesAsUtf8)
+{
+    // The program's manifest makes UTF-8 its code page; without it the same bytes would
+    // show as the system code page's characters, "MÃ¼ller" for "Müller".
+    ASSERT_EQ(65001u, GetACP());
+    const std::string card =
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zoë Müller\r\n"
+        "N;SORT-AS=\"Müller,Zoë\";LANGUAGE=el:Μυλωνά;Ζωή;;κυρία;\r\n"
+        "büro.ADR;LABEL=東京都千代田区:;;千代田1-1;東京;;100-0001;日本\r\n"
+        "X-昵称:小明\r\nNOTE:Crème brûlée\\, ελληνικά\\, 日本語\r\nEND:VCARD\r\n";
+    WriteBytes(sample, card);
+    Answers answers;
+    const std::wstring typed = L"Καλημέρα κόσμε 你好";
+    {
+        Editor editor(sample);
+        EXPECT_EQ((std::vector<std::wstring>{L"VERSION", L"FN", L"N", L"büro", L"ADR", L"X-昵称", L"NOTE"}),
+                  DrawnTree(editor));
+        ASSERT_TRUE(editor.Select("N"));
+        EXPECT_EQ(L"Μυλωνά", DrawnCell(editor, IDC_COMPONENT_LIST, 0, 1));
+        EXPECT_EQ(L"κυρία", DrawnCell(editor, IDC_COMPONENT_LIST, 3, 1));
+        EXPECT_EQ(L"Müller,Zoë", DrawnCell(editor, IDC_PARAMETER_LIST, 0, 1));
+        editor.Screenshot("any-language-components");
+        ASSERT_TRUE(editor.Select("büro/ADR"));
+        EXPECT_EQ(L"東京", DrawnCell(editor, IDC_COMPONENT_LIST, 3, 1));
+        EXPECT_EQ(L"東京都千代田区", DrawnCell(editor, IDC_PARAMETER_LIST, 0, 1));
+        editor.Screenshot("any-language-cjk-lists");
+        ASSERT_TRUE(editor.Select("NOTE"));
+        EXPECT_EQ(L"Crème brûlée, ελληνικά, 日本語", Drawn(editor.Item(IDC_VALUE_EDIT)));
+        editor.Screenshot("any-language-value");
+
+        // Typed Greek (and Chinese) is stored and saved as UTF-8.
+        ASSERT_TRUE(editor.Select("FN"));
+        TypeUtf16(editor.Item(IDC_VALUE_EDIT), typed);
+        EXPECT_EQ(typed, Drawn(editor.Item(IDC_VALUE_EDIT)));
+        // and into a cell, whose editor the program has subclassed
+        ASSERT_TRUE(editor.Select("N"));
+        HWND cellEditor = OpenCellEditor(editor, IDC_PARAMETER_LIST, 0);
+        ASSERT_NE(nullptr, cellEditor);
+        TypeUtf16(cellEditor, L"Ζωή");
+        editor.Press(VK_RETURN);
+        EXPECT_EQ(L"Ζωή", DrawnCell(editor, IDC_PARAMETER_LIST, 0, 1));
+        editor.Click(IDC_SAVE);
+    }
+    std::string saved = ReadBytes(sample);
+    EXPECT_TRUE(IsUtf8(saved)) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\r\nFN:Καλημέρα κόσμε 你好\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\r\nX-昵称:小明\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find(";sort-as=Ζωή;")) << saved;
+    Editor reloaded(sample);
+    ASSERT_TRUE(reloaded.Select("FN"));
+    EXPECT_EQ(typed, Drawn(reloaded.Item(IDC_VALUE_EDIT)));
+    EXPECT_TRUE(answers.shown.empty());
 }
 
 }  // namespace
