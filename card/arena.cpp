@@ -144,8 +144,8 @@ char* CardArena::CopyText(const char* text, size_t length)
 char* CardArena::ShareText(const char* text, size_t length)
 {
     if (length > SHORT_TEXT) return CopyText(text, length);
-    uint64_t words[2] = {0, 0};
-    memcpy(words, text, length);
+    uint64_t words[2];
+    ShortTextWords(text, length, words);
     uint64_t hash = (words[0] * 0x9E3779B97F4A7C15ull) ^ (words[1] * 0xC2B2AE3D27D4EB4Full) ^ length;
     SharedText& slot = shared[(hash >> 32) & (SHARED_SLOTS - 1)];
     if (slot.text != nullptr && slot.length == length && slot.words[0] == words[0] && slot.words[1] == words[1]) {

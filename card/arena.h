@@ -5,6 +5,39 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
+
+// The bytes of a text of at most 16 bytes as two words, padded with zeros: a short text
+// compared or hashed as two numbers. Read with loads of fixed size that may overlap, since
+// a copy of a length known only at run time costs a call, and reading its words back
+// right after waits for the bytes to arrive one by one.
+inline void ShortTextWords(const char* text, size_t length, uint64_t words[2])
+{
+    if (length >= 8) {
+        memcpy(&words[0], text, 8);
+        uint64_t tail = 0;
+        if (length > 8) {
+            memcpy(&tail, text + length - 8, 8);
+            tail >>= 8 * (16 - length);
+        }
+        words[1] = tail;
+    } else if (length >= 4) {
+        uint32_t low, high;
+        memcpy(&low, text, 4);
+        memcpy(&high, text + length - 4, 4);
+        words[0] = (uint64_t)low | ((uint64_t)high << (8 * (length - 4)));
+        words[1] = 0;
+    } else {
+        uint64_t word = 0;
+        if (length > 0) {
+            word = (uint64_t)(unsigned char)text[0];
+            word |= (uint64_t)(unsigned char)text[length / 2] << (8 * (length / 2));
+            word |= (uint64_t)(unsigned char)text[length - 1] << (8 * (length - 1));
+        }
+        words[0] = word;
+        words[1] = 0;
+    }
+}
 
 // Blocks are aligned to their size, so that a node placed in the arena finds its arena
 // from its own address; the arena lives until its owner has let go of it and the last

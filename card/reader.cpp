@@ -321,8 +321,8 @@ public:
     int Find(const char* name, size_t length)
     {
         if (length > sizeof(Slot::words)) return find(name);
-        uint64_t words[2] = {0, 0};
-        memcpy(words, name, length);
+        uint64_t words[2];
+        ShortTextWords(name, length, words);
         uint64_t hash = (words[0] * 0x9E3779B97F4A7C15ull) ^ (words[1] * 0xC2B2AE3D27D4EB4Full) ^ length;
         Slot& slot = slots[(hash >> 32) & (SLOTS - 1)];
         if (slot.lengthAndOne == length + 1 && slot.words[0] == words[0] && slot.words[1] == words[1]) {
