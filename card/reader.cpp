@@ -654,30 +654,51 @@ static char* KeepLineTail(CardArena& arena, TextBuffer& line, const char* tail)
 // array goes there once the count is known.
 class ValueList {
 public:
-    bool Add(char* value) { return items.Append((const char*)&value, sizeof value); }
+    ValueList() = default;
+    ValueList(const ValueList&) = delete;
+    ValueList& operator=(const ValueList&) = delete;
+    ~ValueList() { free(items); }
+
+    bool Add(char* value)
+    {
+        if (count == capacity && !Grow()) return false;
+        items[count++] = value;
+        return true;
+    }
 
     HRESULT GiveTo(CardArena& arena, PropertyNode* property)
     {
-        size_t count = items.Length() / sizeof(char*);
         if (count > (size_t)INT32_MAX) return E_OUTOFMEMORY;
         if (count == 1) {
             // The node keeps a single value's text without an array.
-            char* value;
-            memcpy(&value, items.Data(), sizeof value);
-            property->AdoptArenaValues(&value, 1);
+            property->AdoptArenaValues(items, 1);
             return S_OK;
         }
         char** placed = arena.PlacePointers(count);
         if (placed == nullptr) return E_OUTOFMEMORY;
-        memcpy(placed, items.Data(), count * sizeof(char*));
+        memcpy(placed, items, count * sizeof(char*));
         property->AdoptArenaValues(placed, (int)count);
         return S_OK;
     }
 
-    void Clear() { items.Clear(); }
+    void Clear() { count = 0; }
 
 private:
-    TextBuffer items;  // the pointers' bytes: a buffer that every line reuses
+    bool Grow()
+    {
+        size_t grown = capacity == 0 ? 16 : capacity * 2;
+        if (grown > ((size_t)-1) / sizeof(char*)) return false;
+        char** moved = (char**)realloc(items, grown * sizeof(char*));
+        if (moved == nullptr) return false;
+        items = moved;
+        capacity = grown;
+        return true;
+    }
+
+    // An array that every line reuses: adding a value is a store, not a buffer's append.
+    char** items = nullptr;
+    size_t count = 0;
+    size_t capacity = 0;
 };
 
 static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& line, const char* text,
@@ -685,6 +706,7 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& 
 {
     const unsigned char* leadBytes = stops.leadBytes;
     const char* p = text;
+    const char* end = nullptr;  // the end of text, found when a component first needs decoding
     for (;;) {
         // Most components hold no escape and no double-byte character: they go to the
         // arena straight from the line.
@@ -704,17 +726,23 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& 
             ++p;
             continue;
         }
-        if (!component.Assign(start, (size_t)(p - start))) return E_OUTOFMEMORY;
+        // Decoding only ever shortens a component: room for the rest of the text is
+        // reserved once, and the bytes are written without a buffer's append each.
+        if (end == nullptr) end = p + strlen(p);
+        if (!component.Reserve((size_t)(end - start))) return E_OUTOFMEMORY;
+        char* const decodedStart = component.Data();
+        char* out = decodedStart;
+        memcpy(out, start, (size_t)(p - start));
+        out += p - start;
         while (*p != '\0' && *p != ';') {
-            // A run of plain single-byte characters goes over in one piece.
-            const char* run = p;
-            while (!stops.value[(unsigned char)*p]) ++p;
-            if (p > run && !component.Append(run, (size_t)(p - run))) return E_OUTOFMEMORY;
+            // A run of plain single-byte characters goes over as it is.
+            while (!stops.value[(unsigned char)*p]) *out++ = *p++;
             if (*p == '\0' || *p == ';') break;
             size_t width = CharWidthIn(leadBytes, p);
             if (width == 1 && p[0] == '\\' && p[1] != '\0' && CharWidthIn(leadBytes, p + 1) == 1) {
                 if (list && p[1] != ':') {
-                    if (!component.Append(p, 2)) return E_OUTOFMEMORY;
+                    *out++ = p[0];
+                    *out++ = p[1];
                     p += 2;
                     continue;
                 }
@@ -729,17 +757,17 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& 
                 default: break;
                 }
                 if (decoded != '\0') {
-                    if (!component.AppendChar(decoded)) return E_OUTOFMEMORY;
+                    *out++ = decoded;
                     p += 2;
                     continue;
                 }
             }
-            if (!component.Append(p, width)) return E_OUTOFMEMORY;
-            p += width;
+            *out++ = *p++;
+            if (width == 2) *out++ = *p++;
         }
         char* value = nullptr;
-        if (!component.IsEmpty()) {
-            value = arena.ShareText(component.Data(), component.Length());
+        if (out > decodedStart) {
+            value = arena.ShareText(decodedStart, (size_t)(out - decodedStart));
             if (value == nullptr) return E_OUTOFMEMORY;
         }
         if (!values.Add(value)) return E_OUTOFMEMORY;
