@@ -61,6 +61,7 @@ private:
     MemoryTreeItem* At(uint32_t number) const;
     bool IsItem(HTREEITEM item) const { return item != &root && NumberOf(item) != 0; }
     MemoryTreeItem* Allocate(uint32_t* number);
+    void MakePresent();
     void Unlink(MemoryTreeItem* item);
     void DeleteSubtree(MemoryTreeItem* item, uint32_t number);
 
@@ -68,6 +69,8 @@ private:
     Block blocks[MAX_BLOCKS];
     int blockCount;
     size_t usedInLastBlock;
+    char* present;        // the pages of the newest block below this are present
+    size_t presentStep;
     uint32_t freeItems;
     size_t itemCount;
     MemoryTreeItem* selected;

@@ -148,11 +148,14 @@ struct RunStops {
     {
         leadBytes = codePageLeadBytes;
         for (int c = 0; c < 256; ++c) head[c] = value[c] = leadBytes[c];
-        for (unsigned char c : {':', '"', ';', '.', '=', ',', '\\'}) head[c] = 1;
+        // The NUL that ends every line the reader hands on stops a run as well, so that
+        // the run needs no second test for its end.
+        for (unsigned char c : {'\0', ':', '"', ';', '.', '=', ',', '\\'}) head[c] = 1;
         for (unsigned char c : {'\0', ';', '\\'}) value[c] = 1;
     }
 };
 
+// The line is terminated at length and holds no NUL before it.
 bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStops& stops, HeadLayout* layout)
 {
     // One buffer serves every line of a read: it grows to the longest head and stays.
@@ -175,7 +178,7 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
             // starts a parameter value.
             do {
                 head[out++] = line[i++];
-            } while (i < length && !stops.head[(unsigned char)line[i]]);
+            } while (!stops.head[(unsigned char)line[i]]);
             afterBackslash = false;
             if (state == HeadState::ValueStart) state = HeadState::Value;
             continue;
@@ -381,7 +384,7 @@ public:
     {
         HTREEITEM found = nullptr;
         uint32_t hash;
-        if (AsciiHash(name, &hash)) {
+        if (HashOf(name, &hash)) {
             // Grouped lines mostly come in runs of one group.
             if (last != nullptr && AsciiEqualNoCase(document.GetNode(last)->GetDisplayName(), name)) return last;
             if (slots != nullptr) {
@@ -406,11 +409,20 @@ public:
         return found;
     }
 
+    // Asks for the slot a name of ASCII bytes would be found in, before Find looks; Find
+    // and Add then take the hash found here for the same text.
+    void Prefetch(const char* name)
+    {
+        hashedName = name;
+        hashedAscii = AsciiHash(name, &nameHash);
+        if (slots != nullptr && hashedAscii) __builtin_prefetch(&slots[nameHash & mask]);
+    }
+
     // Records a group made after Find found none; false when memory ran out.
     bool Add(const CardDocument& document, const char* name, HTREEITEM item)
     {
         uint32_t hash;
-        if (AsciiHash(name, &hash)) {
+        if (HashOf(name, &hash)) {
             if (!Insert(document, hash, item)) return false;
         } else {
             try {
@@ -423,11 +435,22 @@ public:
         return true;
     }
 
+    // The text given to Prefetch is about to change.
+    void ForgetPrefetched() { hashedName = nullptr; }
+
 private:
     struct Slot {
         uint32_t hash;
         HTREEITEM item;  // null: free
     };
+
+    // AsciiHash, without a second pass over the text Prefetch was given.
+    bool HashOf(const char* name, uint32_t* hash) const
+    {
+        if (name != hashedName) return AsciiHash(name, hash);
+        *hash = nameHash;
+        return hashedAscii;
+    }
 
     // FNV-1a over the lower-case spelling of a name of ASCII bytes; false for other names.
     static bool AsciiHash(const char* name, uint32_t* hash)
@@ -495,6 +518,9 @@ private:
     size_t used = 0;
     std::vector<HTREEITEM> others;
     HTREEITEM last = nullptr;
+    const char* hashedName = nullptr;  // the text Prefetch was last given, unchanged since
+    uint32_t nameHash = 0;
+    bool hashedAscii = false;
 };
 
 }  // namespace
@@ -865,28 +891,12 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
         return E_FAIL;
     }
 
-    HTREEITEM parent = TVI_ROOT;
+    // The group's slot in the index is most likely not in the cache: it is fetched while
+    // the property is parsed, and looked at after.
     size_t nameStart = 0;
     if (layout.hasGroup) {
         layout.head[layout.groupLength] = '\0';
-        const char* name = layout.head;
-        HTREEITEM group = groups.Find(document, name);
-        if (group == nullptr) {
-            GroupNode* node = PlaceNodeIn<GroupNode>(arena, (const char*)nullptr);
-            char* arenaName = node != nullptr ? arena.CopyText(name, layout.groupLength) : nullptr;
-            if (arenaName == nullptr) {
-                if (node != nullptr) node->Release();
-                return E_OUTOFMEMORY;
-            }
-            node->AdoptArenaName(arenaName);
-            group = document.InsertNode(TVI_ROOT, node);
-            if (group == nullptr) {
-                result = ResultFromLastError();
-                return FAILED(result) ? result : E_FAIL;
-            }
-            if (!groups.Add(document, name, group)) return E_OUTOFMEMORY;
-        }
-        parent = group;
+        groups.Prefetch(layout.head);
         nameStart = layout.groupLength + 1;
     }
 
@@ -901,6 +911,34 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
         return result;
     }
     if (escapedColon) document.SetEscapeColon(1);
+
+    HTREEITEM parent = TVI_ROOT;
+    if (layout.hasGroup) {
+        const char* name = layout.head;
+        HTREEITEM group = groups.Find(document, name);
+        if (group == nullptr) {
+            GroupNode* node = PlaceNodeIn<GroupNode>(arena, (const char*)nullptr);
+            char* arenaName = node != nullptr ? arena.CopyText(name, layout.groupLength) : nullptr;
+            if (arenaName == nullptr) {
+                if (node != nullptr) node->Release();
+                property->Release();
+                return E_OUTOFMEMORY;
+            }
+            node->AdoptArenaName(arenaName);
+            group = document.InsertNode(TVI_ROOT, node);
+            if (group == nullptr) {
+                property->Release();
+                result = ResultFromLastError();
+                return FAILED(result) ? result : E_FAIL;
+            }
+            if (!groups.Add(document, name, group)) {
+                property->Release();
+                return E_OUTOFMEMORY;
+            }
+        }
+        groups.ForgetPrefetched();
+        parent = group;
+    }
 
     if (document.InsertNode(parent, property) == nullptr) {
         result = ResultFromLastError();
