@@ -47,6 +47,26 @@ void* AllocateBlock()
 #endif
 }
 
+#ifndef _WIN32
+// Two blocks side by side in one region of 2 MB aligned to its size, which the system may
+// back with one large page: a large card's memory then costs one fault and one charge per
+// 2 MB instead of per 4 KB page, and those per-page costs were a third of a large read.
+// Null when memory runs out.
+void* AllocateBlockPair()
+{
+    const size_t pair = 2 * BLOCK_SIZE;
+    char* reserved = (char*)mmap(nullptr, 2 * pair, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (reserved == MAP_FAILED) return nullptr;
+    char* blocks = (char*)(((uintptr_t)reserved + pair - 1) & ~(uintptr_t)(pair - 1));
+    if (blocks > reserved) munmap(reserved, (size_t)(blocks - reserved));
+    if (blocks + pair < reserved + 2 * pair) munmap(blocks + pair, (size_t)(reserved + 2 * pair - (blocks + pair)));
+#ifdef MADV_HUGEPAGE
+    madvise(blocks, pair, MADV_HUGEPAGE);  // only a hint
+#endif
+    return blocks;
+}
+#endif
+
 void FreeBlock(void* block)
 {
 #ifdef _WIN32
@@ -71,8 +91,24 @@ CardArena* CardArena::Create()
 
 bool CardArena::AddBlock()
 {
-    Block* block = (Block*)AllocateBlock();
+    Block* block;
+#ifdef _WIN32
+    block = (Block*)AllocateBlock();
+#else
+    // The first blocks come one by one, so that a small card holds no more than it
+    // uses; after them, two at a time in memory that may be one large page.
+    if (spareBlock != nullptr) {
+        block = (Block*)spareBlock;
+        spareBlock = nullptr;
+    } else if (blockCount >= SINGLE_BLOCKS) {
+        block = (Block*)AllocateBlockPair();
+        if (block != nullptr) spareBlock = (char*)block + BLOCK_SIZE;
+    } else {
+        block = (Block*)AllocateBlock();
+    }
+#endif
     if (block == nullptr) return false;
+    ++blockCount;
     block->arena = this;
     block->next = blocks;
     blocks = block;
@@ -205,6 +241,7 @@ void CardArena::FreeIfUnused()
         free(block);
         block = next;
     }
+    if (spareBlock != nullptr) FreeBlock(spareBlock);
     this->~CardArena();
     free(this);
 }

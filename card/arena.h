@@ -84,7 +84,11 @@ private:
     static const size_t SHORT_TEXT = 16;
     static const size_t SHARED_SLOTS = 1024;   // a power of two
 
+    static const size_t SINGLE_BLOCKS = 4;
+
     Block* blocks = nullptr;        // the blocks nodes live in, newest first
+    size_t blockCount = 0;
+    void* spareBlock = nullptr;     // the second block of a pair, not yet in use
     Block* largeBlocks = nullptr;   // one text each, too long for a block
     struct HeapText {
         HeapText* next;

@@ -25,12 +25,15 @@ const uint32_t ROOT_ITEM = 1;
 const uint32_t FIRST_ITEM = 2;           // the number of the first block's first item
 const size_t FIRST_BLOCK_SIZE = 64;
 const UINT ITEM_IN_USE = 0x80000000u;    // no TVIS_ state of the control has this bit
-// The pages of the newest block are made present ahead of the items handed out, 16 KB at
-// first and twice as many each time up to 256 KB, as the card's arena does: a card of a
-// few hundred thousand items otherwise takes a page fault for every hundred items, which
-// on a virtual machine costs more than the items themselves.
+// The pages of a newest block of 1 MB or more are made present ahead of the items handed
+// out, 16 KB at first and twice as many each time up to 64 KB, much as the card's arena
+// does: a card of a few hundred thousand items otherwise takes a page fault for every
+// hundred items, which on a virtual machine costs more than the items themselves.
 const size_t FIRST_PRESENT_STEP = 16 * 1024;
-const size_t LAST_PRESENT_STEP = 256 * 1024;
+const size_t LAST_PRESENT_STEP = 64 * 1024;
+// Smaller blocks come from pages of the heap, mostly present already, and a small card
+// should hold no page it does not use.
+const size_t PRESENT_AHEAD_FROM = 1024 * 1024;
 
 // The count of items in the blocks before block b.
 size_t ItemsBefore(int b)
@@ -118,11 +121,11 @@ MemoryTreeItem* MemoryTree::Allocate(uint32_t* number)
             if (items == nullptr) return nullptr;
             blocks[blockCount++] = Block{items, count};
             usedInLastBlock = 0;
-            present = (char*)items;
+            present = count * sizeof(MemoryTreeItem) >= PRESENT_AHEAD_FROM ? (char*)items : nullptr;
             presentStep = FIRST_PRESENT_STEP;
         }
         item = &blocks[blockCount - 1].items[usedInLastBlock];
-        if ((char*)(item + 1) > present) MakePresent();
+        if (present != nullptr && (char*)(item + 1) > present) MakePresent();
         *number = FIRST_ITEM + (uint32_t)(ItemsBefore(blockCount - 1) + usedInLastBlock);
         ++usedInLastBlock;
     }
