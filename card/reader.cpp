@@ -527,10 +527,11 @@ private:
 
 // ---------------------------------------------------------------- parameters
 
-// Fills this fresh node from name=value[,value...]; each further value becomes a node of
-// the same kind linked after it.
+// Fills this fresh node from name=value[,value...], the token up to end (its NUL, which
+// the caller has found once: a search for it from each value made a long list quadratic);
+// each further value becomes a node of the same kind linked after it.
 static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned char* leadBytes,
-                              ParameterNode* node, char* token)
+                              ParameterNode* node, char* token, const char* end)
 {
     char* equals = token;
     while (*equals != '\0' && *equals != '=') equals += CharWidthIn(leadBytes, equals);
@@ -546,8 +547,6 @@ static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned
     *equals = '=';
     node->SetKind(kind);
 
-    // Found once: a search for the end from each value made a long list quadratic.
-    const char* end = equals + 1 + strlen(equals + 1);
     const char* next = nullptr;
     char* value = TakeParameterValue(arena, leadBytes, equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
@@ -627,14 +626,15 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, const
     }
     ChainBuilder chain;
     for (token = (char*)NextToken(token + tokenLength, end); token != nullptr;
-         token = (char*)NextToken(token + strlen(token), end)) {
+         token = (char*)NextToken(token + tokenLength, end)) {
+        tokenLength = strlen(token);
         ParameterNode* parameter = PlaceNodeIn<ParameterNode>(arena);
         if (parameter == nullptr) {
             property->Release();
             *result = E_OUTOFMEMORY;
             return nullptr;
         }
-        HRESULT parsed = ParseParameter(arena, kinds, leadBytes, parameter, token);
+        HRESULT parsed = ParseParameter(arena, kinds, leadBytes, parameter, token, token + tokenLength);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
                 refusal.Set(RefusalKind::InvalidParameter, number);
@@ -728,11 +728,10 @@ private:
 };
 
 static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& line, const char* text,
-                               TextBuffer& component, const RunStops& stops, bool list, bool* escapedColon)
+                               const char* end, TextBuffer& component, const RunStops& stops, bool list, bool* escapedColon)
 {
     const unsigned char* leadBytes = stops.leadBytes;
     const char* p = text;
-    const char* end = nullptr;  // the end of text, found when a component first needs decoding
     for (;;) {
         // Most components hold no escape and no double-byte character: they go to the
         // arena straight from the line.
@@ -754,7 +753,6 @@ static HRESULT ParseTextValues(CardArena& arena, ValueList& values, TextBuffer& 
         }
         // Decoding only ever shortens a component: room for the rest of the text is
         // reserved once, and the bytes are written without a buffer's append each.
-        if (end == nullptr) end = p + strlen(p);
         if (!component.Reserve((size_t)(end - start))) return E_OUTOFMEMORY;
         char* const decodedStart = component.Data();
         char* out = decodedStart;
@@ -821,15 +819,14 @@ struct LineScratch {
     int heldNumber = 0;
 };
 
-static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, LineScratch& scratch,
-                           bool* escapedColon)
+static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, size_t length,
+                           LineScratch& scratch, bool* escapedColon)
 {
     HRESULT result = S_OK;
     scratch.values.Clear();
     if (IsUriValued(property)) {
         // A URI is one raw text: no components, no escapes.
         char* value = nullptr;
-        size_t length = strlen(text);
         if (length >= KEPT_IN_LINE) value = KeepLineTail(arena, *scratch.line, text);
         if (value == nullptr && length != 0) {
             value = arena.CopyText(text, length);
@@ -837,7 +834,7 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
         }
         if (!scratch.values.Add(value)) result = E_OUTOFMEMORY;
     } else {
-        result = ParseTextValues(arena, scratch.values, *scratch.line, text, scratch.component, scratch.stops,
+        result = ParseTextValues(arena, scratch.values, *scratch.line, text, text + length, scratch.component, scratch.stops,
                                  IsListValued(property->GetKind()),
                                  escapedColon);
     }
@@ -905,7 +902,7 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     if (property == nullptr) return result;
 
     bool escapedColon = false;
-    result = ParseValues(arena, property, line + layout.valueStart, scratch, &escapedColon);
+    result = ParseValues(arena, property, line + layout.valueStart, length - layout.valueStart, scratch, &escapedColon);
     if (FAILED(result)) {
         property->Release();
         return result;
