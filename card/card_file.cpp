@@ -11,9 +11,6 @@
 
 namespace {
 
-const char OPENING_LINE[] = "BEGIN:VCARD";
-const char CLOSING_LINE[] = "END:VCARD";
-const char UTF8_MARK[] = "\xEF\xBB\xBF";
 const size_t READ_CHUNK = 64 * 1024;
 // Bytes of an FN or N line a name is made from: more than a list shows.
 const size_t NAME_LINE_SIZE = 1024;

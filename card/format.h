@@ -4,6 +4,12 @@
 #include "card/mbstring.h"
 #include "card/nodes.h"
 
+// The lines that open and close a card, and the UTF-8 byte-order mark that may stand
+// before the first of them.
+inline constexpr char OPENING_LINE[] = "BEGIN:VCARD";
+inline constexpr char CLOSING_LINE[] = "END:VCARD";
+inline constexpr char UTF8_MARK[] = "\xEF\xBB\xBF";
+
 // Bytes of the logical line on a root property's first physical line, and on every
 // continuation line after its leading space.
 const int FOLD_WIDTH = 75;

@@ -14,9 +14,6 @@
 
 namespace {
 
-const char OPENING_LINE[] = "BEGIN:VCARD";
-const char UTF8_MARK[] = "\xEF\xBB\xBF";
-const char CLOSING_LINE[] = "END:VCARD";
 const size_t READ_CHUNK = 64 * 1024;
 
 // Physical lines of any length, without their line feed. A line that does not fit one

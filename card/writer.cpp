@@ -489,13 +489,15 @@ HRESULT CardDocument::WriteCard(CardOutput& output)
     output.escapeColon = GetEscapeColon();
     output.nestedCards = 0;
     refusal.Clear();
-    HRESULT result = byteOrderMark ? output.Write("\xEF\xBB\xBF", 3) : S_OK;
-    if (SUCCEEDED(result)) result = output.Write("BEGIN:VCARD\r\n", 13);
+    HRESULT result = byteOrderMark ? output.Write(UTF8_MARK, sizeof UTF8_MARK - 1) : S_OK;
+    if (SUCCEEDED(result)) result = output.Write(OPENING_LINE, sizeof OPENING_LINE - 1);
+    if (SUCCEEDED(result)) result = output.Write("\r\n", 2);
     for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = GetNode(item);
         if (node != nullptr) result = node->Write(tree, item, output, FOLD_WIDTH, refusal);
     }
-    if (SUCCEEDED(result)) result = output.Write("END:VCARD\r\n", 11);
+    if (SUCCEEDED(result)) result = output.Write(CLOSING_LINE, sizeof CLOSING_LINE - 1);
+    if (SUCCEEDED(result)) result = output.Write("\r\n", 2);
     return result;
 }

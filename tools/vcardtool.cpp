@@ -5,6 +5,7 @@
 #include "app/safe_save.h"
 #include "card/card_file.h"
 #include "card/document.h"
+#include "card/format.h"
 #include "card/io.h"
 #include "card/tree.h"
 #include "tools/dump.h"
@@ -34,7 +35,6 @@ const char USAGE[] =
     "       vcardtool format FILE [--card K] [-o OUT] [--escape-colon=0|1]\n"
     "       vcardtool dump FILE [--card K]\n"
     "       vcardtool list FILE\n";
-const char UTF8_MARK[] = "\xEF\xBB\xBF";
 const size_t NAME_SIZE = 256;
 // No card asked for: every card of the file.
 const size_t ALL_CARDS = 0;
