@@ -2,7 +2,9 @@
 // in its place.
 #include "card/card_file.h"
 
+#include "card/content_lines.h"
 #include "card/document.h"
+#include "card/legacy_text.h"
 #include "card/format.h"
 #include "card/io.h"
 
@@ -46,6 +48,34 @@ size_t ContentOf(const char* line, size_t available, bool whole)
 }
 
 bool IsFold(char c) { return c == ' ' || c == '\t'; }
+
+// The value of a name line of an older card decoded into decoded, as the reader decodes
+// it; false when it needs no decoding or memory ran out (the text then stays as it is).
+bool DecodeOldName(const char* line, size_t headLength, const char** value, const char** valueEnd,
+                   TextBuffer& decoded)
+{
+    size_t length = (size_t)(*valueEnd - *value);
+    TextBuffer unquoted;
+    const char* text = *value;
+    if (HeadNamesEncoding(line, headLength, "QUOTED-PRINTABLE")) {
+        if (!DecodeQuotedPrintable(text, length, unquoted)) return false;
+        text = unquoted.Data();
+        length = unquoted.Length();
+    }
+    if (!HasEightBitBytes(text, length) && text == *value) return false;
+    // CHARSET=name among the parameters.
+    char charset[64] = "";
+    for (size_t k = 0; k + 9 <= headLength; ++k) {
+        if (line[k] != ';' || !EqualNoCase(line + k + 1, 8, "CHARSET=")) continue;
+        size_t n = 0;
+        for (size_t j = k + 9; j < headLength && line[j] != ';' && n + 1 < sizeof charset; ++j) charset[n++] = line[j];
+        charset[n] = '\0';
+        break;
+    }
+    PropertyNode::TextBytes bytes;
+    bool notRepresentable;
+    return DecodeLegacyText(charset[0] != '\0' ? charset : nullptr, text, length, decoded, &bytes, &notRepresentable);
+}
 
 }  // namespace
 
@@ -126,7 +156,8 @@ bool CardScanner::CloseContentLine()
     pending = false;
     if (!looked) return true;
     bool whole = !headCut;
-    if (whole && EqualNoCase(head, headLength, OPENING_LINE)) {
+    // A card's opening line may have blanks after it; one inside a card is the exact line.
+    if (whole && (depth == 0 ? IsOpeningLine(head, headLength) : EqualNoCase(head, headLength, OPENING_LINE))) {
         if (depth == 0) {
             open = CardSpan();
             open.begin = lineBegin;
@@ -143,6 +174,12 @@ bool CardScanner::CloseContentLine()
         return Push(open);
     }
     if (depth != 1) return true;  // a card inside a property names nothing
+    size_t versionLength = 0;
+    const char* version = VersionValue(head, headLength, &versionLength);
+    if (version != nullptr) {
+        open.version = VersionFromText(version, versionLength);
+        return true;
+    }
     // The property name: after a group prefix, up to its parameters or its value.
     size_t nameStart = 0;
     size_t i = 0;
@@ -317,25 +354,37 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     const CardSpan& card = cards[index];
     if (!card.hasName) return 0;
 
-    // The content line, folds joined, as far as a name needs it.
+    // The content line, its folds and soft breaks joined as the reader joins them, as far
+    // as a name needs it.
     char line[NAME_LINE_SIZE];
     size_t lineLength = 0;
     size_t position = card.nameLine;
+    ContentLineRules rules(card.version);
     for (bool first = true; position < card.end && lineLength < sizeof line; first = false) {
         const char* start = bytes + position;
         const char* feed = (const char*)memchr(start, '\n', card.end - position);
         size_t physical = feed != nullptr ? (size_t)(feed - start) : card.end - position;
         size_t content = ContentOf(start, physical, true);
         position += physical + (feed != nullptr ? 1 : 0);
+        LineJoin join = LineJoin::Starts;
         if (!first) {
-            if (content == 0) continue;
-            if (!IsFold(start[0])) break;
-            ++start;
-            --content;
+            if (content == 0) {
+                rules.EmptyLine();
+                continue;
+            }
+            join = rules.Classify(start, content, true);
+            if (join == LineJoin::Starts) break;
+            if (join == LineJoin::Fold) {
+                ++start;
+                --content;
+            } else if (join == LineJoin::SoftBreak) {
+                --lineLength;
+            }
         }
         size_t take = sizeof line - lineLength < content ? sizeof line - lineLength : content;
         memcpy(line + lineLength, start, take);
         lineLength += take;
+        rules.Gathered(line, lineLength, join);
     }
 
     // The value: after the first ':' outside the quotes of a parameter value.
@@ -345,6 +394,12 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     }
     const char* value = i < lineLength ? line + i + 1 : line + lineLength;
     const char* valueEnd = line + lineLength;
+    // An older card's name may be quoted-printable, and in a character set of its own.
+    TextBuffer decoded;
+    if (AllowsLegacyEncodings(card.version) && DecodeOldName(line, i, &value, &valueEnd, decoded)) {
+        value = decoded.Data();
+        valueEnd = value + decoded.Length();
+    }
 
     // N's components where they stand; FN is one component.
     const char* components[N_COMPONENTS] = {value};

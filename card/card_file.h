@@ -6,6 +6,7 @@
 #pragma once
 
 #include "card/platform.h"
+#include "card/syntax.h"
 
 #include <stddef.h>
 #include <stdio.h>
@@ -25,6 +26,8 @@ struct CardSpan {
     size_t nameLine = 0;   // where its FN line (else its N line) begins; see hasName
     bool hasName = false;
     bool nameIsN = false;
+    CardVersion version = CardVersion::V40;  // as its VERSION line says, when one comes
+                                             // before the line that names it
 };
 
 // Bytes of a content line the scan looks at, folds taken out: enough for an opening or

@@ -26,7 +26,7 @@ HTREEITEM CardDocument::InsertNode(HTREEITEM target, CardNode* node)
 {
     HTREEITEM parent;
     HTREEITEM insertAfter;
-    if (node->IsGroup() || target == TVI_ROOT) {
+    if (node->IsGroup() || target == TVI_ROOT || target == TVI_FIRST) {
         parent = TVI_ROOT;
         insertAfter = target == TVI_ROOT ? TVI_LAST : target;
     } else {

@@ -5,6 +5,7 @@
 #include "card/nodes.h"
 #include "card/platform.h"
 #include "card/refusal.h"
+#include "card/syntax.h"
 #include "card/tree.h"
 
 class CardInput;
@@ -20,6 +21,8 @@ public:
     CardDocument& operator=(const CardDocument&) = delete;
 
     // Takes over the node's reference in every outcome; null when the tree refuses.
+    // target: TVI_ROOT (the root's end), TVI_FIRST (the root's start), a group (its end)
+    // or a property (after it).
     HTREEITEM InsertNode(HTREEITEM target, CardNode* node);
     // Null with the code left as the thread's last error on failure.
     HTREEITEM AddGroup(const char* name);
@@ -42,7 +45,7 @@ public:
     // an arena of the document's, which goes when the document has let go of it (at
     // DeleteAll, the next read, or its end) and no one holds any of those nodes.
     HRESULT ReadCard(CardInput& input);
-    // True when the card may be saved: VERSION first, FN present.
+    // True when the card may be saved: VERSION first, FN present (from 3.0 on).
     bool ValidateCard();
     HRESULT WriteCard(CardOutput& output);
     // Why the last ReadCard, ValidateCard or WriteCard refused the card; kind None when it
@@ -58,6 +61,12 @@ public:
 
     // Whether the file read began with a UTF-8 byte-order mark, which a save writes back.
     bool HasByteOrderMark() const { return byteOrderMark; }
+    // The version the card was read in (4.0 for a new card), which a save writes.
+    CardVersion GetVersion() const { return version; }
+    void SetVersion(CardVersion cardVersion) { version = cardVersion; }
+    // The first content line of the last read whose text has characters the program's
+    // text cannot hold, and which is kept as the bytes read; 0 when there is none.
+    int UnconvertedLine() const { return unconvertedLine; }
 
     TreeWindow GetTree() const { return tree; }
     int GetEscapeColon() const { return escapeColon != nullptr ? *escapeColon : 0; }
@@ -72,6 +81,8 @@ private:
 
     int structureChanged;
     bool byteOrderMark = false;
+    CardVersion version = CardVersion::V40;
+    int unconvertedLine = 0;
     CardArena* arena = nullptr;
     TreeWindow tree;
     int* escapeColon;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "card/platform.h"
+#include "card/syntax.h"
 
 #include <stddef.h>
 #include <stdio.h>
@@ -25,6 +26,8 @@ public:
     // Cards written inside the card and not yet closed (vCard 2.1's AGENT), so that the
     // line that closes one is written plainly and any other closing line is not.
     int nestedCards = 0;
+    // The version the card is written in, whose rules decide escapes, encodings and folds.
+    CardVersion version = CardVersion::V40;
 };
 
 // A stream opened by the caller, in binary mode: line ends are the bytes as written.

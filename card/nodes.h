@@ -40,8 +40,13 @@ public:
 
 protected:
     // The bits of storage: the node itself, and up to two texts (or text arrays) of the
-    // derived class, in the arena.
-    enum : uint8_t { PLACED_IN_ARENA = 1, FIRST_TEXT_IN_ARENA = 2, SECOND_TEXT_IN_ARENA = 4 };
+    // derived class, in the arena; the bits from FIRST_MARK up are the derived class's own
+    // marks of how the node was written in the file, kept here since a byte of its own
+    // would make every node a word larger.
+    enum : uint8_t { PLACED_IN_ARENA = 1, FIRST_TEXT_IN_ARENA = 2, SECOND_TEXT_IN_ARENA = 4, FIRST_MARK = 8, SECOND_MARK = 16 };
+
+    bool HasMark(uint8_t mark) const { return (storage & mark) != 0; }
+    void SetMark(uint8_t mark, bool on) { storage = (uint8_t)(on ? storage | mark : storage & ~mark); }
 
     // Frees a text of the node's own; one in the arena stays where it is. Either way the
     // bit is cleared for the text that takes its place.
@@ -130,6 +135,11 @@ public:
     // On a chain's first node: the node at index, or null past the end.
     ParameterNode* GetAt(int index);
 
+    // A parameter written as its value alone ("TEL;WORK:"), as vCard 2.1 writes TYPE and
+    // ENCODING values; a save writes it so again.
+    bool IsBare() const { return HasMark(BARE); }
+    void SetBare(bool bare) { SetMark(BARE, bare); }
+
     // Reader and writer support.
     void SetKind(ParameterKind newKind) { kind = (int16_t)newKind; }
     HRESULT SetCustomName(const char* name);
@@ -143,6 +153,7 @@ public:
 private:
     static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
     static const uint8_t VALUE_IN_ARENA = SECOND_TEXT_IN_ARENA;
+    static const uint8_t BARE = FIRST_MARK;
 
     // The name of a removed first value passes to the value after it, with its storage.
     void TakeNameOf(ParameterNode* from);
@@ -193,6 +204,21 @@ public:
 
     void ClearModified() { modified = 0; }
 
+    // How the values of an older card's line were encoded beyond its parameters, so that
+    // a save writes them as they came: 8-bit text without CHARSET that was not UTF-8 and
+    // so was read as Windows-1252, or text whose character set could not be converted
+    // and which is kept as the bytes read.
+    enum class TextBytes : uint8_t { Program, Windows1252, AsRead };
+    TextBytes GetTextBytes() const
+    {
+        return HasMark(READ_AS_1252) ? TextBytes::Windows1252 : HasMark(KEPT_AS_READ) ? TextBytes::AsRead : TextBytes::Program;
+    }
+    void SetTextBytes(TextBytes bytes)
+    {
+        SetMark(READ_AS_1252, bytes == TextBytes::Windows1252);
+        SetMark(KEPT_AS_READ, bytes == TextBytes::AsRead);
+    }
+
     // Reader support: a name, and the whole array of values with their texts, in the
     // card's arena (see CardObject). The first change of a value copies them all.
     // Of a single value the node keeps the text only, and items may be any array.
@@ -202,6 +228,8 @@ public:
 private:
     static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
     static const uint8_t VALUES_IN_ARENA = SECOND_TEXT_IN_ARENA;
+    static const uint8_t READ_AS_1252 = FIRST_MARK;
+    static const uint8_t KEPT_AS_READ = SECOND_MARK;
 
     HRESULT GrowValues();
     HRESULT OwnValues();

@@ -2,7 +2,10 @@
 // parameters and values per content line, placed at the root or in its group.
 #include "card/document.h"
 
+#include "card/content_lines.h"
 #include "card/format.h"
+#include "card/legacy_text.h"
+#include "card/syntax.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "card/text.h"
@@ -105,6 +108,61 @@ bool StartsWithUtf16Mark(const char* line, size_t length)
 {
     return StartsWith(line, length, "\xFF\xFE", 2) || StartsWith(line, length, "\xFE\xFF", 2);
 }
+
+// The input with its first lines read ahead, as far as the card's VERSION line: the
+// version decides how every line is read, and KDE writes VERSION after other lines.
+// What was read ahead is handed on first; for most cards that is their first chunk.
+class VersionProbe : public CardInput {
+public:
+    explicit VersionProbe(CardInput& cardInput) : input(cardInput) {}
+
+    // Reads ahead to the first VERSION line, the card's closing line or the end; false
+    // when memory ran out.
+    bool Probe(CardVersion* version)
+    {
+        *version = CardVersion::V40;
+        size_t scanned = 0;
+        for (;;) {
+            size_t before = ahead.Length();
+            if (!ahead.Reserve(before + READ_CHUNK)) return false;
+            size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
+            ahead.SetLength(before + got);
+            const char* text = ahead.Data();
+            for (;;) {
+                const char* feed = (const char*)memchr(text + scanned, '\n', ahead.Length() - scanned);
+                if (feed == nullptr && got != 0) break;  // the line goes on in the next chunk
+                size_t end = feed != nullptr ? (size_t)(feed - text) : ahead.Length();
+                size_t length = end - scanned;
+                while (length > 0 && text[scanned + length - 1] == '\r') --length;
+                size_t valueLength = 0;
+                const char* value = VersionValue(text + scanned, length, &valueLength);
+                if (value != nullptr) {
+                    *version = VersionFromText(value, valueLength);
+                    return true;
+                }
+                if (scanned > 0 && IsClosingLine(text + scanned, length)) return true;
+                if (feed == nullptr) return true;
+                scanned = end + 1;
+            }
+        }
+    }
+
+    size_t Read(char* buffer, size_t size) override
+    {
+        if (served < ahead.Length()) {
+            size_t count = ahead.Length() - served < size ? ahead.Length() - served : size;
+            memcpy(buffer, ahead.Data() + served, count);
+            served += count;
+            return count;
+        }
+        return input.Read(buffer, size);
+    }
+
+private:
+    CardInput& input;
+    TextBuffer ahead;
+    size_t served = 0;
+};
 
 // ---------------------------------------------------------------- the head of a line
 
@@ -271,8 +329,8 @@ void DecodeCarets(char* text)
 // One parameter value from text up to the next ',' outside quotes (or end, where the
 // parameter's text ends): the quotes are not part of it. Returns a copy in the arena,
 // and where the next value starts.
-char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, const char* text, const char* end,
-                         const char** next)
+char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, bool carets, const char* text,
+                         const char* end, const char** next)
 {
     const char* quoted = nullptr;  // the text between the quotes, when there are quotes
     size_t quotedLength = 0;
@@ -290,7 +348,7 @@ char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, const
     *next = stop < end ? stop + 1 : nullptr;
     size_t restLength = (size_t)(stop - p);
     char* decoded;
-    if (quotedLength == 0 && memchr(p, '^', restLength) == nullptr) {
+    if (quotedLength == 0 && (!carets || memchr(p, '^', restLength) == nullptr)) {
         return arena.ShareText(p, restLength);  // nothing to decode
     }
     if (quotedLength == 0) {
@@ -299,7 +357,7 @@ char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, const
         decoded = arena.CopyText(quoted, quotedLength + restLength);
         if (decoded != nullptr) memcpy(decoded + quotedLength, p, restLength);
     }
-    if (decoded != nullptr) DecodeCarets(decoded);
+    if (decoded != nullptr && carets) DecodeCarets(decoded);
     return decoded;
 }
 
@@ -524,15 +582,48 @@ private:
 
 // ---------------------------------------------------------------- parameters
 
+// The encodings a value of 2.1 may name without ENCODING=.
+static bool IsEncodingName(const char* token)
+{
+    for (const char* name : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"}) {
+        if (CompareAsciiNoCase(token, name) == 0) return true;
+    }
+    return false;
+}
+
+// A parameter written as its value alone: an encoding is ENCODING's value, anything
+// else a TYPE value, as 2.1 defines them.
+static HRESULT ParseBareParameter(CardArena& arena, ParameterNode* node, const char* token, size_t length)
+{
+    if (IsEncodingName(token)) {
+        static const char ENCODING[] = "ENCODING";
+        char* name = arena.ShareText(ENCODING, sizeof ENCODING - 1);
+        if (name == nullptr) return E_OUTOFMEMORY;
+        node->AdoptArenaName(name);
+        node->SetKind(ParameterKindOther);
+    } else {
+        node->SetKind(ParameterKindType);
+    }
+    char* value = arena.ShareText(token, length);
+    if (value == nullptr) return E_OUTOFMEMORY;
+    node->AdoptArenaValue(value);
+    node->SetBare(true);
+    return S_OK;
+}
+
 // Fills this fresh node from name=value[,value...], the token up to end (its NUL, which
 // the caller has found once: a search for it from each value made a long list quadratic);
 // each further value becomes a node of the same kind linked after it.
 static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned char* leadBytes,
-                              ParameterNode* node, char* token, const char* end)
+                              CardVersion version, ParameterNode* node, char* token, const char* end)
 {
     char* equals = token;
     while (*equals != '\0' && *equals != '=') equals += CharWidthIn(leadBytes, equals);
-    if (*equals == '\0') return E_INVALIDARG;
+    if (*equals == '\0') {
+        if (!AllowsBareParameters(version)) return E_INVALIDARG;
+        return ParseBareParameter(arena, node, token, (size_t)(end - token));
+    }
+    bool carets = HasCaretEscapes(version);
     // The name is looked up where it stands, cut off at its '=' for the moment.
     *equals = '\0';
     ParameterKind kind = kinds.parameters.Find(token, (size_t)(equals - token));
@@ -545,7 +636,7 @@ static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned
     node->SetKind(kind);
 
     const char* next = nullptr;
-    char* value = TakeParameterValue(arena, leadBytes, equals + 1, end, &next);
+    char* value = TakeParameterValue(arena, leadBytes, carets, equals + 1, end, &next);
     if (value == nullptr) return E_OUTOFMEMORY;
     node->AdoptArenaValue(value);
 
@@ -554,7 +645,7 @@ static HRESULT ParseParameter(CardArena& arena, NameKinds& kinds, const unsigned
         ParameterNode* further = PlaceNodeIn<ParameterNode>(arena, kind, (const char*)nullptr);
         if (further == nullptr) return E_OUTOFMEMORY;
         last->SetNext(further);  // the link holds the only reference
-        value = TakeParameterValue(arena, leadBytes, next, end, &next);
+        value = TakeParameterValue(arena, leadBytes, carets, next, end, &next);
         if (value == nullptr) return E_OUTOFMEMORY;
         further->AdoptArenaValue(value);
         last = further;
@@ -597,7 +688,7 @@ private:
 // A property with its parameter chain from the tokens of a head; null on failure, with
 // a refusal for a parameter without '='.
 static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, const unsigned char* leadBytes,
-                                       char* head, size_t length, int number, Refusal& refusal, HRESULT* result)
+                                       CardVersion version, char* head, size_t length, int number, Refusal& refusal, HRESULT* result)
 {
     const char* end = head + length;
     char* token = (char*)NextToken(head, end);
@@ -631,7 +722,7 @@ static PropertyNode* ParsePropertyHead(CardArena& arena, NameKinds& kinds, const
             *result = E_OUTOFMEMORY;
             return nullptr;
         }
-        HRESULT parsed = ParseParameter(arena, kinds, leadBytes, parameter, token, token + tokenLength);
+        HRESULT parsed = ParseParameter(arena, kinds, leadBytes, version, parameter, token, token + tokenLength);
         if (FAILED(parsed)) {
             if (parsed == E_INVALIDARG) {
                 refusal.Set(RefusalKind::InvalidParameter, number);
@@ -814,26 +905,113 @@ struct LineScratch {
     int nestedCards = 0;
     TextBuffer heldClosing;
     int heldNumber = 0;
+    // Older cards: the version's rules, the buffers a value is decoded through, whether
+    // the card's own VERSION has been placed, and the first line whose text could not be
+    // converted into the program's text.
+    CardVersion version = CardVersion::V40;
+    TextBuffer decoded;
+    TextBuffer converted;
+    bool versionPlaced = false;
+    int unconvertedLine = 0;
 };
 
+// One raw text, kept where it stands when it is long: a URI, or base64 data.
+static HRESULT ParseRawValue(CardArena& arena, TextBuffer& line, const char* text, size_t length, ValueList& values)
+{
+    char* value = nullptr;
+    if (length >= KEPT_IN_LINE) value = KeepLineTail(arena, line, text);
+    if (value == nullptr && length != 0) {
+        value = arena.CopyText(text, length);
+        if (value == nullptr) return E_OUTOFMEMORY;
+    }
+    return values.Add(value) ? S_OK : E_OUTOFMEMORY;
+}
+
+// The components of a 2.1 value, where only "\;" is an escape. A component of a list
+// keeps the file's bytes, split at each ';' that no backslash comes before; any other
+// component has its "\;" decoded. The search goes by characters: in a double-byte code
+// page a trail byte may be a backslash.
+static HRESULT ParseOldTextValues(CardArena& arena, ValueList& values, const char* text, const char* end,
+                                  TextBuffer& component, const unsigned char* leadBytes, bool list)
+{
+    const char* p = text;
+    for (;;) {
+        component.Clear();
+        bool afterBackslash = false;
+        while (p < end && !(*p == ';' && !afterBackslash)) {
+            size_t width = CharWidthIn(leadBytes, p);
+            if (width == 1 && *p == ';' && !list) {
+                component.Data()[component.Length() - 1] = ';';  // "\;" is a semicolon
+                afterBackslash = false;
+                ++p;
+                continue;
+            }
+            if (!component.Append(p, width)) return E_OUTOFMEMORY;
+            afterBackslash = width == 1 && *p == '\\';
+            p += width;
+        }
+        char* value = nullptr;
+        if (!component.IsEmpty()) {
+            value = arena.ShareText(component.Data(), component.Length());
+            if (value == nullptr) return E_OUTOFMEMORY;
+        }
+        if (!values.Add(value)) return E_OUTOFMEMORY;
+        if (p >= end) return S_OK;
+        ++p;
+    }
+}
+
+// An older card's value as the program's text: quoted-printable decoded, then its
+// character set converted. Returns the text to split, which may be the line's own.
+static HRESULT DecodeOldValue(PropertyNode* property, const ValueEncoding& encoding, const char** text,
+                              size_t* length, TextBuffer** holder, LineScratch& scratch, int number)
+{
+    if (encoding.quotedPrintable) {
+        scratch.decoded.Clear();
+        if (!DecodeQuotedPrintable(*text, *length, scratch.decoded)) return E_OUTOFMEMORY;
+        *text = scratch.decoded.Data();
+        *length = scratch.decoded.Length();
+        *holder = &scratch.decoded;
+    }
+    if (!HasEightBitBytes(*text, *length)) return S_OK;
+    scratch.converted.Clear();
+    PropertyNode::TextBytes bytes;
+    bool notRepresentable = false;
+    if (!DecodeLegacyText(encoding.charset, *text, *length, scratch.converted, &bytes, &notRepresentable)) {
+        return E_OUTOFMEMORY;
+    }
+    property->SetTextBytes(bytes);
+    if (notRepresentable && scratch.unconvertedLine == 0) scratch.unconvertedLine = number;
+    *text = scratch.converted.Data();
+    *length = scratch.converted.Length();
+    *holder = &scratch.converted;
+    return S_OK;
+}
+
 static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char* text, size_t length,
-                           LineScratch& scratch, bool* escapedColon)
+                           LineScratch& scratch, int number, bool* escapedColon)
 {
     HRESULT result = S_OK;
     scratch.values.Clear();
-    if (IsUriValued(property)) {
-        // A URI is one raw text: no components, no escapes.
-        char* value = nullptr;
-        if (length >= KEPT_IN_LINE) value = KeepLineTail(arena, *scratch.line, text);
-        if (value == nullptr && length != 0) {
-            value = arena.CopyText(text, length);
-            if (value == nullptr) return E_OUTOFMEMORY;
-        }
-        if (!scratch.values.Add(value)) result = E_OUTOFMEMORY;
+    ValueEncoding encoding;
+    if (AllowsLegacyEncodings(scratch.version)) encoding = EncodingOf(property);
+    TextBuffer* holder = scratch.line;  // the buffer that holds text, to its end
+    if (IsUriValued(property) || encoding.base64) {
+        // A URI, or data, is one raw text: no components, no escapes.
+        result = ParseRawValue(arena, *scratch.line, text, length, scratch.values);
     } else {
-        result = ParseTextValues(arena, scratch.values, *scratch.line, text, text + length, scratch.component, scratch.stops,
-                                 IsListValued(property->GetKind()),
-                                 escapedColon);
+        if (AllowsLegacyEncodings(scratch.version)) {
+            result = DecodeOldValue(property, encoding, &text, &length, &holder, scratch, number);
+        }
+        bool list = IsListValued(property->GetKind());
+        if (FAILED(result)) {
+        } else if (HasBackslashEscapes(scratch.version)) {
+            result = ParseTextValues(arena, scratch.values, *holder, text, text + length, scratch.component,
+                                     scratch.stops, list, escapedColon);
+        } else {
+            result = ParseOldTextValues(arena, scratch.values, text, text + length, scratch.component,
+                                        scratch.stops.leadBytes, list);
+        }
     }
     if (SUCCEEDED(result)) result = scratch.values.GiveTo(arena, property);
     if (SUCCEEDED(result)) property->ClearModified();
@@ -848,7 +1026,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
                         Refusal& refusal, char* line, size_t length, int number)
 {
     if (number == 0) {
-        if (MbsCompareNoCase(line, OPENING_LINE) == 0) return S_OK;
+        if (IsOpeningLine(line, length)) return S_OK;
         refusal.Set(RefusalKind::FirstLine, number);
         refusal.SetText(0, OPENING_LINE);
         return E_FAIL;
@@ -895,11 +1073,13 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     }
 
     PropertyNode* property =
-        ParsePropertyHead(arena, scratch.kinds, scratch.stops.leadBytes, layout.head + nameStart, layout.headLength - nameStart, number, refusal, &result);
+        ParsePropertyHead(arena, scratch.kinds, scratch.stops.leadBytes, scratch.version, layout.head + nameStart,
+                          layout.headLength - nameStart, number, refusal, &result);
     if (property == nullptr) return result;
 
     bool escapedColon = false;
-    result = ParseValues(arena, property, line + layout.valueStart, length - layout.valueStart, scratch, &escapedColon);
+    result = ParseValues(arena, property, line + layout.valueStart, length - layout.valueStart, scratch, number,
+                         &escapedColon);
     if (FAILED(result)) {
         property->Release();
         return result;
@@ -934,6 +1114,14 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
         parent = group;
     }
 
+    // The card's VERSION goes first wherever the file had it (KDE writes it after other
+    // lines), so that the card can be saved, which writes it first.
+    bool cardVersion = !scratch.versionPlaced && parent == TVI_ROOT && scratch.nestedCards == 0 &&
+                       property->GetKind() == PropertyKindVersion;
+    if (cardVersion) {
+        scratch.versionPlaced = true;
+        parent = TVI_FIRST;
+    }
     if (document.InsertNode(parent, property) == nullptr) {
         result = ResultFromLastError();
         return FAILED(result) ? result : E_FAIL;
@@ -946,8 +1134,11 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     SetEscapeColon(0);
     refusal.Clear();
     byteOrderMark = false;
+    version = CardVersion::V40;
+    unconvertedLine = 0;
     HRESULT result = S_OK;
-    LineReader lines(input);
+    VersionProbe probe(input);
+    LineReader lines(probe);
     TextBuffer logical;
     GroupIndex groups;
     LineScratch scratch;
@@ -957,9 +1148,11 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     arena = CardArena::Create();
     scratch.stops.Prepare(LeadByteTable());
     scratch.line = &logical;
-    if (arena == nullptr || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
+    if (arena == nullptr || !probe.Probe(&version) || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
+        scratch.version = version;
+        ContentLineRules rules(version);
         const char* line;
         size_t length;
         bool firstPhysicalLine = true;
@@ -979,19 +1172,38 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 }
             }
             length = ContentLength(line, length);
-            if (length == 0) continue;  // empty lines never end a logical line
-            if (line[0] == ' ' || line[0] == '\t') {
-                if (number == 0) {
-                    // Before the first line was handed on: the opening line cannot be folded.
-                    refusal.Set(RefusalKind::FirstLineFolded, number);
-                    result = E_FAIL;
-                    break;
+            if (length == 0) {
+                rules.EmptyLine();  // empty lines never end a logical line
+                continue;
+            }
+            LineJoin join = rules.Classify(line, length, !logical.IsEmpty());
+            if (number == 0) join = LineJoin::Starts;  // nothing continues the opening line
+            if (join != LineJoin::Starts) {
+                bool appended;
+                if (join == LineJoin::Fold) {
+                    appended = logical.Append(line + 1, length - 1);
+                } else if (join == LineJoin::SoftBreak) {
+                    logical.SetLength(logical.Length() - 1);  // the '=' of the soft break
+                    appended = logical.Append(line, length);
+                } else {
+                    while (length > 0 && (*line == ' ' || *line == '\t')) {
+                        ++line;
+                        --length;
+                    }
+                    appended = logical.Append(line, length);
                 }
-                if (!logical.Append(line + 1, length - 1)) {
+                if (!appended) {
                     result = E_OUTOFMEMORY;
                     break;
                 }
+                rules.Gathered(logical.Data(), logical.Length(), join);
                 continue;
+            }
+            if (line[0] == ' ' || line[0] == '\t') {
+                // Before the first line was handed on: the opening line cannot be folded.
+                refusal.Set(RefusalKind::FirstLineFolded, number);
+                result = E_FAIL;
+                break;
             }
             if (!logical.IsEmpty()) {
                 result = ReadLine(*this, *arena, groups, scratch, refusal, logical.Data(), logical.Length(), number);
@@ -1002,12 +1214,14 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                 result = E_OUTOFMEMORY;
                 break;
             }
+            rules.Gathered(logical.Data(), logical.Length(), LineJoin::Starts);
         }
         if (SUCCEEDED(result) && lines.OutOfMemory()) result = E_OUTOFMEMORY;
         if (SUCCEEDED(result) && !logical.IsEmpty()) {
             result = ReadLine(*this, *arena, groups, scratch, refusal, logical.Data(), logical.Length(), number);
         }
     }
+    if (SUCCEEDED(result)) unconvertedLine = scratch.unconvertedLine;
     structureChanged = 0;
     return result;
 }

@@ -52,6 +52,13 @@ public:
 
     bool AppendChar(char c) { return Append(&c, 1); }
 
+    // After the caller wrote count bytes into room it reserved past the end: takes them in.
+    void SetLength(size_t count)
+    {
+        length = count;
+        data[length] = '\0';
+    }
+
     bool Assign(const char* bytes, size_t count)
     {
         Clear();

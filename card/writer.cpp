@@ -2,8 +2,10 @@
 // merged into runs, values escaped, lines folded; VERSION first and FN present.
 #include "card/document.h"
 
+#include "card/charset.h"
 #include "card/format.h"
 #include "card/io.h"
+#include "card/legacy_text.h"
 #include "card/mbstring.h"
 #include "card/text_buffer.h"
 #include "card/tree.h"
@@ -72,8 +74,9 @@ bool NeedsQuotes(const char* value)
     return *last == '\\' || MbsIsLeadByte((unsigned char)*last);
 }
 
-// A parameter value, RFC 6868-encoded, and in double quotes when it holds , : or ;.
-bool AppendParameterValue(TextBuffer& line, const char* value)
+// A parameter value, RFC 6868-encoded (from 3.0 on), and in double quotes when it holds
+// , : or ;.
+bool AppendParameterValue(TextBuffer& line, const char* value, bool carets)
 {
     if (value == nullptr) return true;
     bool quoted = NeedsQuotes(value);
@@ -81,7 +84,7 @@ bool AppendParameterValue(TextBuffer& line, const char* value)
     for (const char* p = value; *p != '\0';) {
         size_t width = CharWidth(p);
         const char* encoded = nullptr;
-        if (width == 1) {
+        if (width == 1 && carets) {
             if (*p == '^') encoded = "^^";
             else if (*p == '\n') encoded = "^n";
             else if (*p == '"') encoded = "^'";
@@ -102,6 +105,34 @@ size_t ListEscapeLength(const unsigned char* leadBytes, const char* backslash)
     char next = backslash[1];
     if (next == '\0' || next == '\n') return 0;
     return CharWidthIn(leadBytes, backslash + 1) == 1 ? 2 : 1;
+}
+
+// Whether the backslash at p is written doubled: where the reader would otherwise take it
+// with what follows for an escape, or with an escape the writer makes of what follows.
+// Before any other character it is itself, so that Google's "\"" comes back as it was.
+bool BackslashNeedsEscape(const unsigned char* leadBytes, const char* p)
+{
+    char next = p[1];
+    if (next == '\0') return true;  // the ';' or line end after the text
+    if (CharWidthIn(leadBytes, p + 1) != 1) return false;
+    return next == '\\' || next == 'n' || next == 'N' || next == ';' || next == ',' || next == ':' || next == '\n';
+}
+
+// A 2.1 text value, where only "\;" is an escape: ';' is written "\;" and every other
+// character as it is (a line break goes quoted-printable). In a component of a list,
+// held in the file's own bytes, a ';' that a backslash comes before is already escaped.
+bool AppendOldTextValue(TextBuffer& line, const char* value, bool list)
+{
+    const unsigned char* leadBytes = LeadByteTable();
+    bool afterBackslash = false;
+    for (const char* p = value; *p != '\0';) {
+        size_t width = CharWidthIn(leadBytes, p);
+        if (width == 1 && *p == ';' && !(list && afterBackslash) && !line.AppendChar('\\')) return false;
+        if (!line.Append(p, width)) return false;
+        afterBackslash = width == 1 && *p == '\\';
+        p += width;
+    }
+    return true;
 }
 
 // A text value: \ , ; and a line feed escaped, ':' too when escapeColon is set. In the
@@ -129,13 +160,13 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
                 p += asItStands;
                 continue;
             }
-            if (c == '\\') escaped = "\\\\";
+            if (c == '\\') escaped = BackslashNeedsEscape(leadBytes, p) ? "\\\\" : "\\";
             else if (c == '\n') escaped = "\\n";
             else if (c == ';') escaped = "\\;";
             else if (c == ',' && !list) escaped = "\\,";
             else if (c == ':' && escapeColon) escaped = "\\:";
             if (escaped != nullptr) {
-                if (!line.Append(escaped, 2)) return false;
+                if (!line.Append(escaped, strlen(escaped))) return false;
                 ++p;
                 continue;
             }
@@ -162,36 +193,6 @@ void RefuseLineBreakInUri(const PropertyNode* property, Refusal& refusal)
 {
     refusal.Set(RefusalKind::LineBreakInUri, 0);
     refusal.SetText(0, property->GetDisplayName());
-}
-
-// True when the bytes are UTF-8 throughout: well-formed sequences, none longer than
-// needed, no surrogates, nothing above U+10FFFF.
-bool IsUtf8(const unsigned char* text, size_t length)
-{
-    for (size_t i = 0; i < length;) {
-        // ASCII, most of any card (and all of a base64 photo), eight bytes at a time.
-        uint64_t eight;
-        if (i + 8 <= length && (memcpy(&eight, text + i, 8), (eight & 0x8080808080808080ull) == 0)) {
-            i += 8;
-            continue;
-        }
-        unsigned char c = text[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t count = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-        if (count == 0 || i + count > length) return false;
-        unsigned char second = text[i + 1];
-        unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-        unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-        if (second < low || second > high) return false;
-        for (size_t k = 2; k < count; ++k) {
-            if ((text[i + k] & 0xC0) != 0x80) return false;
-        }
-        i += count;
-    }
-    return true;
 }
 
 // The places where a logical line may be cut: between characters, so that a program
@@ -363,28 +364,79 @@ bool IsListValued(PropertyKind kind)
 }
 
 // Formats the chain from node to its end as runs of ";name=value" and ",value"; returns
-// the bytes added, or -1 when memory ran out.
-static long FormatParameters(ParameterNode* node, TextBuffer& line)
+// the bytes added, or -1 when memory ran out. A bare parameter is its value alone; 2.1
+// has no lists of values, so there a standard parameter's every value is a parameter of
+// its own (a further value of another has no name to write, and stays in its run).
+// charsetUsed, when not null, is written for the value of CHARSET.
+static long FormatParameters(ParameterNode* node, TextBuffer& line, CardVersion version, const char* charsetUsed)
 {
     size_t before = line.Length();
+    bool carets = HasCaretEscapes(version);
     while (node != nullptr) {
+        if (node->IsBare()) {
+            if (!line.AppendChar(';') || (node->GetValue() != nullptr && !AppendHeadText(line, node->GetValue()))) {
+                return -1;
+            }
+            node->ClearModified();
+            node = node->GetNext();
+            continue;
+        }
         const char* name = node->GetCustomName() != nullptr ? node->GetCustomName()
                                                             : GetParameterName(node->GetKind());
+        const char* value = charsetUsed != nullptr && IsCharsetParameter(node) ? charsetUsed : node->GetValue();
         if (!line.AppendChar(';') || !AppendHeadText(line, name) || !line.AppendChar('=') ||
-            !AppendParameterValue(line, node->GetValue())) {
+            !AppendParameterValue(line, value, carets)) {
             return -1;
         }
         ParameterNode* run = node;
         node->ClearModified();
         node = node->GetNext();
-        while (node != nullptr && node->GetKind() == run->GetKind() && node->GetCustomName() == nullptr) {
-            if (!line.AppendChar(',') || !AppendParameterValue(line, node->GetValue())) return -1;
+        bool lists = version != CardVersion::V21 || run->GetKind() == ParameterKindOther;
+        while (lists && node != nullptr && node->GetKind() == run->GetKind() && node->GetCustomName() == nullptr &&
+               !node->IsBare()) {
+            if (!line.AppendChar(',') || !AppendParameterValue(line, node->GetValue(), carets)) return -1;
             node->ClearModified();
             node = node->GetNext();
         }
     }
     return (long)(line.Length() - before);
 }
+
+// A quoted-printable content line: the head whole, then the encoded value in physical
+// lines of at most 76 bytes, each but the last ended by the soft break '=', never inside
+// an "=XX" (the only '=' an encoded value holds).
+static HRESULT WriteSoftBroken(CardOutput& output, TextBuffer& line, const char* encoded, size_t length)
+{
+    const size_t WIDTH = 75;  // bytes before the '=' of a soft break
+    size_t start = 0;
+    size_t room = line.Length() < WIDTH ? WIDTH - line.Length() : 0;
+    for (;;) {
+        size_t take = length - start;
+        if (take > room) {
+            take = room;
+            if (take >= 1 && encoded[start + take - 1] == '=') take -= 1;
+            else if (take >= 2 && encoded[start + take - 2] == '=') take -= 2;
+        }
+        if (!line.Append(encoded + start, take)) return E_OUTOFMEMORY;
+        start += take;
+        if (start < length && !line.AppendChar('=')) return E_OUTOFMEMORY;
+        if (!line.Append(LINE_END, 2)) return E_OUTOFMEMORY;
+        if (start >= length) break;
+        room = WIDTH;
+    }
+    return output.Write(line.Data(), line.Length());
+}
+
+// The values of the property as they are written: escaped by the version's rules, and
+// for an older card in the bytes of its character set.
+struct WrittenValues {
+    TextBuffer text;
+    TextBuffer bytes;
+    TextBuffer encoded;
+    const char* charsetUsed = nullptr;
+    bool quotedPrintable = false;
+    bool addsEncoding = false;  // a 2.1 line break needs quoted-printable the line lacked
+};
 
 HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
@@ -397,32 +449,72 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     bool grouped = group != nullptr;
     bool opensCard = IsCardLine(this, grouped, "BEGIN");
     bool closesInnerCard = output.nestedCards > 0 && IsCardLine(this, grouped, "END");
-    TextBuffer line;
+    CardVersion version = output.version;
+    bool legacy = AllowsLegacyEncodings(version);
+    ValueEncoding encoding;
+    if (legacy) encoding = EncodingOf(this);
+    bool raw = IsUriValued(this) || encoding.base64;
+    bool list = IsListValued(kind);
+
     // Room for the values as they stand, so that a long value is not copied as it grows.
     char* const* entries = Entries();
     size_t expected = 64;
     for (int i = 0; i < values.count; ++i) expected += entries[i] != nullptr ? strlen(entries[i]) + 1 : 1;
+    WrittenValues written;
+    TextBuffer& text = written.text;
+    bool ok = text.Reserve(expected);
+    for (int i = 0; ok && i < values.count; ++i) {
+        if (i > 0) ok = text.AppendChar(';');
+        const char* value = entries[i];
+        if (!ok || value == nullptr) continue;
+        if (raw) ok = text.Append(value);
+        else if (HasBackslashEscapes(version)) ok = AppendTextValue(text, value, list, output.escapeColon);
+        else ok = AppendOldTextValue(text, value, list);
+    }
+    const char* valueBytes = text.Data();
+    size_t valueLength = text.Length();
+    if (ok && legacy && !raw) {
+        ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, written.bytes,
+                              &written.charsetUsed);
+        valueBytes = written.bytes.Data();
+        valueLength = written.bytes.Length();
+        written.quotedPrintable = encoding.quotedPrintable;
+        if (version == CardVersion::V21 && !written.quotedPrintable &&
+            (memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr)) {
+            written.quotedPrintable = written.addsEncoding = true;
+        }
+        if (ok && written.quotedPrintable) {
+            ok = EncodeQuotedPrintable(valueBytes, valueLength, written.encoded);
+            valueBytes = written.encoded.Data();
+            valueLength = written.encoded.Length();
+        }
+    }
+
+    TextBuffer line;
     // The group's prefix belongs to the logical line and folds with it, however long.
-    bool ok = line.Reserve(expected) &&
-              (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
-              (!NeedsLeadingSemicolon(this, grouped, closesInnerCard) || line.AppendChar(';')) &&
-              AppendHeadText(line, GetDisplayName()) &&
-              (parameters == nullptr || FormatParameters(parameters, line) >= 0);
+    ok = ok && line.Reserve(valueLength + 64) &&
+         (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
+         (!NeedsLeadingSemicolon(this, grouped, closesInnerCard) || line.AppendChar(';')) &&
+         AppendHeadText(line, GetDisplayName()) &&
+         (parameters == nullptr || FormatParameters(parameters, line, version, written.charsetUsed) >= 0) &&
+         (!written.addsEncoding || line.Append(";ENCODING=QUOTED-PRINTABLE"));
     // A head ending in '\' would escape the separator; an empty parameter ends it instead.
     if (ok && LastCharIsBackslash(line.Data(), line.Length())) ok = line.AppendChar(';');
     if (ok) ok = line.AppendChar(':');
-    bool uri = IsUriValued(this);
-    bool list = IsListValued(kind);
-    for (int i = 0; ok && i < values.count; ++i) {
-        if (i > 0) ok = line.AppendChar(';');
-        const char* value = entries[i];
-        if (ok && value != nullptr) {
-            ok = uri ? line.Append(value) : AppendTextValue(line, value, list, output.escapeColon);
-        }
-    }
     if (!ok) return E_OUTOFMEMORY;
 
-    HRESULT result = WriteFolded(output, line, lineBudget);
+    HRESULT result;
+    if (written.quotedPrintable) {
+        result = WriteSoftBroken(output, line, valueBytes, valueLength);
+    } else if (!line.Append(valueBytes, valueLength)) {
+        result = E_OUTOFMEMORY;
+    } else if (FoldsTextLines(version) || encoding.base64) {
+        result = WriteFolded(output, line, lineBudget);
+        // 2.1 ends base64 data with an empty line.
+        if (SUCCEEDED(result) && !FoldsTextLines(version)) result = output.Write(LINE_END, 2);
+    } else {
+        result = line.Append(LINE_END, 2) ? output.Write(line.Data(), line.Length()) : E_OUTOFMEMORY;
+    }
     if (FAILED(result)) return result;
     modified = 0;
     output.nestedCards += (opensCard ? 1 : 0) - (closesInnerCard ? 1 : 0);
@@ -472,7 +564,7 @@ bool CardDocument::ValidateCard()
             }
         }
     }
-    if (!foundFn) {
+    if (!foundFn && RequiresFn(version)) {
         refusal.Set(RefusalKind::FnMissing, 0);
         return false;
     }
@@ -488,6 +580,7 @@ HRESULT CardDocument::WriteCard(CardOutput& output)
 {
     output.escapeColon = GetEscapeColon();
     output.nestedCards = 0;
+    output.version = version;
     refusal.Clear();
     HRESULT result = byteOrderMark ? output.Write(UTF8_MARK, sizeof UTF8_MARK - 1) : S_OK;
     if (SUCCEEDED(result)) result = output.Write(OPENING_LINE, sizeof OPENING_LINE - 1);

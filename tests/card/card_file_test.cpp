@@ -89,7 +89,7 @@ TEST(CardFile, FindsTopLevelCardsWithTheirLinesAndNames)
 TEST(CardFile, FilesOfOneCardOrNone)
 {
     CardFile file;
-    for (const char* text : {"", "\xFF\xFE" "B\0E\0", "BEGIN:VCARD \r\nFN:x\r\nEND:VCARD\r\n", "FN:x\r\n END:VCARD"}) {
+    for (const char* text : {"", "\xFF\xFE" "B\0E\0", "BEGIN:VCARDS\r\nFN:x\r\nEND:VCARD\r\n", "FN:x\r\n END:VCARD"}) {
         ASSERT_TRUE(file.Assign(text, strlen(text)));
         EXPECT_EQ(0u, file.CardCount()) << text;
     }

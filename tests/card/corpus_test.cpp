@@ -2,9 +2,11 @@
 // is refused with the result and refusal the reader defines. Every file that loads is
 // written again unchanged in meaning, and its written form is a fixed point.
 #include "card/card_file.h"
+#include "card/content_lines.h"
 #include "card/format.h"
 #include "card/io.h"
 #include "tests/support/card_text.h"
+#include "tests/support/code_page.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -29,41 +31,20 @@ struct Refused {
     const char* why;
 };
 
-// Files the reader refuses, and why: vCard 2.1 parameters without a name ("TEL;WORK:"),
-// quoted-printable soft line breaks (a line that continues without a leading blank), and
-// UTF-16 are not vCard 4.0 and are refused.
+// Files the reader refuses, and why: lines that are not content lines (Android's comment
+// lines and its backslash at a line's end, a file cut off inside a name, a line without
+// its colon).
 const std::map<std::string, Refused> refusals = {
-    {"android-v21-backslash-line-continuation.vcf", {E_INVALIDARG, Kind::InvalidParameter, 4, "HOME", "2.1 bare TYPE"}},
+    {"android-v21-backslash-line-continuation.vcf", {E_FAIL, Kind::MissingColon, 6, "9999999", "a backslash continues a line"}},
     {"android-v21-comment-lines-in-qp.vcf", {E_FAIL, Kind::MissingColon, 5, "# This line", "a comment line has no ':'"}},
-    {"android-v21-complicated-qp-fold.vcf", {E_INVALIDARG, Kind::InvalidParameter, 8, "WORK", "2.1 bare TYPE"}},
-    {"android-v21-mixed-case-x-params.vcf", {E_INVALIDARG, Kind::InvalidParameter, 3, "X-custom", "2.1 bare parameter"}},
-    {"android-v21-shift-jis-three-cards.vcf", {E_INVALIDARG, Kind::InvalidParameter, 3, "X-IRMC-N", "2.1 bare parameter"}},
-    {"android-v21-six-cards-qp-utf8.vcf", {E_INVALIDARG, Kind::InvalidParameter, 2, "PREF", "2.1 bare PREF"}},
-    {"apple-addressbook-mixed-eol-base64.vcf", {E_INVALIDARG, Kind::InvalidParameter, 26, "BASE64", "2.1 bare BASE64"}},
-    {"begin-with-trailing-space.vcf", {E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD", "blank after BEGIN:VCARD"}},
-    {"evolution-evil-escapes-tab-fold.vcf", {E_INVALIDARG, Kind::InvalidParameter, 10, "HOME", "2.1 bare TYPE"}},
     {"evolution-truncated-mid-name.vcf", {E_FAIL, Kind::MissingColon, 7, "E", "cut off inside a name"}},
-    {"evolution-v21-qp-cjk-bare-params.vcf", {E_INVALIDARG, Kind::InvalidParameter, 2, "QUOTED-PRINTABLE", "2.1 bare ENCODING"}},
-    {"kde-v21-five-cards-qp-soft-breaks.vcf", {E_INVALIDARG, Kind::InvalidParameter, 3, "WORK", "2.1 bare TYPE"}},
-    {"lowercase-v21-empty-values.vcf", {E_INVALIDARG, Kind::InvalidParameter, 6, "home", "2.1 bare TYPE"}},
     {"no-version-fn-without-colon.vcf", {E_FAIL, Kind::MissingColon, 2, "FN", "a line without ':'"}},
-    {"outlook-2003-v21-qp-x509-key.vcf", {E_FAIL, Kind::MissingColon, 8, "=0A", "quoted-printable soft break"}},
-    {"outlook-2003-value-url-latin1-qp.vcf", {E_INVALIDARG, Kind::InvalidParameter, 8, "WORK", "2.1 bare TYPE"}},
-    {"outlook-2007-v21-qp-xml-design.vcf", {E_FAIL, Kind::MissingColon, 8, "I assume", "quoted-printable soft break"}},
-    {"outlook-v21-bare-params-qp-label.vcf", {E_FAIL, Kind::MissingColon, 8, "=A4", "quoted-printable soft break"}},
-    {"outlook-v21-cp1252-8bit-label.vcf", {E_INVALIDARG, Kind::InvalidParameter, 6, "WORK", "2.1 bare TYPE"}},
     {"utf16le-bom-two-cards.vcf", {E_FAIL, Kind::Utf16, 0, "", "UTF-16"}},
-    {"utf8-bom-greek-cp1253-qp-label.vcf", {E_INVALIDARG, Kind::InvalidParameter, 5, "QUOTED-PRINTABLE", "past the byte-order mark, 2.1 bare ENCODING"}},
-    {"v21-qp-soft-break-after-colon.vcf", {E_FAIL, Kind::MissingColon, 3, "Br=C3=BCning", "quoted-printable soft break"}},
 };
 
 // Files that load but that a save refuses, with the validation's refusal.
 const std::map<std::string, Kind> invalidCards = {
     {"empty-utf8-bom-only.vcf", Kind::VersionAndFnMissing},
-    {"android-v21-nested-vcards.vcf", Kind::FnMissing},
-    {"kde-uppercase-N-newline-escape.vcf", Kind::VersionNotFirst},
-    {"kde-v30-logo-photo-sound-binary.vcf", Kind::VersionNotFirst},
-    {"v30-fold-splits-utf8-char.vcf", Kind::VersionNotFirst},
     {"v30-quoted-type-colon-comma-dot.vcf", Kind::FnMissing},
 };
 
@@ -101,6 +82,8 @@ int LinesEqualTo(const std::string& file, const std::string& line)
 
 TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
 {
+    // The editor's own code page, which every character of every file fits.
+    CodePageScope utf8(CODE_PAGE_UTF8);
     int loaded = 0;
     for (const std::string& name : CorpusFiles()) {
         if (refusals.count(name) != 0) continue;
@@ -136,7 +119,7 @@ TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
             EXPECT_EQ(LinesEqualTo(written, "BEGIN:VCARD"), LinesEqualTo(written, "END:VCARD"));
         }
     }
-    EXPECT_EQ(38, loaded);
+    EXPECT_EQ(55, loaded);
 }
 
 // The values of the N, ADR, CATEGORIES and NICKNAME lines of a card file, as written:
@@ -163,7 +146,11 @@ std::vector<std::string> ListValuesAsWritten(const std::string& file)
         std::string name = line.substr(0, std::min(colon, line.find(';')));
         name = name.substr(name.find('.') + 1);
         for (char& c : name) c = (char)toupper((unsigned char)c);
-        if (colon < line.size() && IsListValued(FindPropertyKind(name.c_str()))) values.push_back(line.substr(colon + 1));
+        // A quoted-printable value is written in an encoding of its own, compared elsewhere.
+        bool quotedPrintable = HeadNamesEncoding(line.data(), colon, "QUOTED-PRINTABLE");
+        if (colon < line.size() && IsListValued(FindPropertyKind(name.c_str())) && !quotedPrintable) {
+            values.push_back(line.substr(colon + 1));
+        }
     }
     std::sort(values.begin(), values.end());
     return values;

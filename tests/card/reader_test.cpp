@@ -28,7 +28,8 @@ TEST(Reader, OpeningLinesAndWhyEachRefusal)
         {"\r\n\r\n\n", S_OK, Kind::None, 0},
         {"BEGIN:VCARD", S_OK, Kind::None, 0},
         {"begin:vcard\nEnd:VCard\n", S_OK, Kind::None, 0},
-        {"BEGIN:VCARD \r\nFN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
+        {"BEGIN:VCARD \t\r\n", S_OK, Kind::None, 0},  // blanks after the opening line
+        {"BEGIN:VCARD x\r\nFN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"\xEF\xBB\xBF" "FN:x\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         {"\xEF\xBB\xBF\xEF\xBB\xBF" "BEGIN:VCARD\r\n", E_FAIL, Kind::FirstLine, 0, "BEGIN:VCARD"},
         // UTF-16 as far as a C string reaches: its mark and the byte before the first NUL.
@@ -115,7 +116,11 @@ TEST(Reader, LinesReadAndWrittenBack)
         {"NOTE:a\\,b\\;c:d", "- \"NOTE\" :\"a,b;c:d\"", nullptr},
         {"NOTE:line\\nbreak\\Nand", "- \"NOTE\" :\"line\\nbreak\\nand\"", "NOTE:line\\nbreak\\nand"},
         {"NOTE:C:\\\\new", "- \"NOTE\" :\"C:\\\\new\"", nullptr},
-        {"NOTE:\\q\\", "- \"NOTE\" :\"\\\\q\\\\\"", "NOTE:\\\\q\\\\"},
+        // A backslash is doubled only where it would read as an escape: before the end,
+        // and before what the writer escapes: a backslash before q, or before a quote as
+        // Google writes it, is itself.
+        {"NOTE:\\q\\", "- \"NOTE\" :\"\\\\q\\\\\"", "NOTE:\\q\\\\"},
+        {"NOTE:\\\"x\\\\n", "- \"NOTE\" :\"\\\\\\\"x\\\\n\"", nullptr},
         // An escaped backslash before ';' leaves the ';' to separate.
         {"NOTE:a\\\\;b", "- \"NOTE\" :\"a\\\\\" :\"b\"", nullptr},
         {"PHOTO:data:image/jpeg;base64,AB\\,;x", "- \"PHOTO\" :\"data:image/jpeg;base64,AB\\\\,;x\"", nullptr},

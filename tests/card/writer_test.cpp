@@ -256,7 +256,9 @@ TEST(Validation, VersionFirstAndFnPresent)
     } rows[] = {
         {"", Kind::VersionAndFnMissing},
         {"g.VERSION:4.0\r\nFN:x\r\n", Kind::VersionNotFirst},
-        {"FN:x\r\nVERSION:4.0\r\n", Kind::VersionNotFirst},
+        {"FN:x\r\nVERSION:4.0\r\n", Kind::None},  // the reader puts VERSION first
+        {"VERSION:2.1\r\nNOTE:x\r\n", Kind::None},  // FN is optional in 2.1
+        {"VERSION:3.0\r\nNOTE:x\r\n", Kind::FnMissing},
         {"VERSION:4.0\r\nNOTE:x\r\n", Kind::FnMissing},
         {"VERSION:4.0\r\n", Kind::FnMissing},
         {"VERSION:4.0\r\nFN:x\r\n", Kind::None},

@@ -1,0 +1,80 @@
+// Character set conversion natively, through iconv, in two steps through UTF-8 so that
+// bytes that are not text and characters that have no place are told apart.
+#ifndef _WIN32
+
+#include "card/charset.h"
+#include "card/mbstring.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <stdio.h>
+
+namespace {
+
+// The iconv name of the program's code page.
+const char* ProgramCharset(char* buffer, size_t size)
+{
+    int codePage = MbsGetCodePage();
+    if (codePage == CODE_PAGE_UTF8) return "UTF-8";
+    snprintf(buffer, size, "CP%d", codePage);
+    return buffer;
+}
+
+// One iconv step; failure says which of its two sides was at fault.
+ConvertResult Step(const char* to, const char* from, const char* bytes, size_t length, TextBuffer& out,
+                   ConvertResult onBadCharacter)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == (iconv_t)-1) return ConvertResult::UnknownCharset;
+    ConvertResult result = ConvertResult::Done;
+    char* in = (char*)bytes;
+    size_t left = length;
+    char chunk[4096];
+    while (left > 0) {
+        char* put = chunk;
+        size_t room = sizeof chunk;
+        size_t done = iconv(converter, &in, &left, &put, &room);
+        if (!out.Append(chunk, (size_t)(put - chunk))) {
+            result = ConvertResult::InvalidBytes;
+            break;
+        }
+        if (done == (size_t)-1 && errno != E2BIG) {
+            result = errno == EILSEQ ? onBadCharacter : ConvertResult::InvalidBytes;
+            break;
+        }
+    }
+    iconv_close(converter);
+    return result;
+}
+
+bool IsUtf8Name(const char* charset) { return SameCharset(charset, "UTF-8"); }
+
+ConvertResult Convert(const char* to, const char* from, const char* bytes, size_t length, TextBuffer& out)
+{
+    if (IsUtf8Name(from) && !IsUtf8((const unsigned char*)bytes, length)) return ConvertResult::InvalidBytes;
+    if (IsUtf8Name(from) && IsUtf8Name(to)) return out.Append(bytes, length) ? ConvertResult::Done : ConvertResult::InvalidBytes;
+    if (IsUtf8Name(from)) return Step(to, "UTF-8", bytes, length, out, ConvertResult::NotRepresentable);
+    TextBuffer middle;
+    ConvertResult result = Step("UTF-8", from, bytes, length, middle, ConvertResult::InvalidBytes);
+    if (result != ConvertResult::Done) return result;
+    if (IsUtf8Name(to)) return out.Append(middle.Data(), middle.Length()) ? ConvertResult::Done : ConvertResult::InvalidBytes;
+    return Step(to, "UTF-8", middle.Data(), middle.Length(), out, ConvertResult::NotRepresentable);
+}
+
+}  // namespace
+
+bool ProgramTextIsUtf8() { return MbsGetCodePage() == CODE_PAGE_UTF8; }
+
+ConvertResult ConvertToProgramText(const char* charset, const char* bytes, size_t length, TextBuffer& out)
+{
+    char name[16];
+    return Convert(ProgramCharset(name, sizeof name), charset, bytes, length, out);
+}
+
+ConvertResult ConvertFromProgramText(const char* charset, const char* text, size_t length, TextBuffer& out)
+{
+    char name[16];
+    return Convert(charset, ProgramCharset(name, sizeof name), text, length, out);
+}
+
+#endif

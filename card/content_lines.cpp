@@ -1,0 +1,101 @@
+// Where content lines end, for the reader and the card scan alike.
+#include "card/content_lines.h"
+
+#include "card/format.h"
+
+#include <string.h>
+
+namespace {
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - ('a' - 'A')) : c; }
+
+bool EqualNoCase(const char* text, size_t length, const char* ascii)
+{
+    size_t i = 0;
+    for (; i < length && ascii[i] != '\0'; ++i) {
+        if (Upper(text[i]) != ascii[i]) return false;
+    }
+    return i == length && ascii[i] == '\0';
+}
+
+size_t WithoutTrailingBlanks(const char* line, size_t length)
+{
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) --length;
+    return length;
+}
+
+// A line of base64 data and nothing else: its alphabet, padding and blanks.
+bool IsDataLine(const char* line, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        char c = line[i];
+        bool data = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                    c == '/' || c == '=' || c == ' ' || c == '\t';
+        if (!data) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
+{
+    const char* colon = (const char*)memchr(line, ':', length);
+    const char* end = colon != nullptr ? colon : line + length;
+    const char* token = (const char*)memchr(line, ';', (size_t)(end - line));
+    while (token != nullptr) {
+        const char* start = token + 1;
+        const char* next = (const char*)memchr(start, ';', (size_t)(end - start));
+        const char* stop = next != nullptr ? next : end;
+        const char* equals = (const char*)memchr(start, '=', (size_t)(stop - start));
+        if (equals == nullptr) {
+            if (EqualNoCase(start, (size_t)(stop - start), encoding)) return true;
+        } else if (EqualNoCase(start, (size_t)(equals - start), "ENCODING") &&
+                   EqualNoCase(equals + 1, (size_t)(stop - equals - 1), encoding)) {
+            return true;
+        }
+        token = next;
+    }
+    return false;
+}
+
+LineJoin ContentLineRules::Classify(const char* line, size_t length, bool gathered) const
+{
+    if (!gathered) return LineJoin::Starts;
+    if (softBreak) return LineJoin::SoftBreak;
+    if (line[0] == ' ' || line[0] == '\t') return LineJoin::Fold;
+    if (data && IsDataLine(line, length)) return LineJoin::Data;
+    return LineJoin::Starts;
+}
+
+void ContentLineRules::Gathered(const char* text, size_t length, LineJoin how)
+{
+    if (how == LineJoin::Starts) {
+        bool legacy = AllowsLegacyEncodings(version);
+        quotedPrintable = legacy && HeadNamesEncoding(text, length, "QUOTED-PRINTABLE");
+        data = version == CardVersion::V21 &&
+               (HeadNamesEncoding(text, length, "BASE64") || HeadNamesEncoding(text, length, "B"));
+    }
+    softBreak = quotedPrintable && length > 0 && text[length - 1] == '=';
+}
+
+bool IsOpeningLine(const char* line, size_t length)
+{
+    return EqualNoCase(line, WithoutTrailingBlanks(line, length), OPENING_LINE);
+}
+
+bool IsClosingLine(const char* line, size_t length)
+{
+    return EqualNoCase(line, WithoutTrailingBlanks(line, length), CLOSING_LINE);
+}
+
+const char* VersionValue(const char* line, size_t length, size_t* valueLength)
+{
+    const size_t NAME = sizeof "VERSION" - 1;
+    if (length <= NAME || !EqualNoCase(line, NAME, "VERSION")) return nullptr;
+    size_t i = NAME;
+    while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i == length || line[i] != ':') return nullptr;
+    *valueLength = length - i - 1;
+    return line + i + 1;
+}

@@ -1,0 +1,54 @@
+// Physical lines into content lines, by the rules of the card's version: a line that
+// starts with a blank continues the one before it (a fold, in every version); in cards
+// of 2.1 and 3.0 a quoted-printable value whose physical line ends in '=' goes on at the
+// start of the next (a soft line break); and in 2.1 base64 data may go on over lines
+// without a leading blank until an empty line. The reader and the scan of a file's cards
+// both ask these rules, so that they agree on where every content line ends.
+#pragma once
+
+#include "card/syntax.h"
+
+#include <stddef.h>
+
+// How a physical line stands to the content line gathered before it.
+enum class LineJoin {
+    Starts,     // it starts a content line of its own
+    Fold,       // it continues the line after its leading blank
+    SoftBreak,  // it continues the line whole, the '=' at the gathered line's end removed
+    Data,       // it continues base64 data whole, its leading blanks left out
+};
+
+class ContentLineRules {
+public:
+    explicit ContentLineRules(CardVersion cardVersion = CardVersion::V40) : version(cardVersion) {}
+
+    void SetVersion(CardVersion cardVersion) { version = cardVersion; }
+    CardVersion Version() const { return version; }
+
+    // The physical line (its text without line end, not empty) against the content line
+    // gathered so far; gathered is null when there is none.
+    LineJoin Classify(const char* line, size_t length, bool gathered) const;
+    // The content line as it now stands, after a line started or continued it.
+    void Gathered(const char* text, size_t length, LineJoin how);
+    // An empty physical line: it ends base64 data in 2.1, and a soft break waits for no
+    // empty line.
+    void EmptyLine() { softBreak = data = false; }
+
+private:
+    CardVersion version;
+    bool quotedPrintable = false;  // the content line's head names that encoding
+    bool softBreak = false;        // and its text ends in '='
+    bool data = false;             // a 2.1 line of base64 data
+};
+
+// Whether the head of a content line (its text before the first ':') names the
+// encoding: as ENCODING=name or, as 2.1 allows, the name alone. Letter case is ignored.
+bool HeadNamesEncoding(const char* line, size_t length, const char* encoding);
+
+// The line that opens or closes a card, letter case and trailing blanks ignored (a
+// BEGIN:VCARD with a blank after it is a card all the same).
+bool IsOpeningLine(const char* line, size_t length);
+bool IsClosingLine(const char* line, size_t length);
+// The text of VERSION when the content line is that property without group or
+// parameters ("VERSION:2.1"), else null.
+const char* VersionValue(const char* line, size_t length, size_t* valueLength);

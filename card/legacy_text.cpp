@@ -1,0 +1,127 @@
+// Quoted-printable, base64 and character sets of older cards.
+#include "card/legacy_text.h"
+
+#include "card/mbstring.h"
+
+namespace {
+
+const char WINDOWS_1252[] = "windows-1252";
+const char UTF_8[] = "UTF-8";
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool NameIs(const char* name, const char* expected)
+{
+    return name != nullptr && CompareAsciiNoCase(name, expected) == 0;
+}
+
+// The parameter's name as the file gave it, or the name its bare value stands for.
+bool ParameterNamed(const ParameterNode* parameter, const char* name)
+{
+    return parameter->GetKind() == ParameterKindOther && NameIs(parameter->GetCustomName(), name);
+}
+
+}  // namespace
+
+bool IsEncodingParameter(const ParameterNode* parameter) { return ParameterNamed(parameter, "ENCODING"); }
+bool IsCharsetParameter(const ParameterNode* parameter) { return ParameterNamed(parameter, "CHARSET"); }
+
+ValueEncoding EncodingOf(const PropertyNode* property)
+{
+    ValueEncoding encoding;
+    // A further value of a parameter has no name of its own: it follows its first.
+    const ParameterNode* named = nullptr;
+    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        if (p->GetCustomName() != nullptr || p->GetKind() != ParameterKindOther) named = p;
+        if (named == nullptr || p->GetValue() == nullptr) continue;
+        if (IsEncodingParameter(named)) {
+            if (NameIs(p->GetValue(), "QUOTED-PRINTABLE")) encoding.quotedPrintable = true;
+            if (NameIs(p->GetValue(), "BASE64") || NameIs(p->GetValue(), "B")) encoding.base64 = true;
+        } else if (IsCharsetParameter(named) && encoding.charset == nullptr) {
+            encoding.charset = p->GetValue();
+        }
+    }
+    return encoding;
+}
+
+bool DecodeQuotedPrintable(const char* text, size_t length, TextBuffer& out)
+{
+    if (!out.Reserve(out.Length() + length)) return false;
+    char* put = out.Data() + out.Length();
+    for (size_t i = 0; i < length; ++i) {
+        int high, low;
+        if (text[i] == '=' && i + 2 < length && (high = HexValue(text[i + 1])) >= 0 &&
+            (low = HexValue(text[i + 2])) >= 0) {
+            *put++ = (char)(high * 16 + low);
+            i += 2;
+            continue;
+        }
+        *put++ = text[i];
+    }
+    out.SetLength((size_t)(put - out.Data()));
+    return true;
+}
+
+bool EncodeQuotedPrintable(const char* bytes, size_t length, TextBuffer& out)
+{
+    static const char HEX[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = (unsigned char)bytes[i];
+        bool plain = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && i + 1 < length);
+        if (plain) {
+            if (!out.AppendChar((char)c)) return false;
+            continue;
+        }
+        char escaped[3] = {'=', HEX[c >> 4], HEX[c & 15]};
+        if (!out.Append(escaped, 3)) return false;
+    }
+    return true;
+}
+
+bool DecodeLegacyText(const char* charset, const char* text, size_t length, TextBuffer& out,
+                      PropertyNode::TextBytes* bytes, bool* notRepresentable)
+{
+    *notRepresentable = false;
+    *bytes = PropertyNode::TextBytes::Program;
+    if (!HasEightBitBytes(text, length)) return out.Append(text, length);
+    size_t before = out.Length();
+    ConvertResult result;
+    if (charset != nullptr) {
+        result = ConvertToProgramText(charset, text, length, out);
+    } else if (IsUtf8((const unsigned char*)text, length)) {
+        result = ConvertToProgramText(UTF_8, text, length, out);
+    } else {
+        result = ConvertToProgramText(WINDOWS_1252, text, length, out);
+        if (result == ConvertResult::Done) *bytes = PropertyNode::TextBytes::Windows1252;
+    }
+    if (result == ConvertResult::Done) return true;
+    out.SetLength(before);
+    *bytes = PropertyNode::TextBytes::AsRead;
+    *notRepresentable = result == ConvertResult::NotRepresentable;
+    return out.Append(text, length);
+}
+
+bool EncodeLegacyText(const char* charset, PropertyNode::TextBytes bytes, const char* text, size_t length,
+                      TextBuffer& out, const char** charsetUsed)
+{
+    *charsetUsed = nullptr;
+    if (bytes == PropertyNode::TextBytes::AsRead || !HasEightBitBytes(text, length)) return out.Append(text, length);
+    const char* target = charset != nullptr ? charset : bytes == PropertyNode::TextBytes::Windows1252 ? WINDOWS_1252 : UTF_8;
+    size_t before = out.Length();
+    ConvertResult result = ConvertFromProgramText(target, text, length, out);
+    if (result == ConvertResult::Done) return true;
+    out.SetLength(before);
+    // The text no longer fits the character set it was read in: UTF-8 holds every
+    // character, and a line that names a CHARSET says so.
+    if (charset != nullptr) *charsetUsed = UTF_8;
+    result = ConvertFromProgramText(UTF_8, text, length, out);
+    if (result == ConvertResult::Done) return true;
+    out.SetLength(before);
+    return out.Append(text, length);
+}
