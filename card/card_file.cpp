@@ -2,6 +2,7 @@
 // in its place.
 #include "card/card_file.h"
 
+#include "card/charset.h"
 #include "card/content_lines.h"
 #include "card/document.h"
 #include "card/legacy_text.h"
@@ -214,6 +215,23 @@ bool CardScanner::Finish(size_t end)
     return Push(open);
 }
 
+// A file of UTF-16 text is counted as the text it holds, read whole.
+static long CountUtf16Cards(CardInput& input, const char* first, size_t firstLength, size_t limit)
+{
+    TextBuffer all;
+    if (!all.Append(first, firstLength)) return -1;
+    for (;;) {
+        size_t before = all.Length();
+        if (!all.Reserve(before + READ_CHUNK)) return -1;
+        size_t got = input.Read(all.Data() + before, READ_CHUNK);
+        all.SetLength(before + got);
+        if (got == 0) break;
+    }
+    CardFile file;
+    if (!file.Assign(all.Data(), all.Length())) return -1;
+    return (long)(file.CardCount() < limit ? file.CardCount() : limit);
+}
+
 long CountCards(CardInput& input, size_t limit)
 {
     char* chunk = (char*)malloc(READ_CHUNK);
@@ -229,6 +247,11 @@ long CountCards(CardInput& input, size_t limit)
     for (bool first = true; ok && scanner.Count() < limit; first = false) {
         size_t got = input.Read(chunk, READ_CHUNK);
         if (got == 0) break;
+        if (first && StartsAsUtf16(chunk, got)) {
+            long count = CountUtf16Cards(input, chunk, got, limit);
+            free(chunk);
+            return count;
+        }
         size_t position = 0;
         if (first && got >= 3 && memcmp(chunk, UTF8_MARK, 3) == 0) position = 3;
         while (ok && position < got) {
@@ -301,9 +324,24 @@ bool CardFile::Assign(const char* source, size_t size)
     char* copy = (char*)malloc(size != 0 ? size : 1);
     if (copy == nullptr) return false;
     if (size != 0) memcpy(copy, source, size);
+    return Take(copy, size);
+}
+
+bool CardFile::Take(char* read, size_t size)
+{
     free(bytes);
-    bytes = copy;
+    bytes = read;
     length = size;
+    fromUtf16 = false;
+    // UTF-16 text is held as the program's text: every later save writes that, the
+    // editor having asked first. Text that is not UTF-16 throughout stays as it was.
+    TextBuffer text;
+    if (StartsAsUtf16(bytes, length) && Utf16FileToProgramText(bytes, length, text)) {
+        free(bytes);
+        length = text.Length();
+        bytes = text.Detach();
+        fromUtf16 = true;
+    }
     return List();
 }
 
@@ -341,10 +379,7 @@ HRESULT CardFile::Read(FILE* file)
         free(read);
         return ResultFromWin32(30);  // the device cannot be read
     }
-    free(bytes);
-    bytes = read;
-    length = used;
-    return List() ? S_OK : E_OUTOFMEMORY;
+    return Take(read, used) ? S_OK : E_OUTOFMEMORY;
 }
 
 size_t CardFile::CardName(size_t index, char* name, size_t size) const

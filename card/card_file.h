@@ -98,6 +98,8 @@ public:
     bool List();
 
     size_t CardCount() const { return count; }
+    // Whether the file was UTF-16 text, now held (and written) as the program's text.
+    bool CameFromUtf16() const { return fromUtf16; }
     const CardSpan& Card(size_t index) const { return cards[index]; }
     const char* Bytes() const { return bytes; }
     size_t Length() const { return length; }
@@ -115,8 +117,12 @@ public:
     HRESULT WriteWithCard(size_t index, CardDocument& document, CardOutput& output) const;
 
 private:
+    // Takes over bytes read (malloc'ed), converting UTF-16 text, and finds the cards.
+    bool Take(char* read, size_t size);
+
     char* bytes = nullptr;
     size_t length = 0;
+    bool fromUtf16 = false;
     CardSpan* cards = nullptr;
     size_t count = 0;
 };

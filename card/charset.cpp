@@ -61,3 +61,59 @@ bool SameCharset(const char* a, const char* b)
     CharsetKey(b, second, sizeof second);
     return strcmp(first, second) == 0;
 }
+
+bool StartsAsUtf16(const char* bytes, size_t length)
+{
+    return length >= 2 && (((unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) ||
+                           ((unsigned char)bytes[0] == 0xFE && (unsigned char)bytes[1] == 0xFF));
+}
+
+static bool AppendUtf8(uint32_t c, TextBuffer& out)
+{
+    char sequence[4];
+    size_t count;
+    if (c < 0x80) {
+        sequence[0] = (char)c;
+        count = 1;
+    } else if (c < 0x800) {
+        sequence[0] = (char)(0xC0 | (c >> 6));
+        sequence[1] = (char)(0x80 | (c & 0x3F));
+        count = 2;
+    } else if (c < 0x10000) {
+        sequence[0] = (char)(0xE0 | (c >> 12));
+        sequence[1] = (char)(0x80 | ((c >> 6) & 0x3F));
+        sequence[2] = (char)(0x80 | (c & 0x3F));
+        count = 3;
+    } else {
+        sequence[0] = (char)(0xF0 | (c >> 18));
+        sequence[1] = (char)(0x80 | ((c >> 12) & 0x3F));
+        sequence[2] = (char)(0x80 | ((c >> 6) & 0x3F));
+        sequence[3] = (char)(0x80 | (c & 0x3F));
+        count = 4;
+    }
+    return out.Append(sequence, count);
+}
+
+bool Utf16FileToProgramText(const char* bytes, size_t length, TextBuffer& out)
+{
+    if (!StartsAsUtf16(bytes, length) || length % 2 != 0) return false;
+    bool bigEndian = (unsigned char)bytes[0] == 0xFE;
+    const unsigned char* units = (const unsigned char*)bytes;
+    TextBuffer utf8;
+    if (!utf8.Reserve(length + length / 2)) return false;
+    for (size_t i = 2; i < length; i += 2) {
+        uint32_t unit = bigEndian ? (uint32_t)(units[i] << 8 | units[i + 1]) : (uint32_t)(units[i + 1] << 8 | units[i]);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 3 >= length) return false;
+            uint32_t low = bigEndian ? (uint32_t)(units[i + 2] << 8 | units[i + 3]) : (uint32_t)(units[i + 3] << 8 | units[i + 2]);
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            return false;
+        }
+        if (!AppendUtf8(unit, utf8)) return false;
+    }
+    if (ProgramTextIsUtf8()) return out.Append(utf8.Data(), utf8.Length());
+    return ConvertToProgramText("UTF-8", utf8.Data(), utf8.Length(), out) == ConvertResult::Done;
+}

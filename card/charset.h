@@ -30,3 +30,11 @@ bool SameCharset(const char* a, const char* b);
 bool IsUtf8(const unsigned char* text, size_t length);
 // True when some byte is 0x80 or above.
 bool HasEightBitBytes(const char* text, size_t length);
+
+// Whether the bytes start with the byte-order mark of UTF-16 (either order): Windows
+// programs write such files.
+bool StartsAsUtf16(const char* bytes, size_t length);
+// A whole UTF-16 file, its mark first, as the program's text appended to out. False when
+// it is not UTF-16 throughout (a lone surrogate, an odd byte at the end), when one of its
+// characters has no place in the program's text, or when memory ran out.
+bool Utf16FileToProgramText(const char* bytes, size_t length, TextBuffer& out);

@@ -61,6 +61,8 @@ public:
 
     // Whether the file read began with a UTF-8 byte-order mark, which a save writes back.
     bool HasByteOrderMark() const { return byteOrderMark; }
+    // Whether the file read was UTF-16 text, which a save writes as UTF-8.
+    bool CameFromUtf16() const { return fromUtf16; }
     // The version the card was read in (4.0 for a new card), which a save writes.
     CardVersion GetVersion() const { return version; }
     void SetVersion(CardVersion cardVersion) { version = cardVersion; }
@@ -81,6 +83,7 @@ private:
 
     int structureChanged;
     bool byteOrderMark = false;
+    bool fromUtf16 = false;
     CardVersion version = CardVersion::V40;
     int unconvertedLine = 0;
     CardArena* arena = nullptr;

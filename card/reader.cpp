@@ -2,6 +2,7 @@
 // parameters and values per content line, placed at the root or in its group.
 #include "card/document.h"
 
+#include "card/charset.h"
 #include "card/content_lines.h"
 #include "card/format.h"
 #include "card/legacy_text.h"
@@ -117,16 +118,27 @@ public:
     explicit VersionProbe(CardInput& cardInput) : input(cardInput) {}
 
     // Reads ahead to the first VERSION line, the card's closing line or the end; false
-    // when memory ran out.
-    bool Probe(CardVersion* version)
+    // when memory ran out. A file of UTF-16 text is read whole and handed on as the
+    // program's text (utf16 says so); one that is not UTF-16 throughout hands on its
+    // bytes, which the reader refuses.
+    bool Probe(CardVersion* version, bool* utf16)
     {
         *version = CardVersion::V40;
+        *utf16 = false;
         size_t scanned = 0;
-        for (;;) {
+        for (bool first = true;; first = false) {
             size_t before = ahead.Length();
             if (!ahead.Reserve(before + READ_CHUNK)) return false;
             size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
             ahead.SetLength(before + got);
+            if (first && StartsAsUtf16(ahead.Data(), ahead.Length())) {
+                if (!ReadAll()) return false;
+                TextBuffer text;
+                *utf16 = Utf16FileToProgramText(ahead.Data(), ahead.Length(), text);
+                if (!*utf16) return true;
+                if (!ahead.Assign(text.Data(), text.Length())) return false;
+                got = 0;  // all is read
+            }
             const char* text = ahead.Data();
             for (;;) {
                 const char* feed = (const char*)memchr(text + scanned, '\n', ahead.Length() - scanned);
@@ -159,6 +171,17 @@ public:
     }
 
 private:
+    bool ReadAll()
+    {
+        for (;;) {
+            size_t before = ahead.Length();
+            if (!ahead.Reserve(before + READ_CHUNK)) return false;
+            size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
+            ahead.SetLength(before + got);
+            if (got == 0) return true;
+        }
+    }
+
     CardInput& input;
     TextBuffer ahead;
     size_t served = 0;
@@ -1134,6 +1157,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     SetEscapeColon(0);
     refusal.Clear();
     byteOrderMark = false;
+    fromUtf16 = false;
     version = CardVersion::V40;
     unconvertedLine = 0;
     HRESULT result = S_OK;
@@ -1148,7 +1172,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     arena = CardArena::Create();
     scratch.stops.Prepare(LeadByteTable());
     scratch.line = &logical;
-    if (arena == nullptr || !probe.Probe(&version) || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
+    if (arena == nullptr || !probe.Probe(&version, &fromUtf16) || !lines.Start() || !logical.Reserve(0) || !groups.Start(*this)) {
         result = E_OUTOFMEMORY;
     } else {
         scratch.version = version;

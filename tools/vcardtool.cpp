@@ -185,7 +185,8 @@ int Check(const char* path, size_t asked)
         int groups, properties, parameters;
         CountCard(card.document, &groups, &properties, &parameters);
         if (!source.several) printf("%s: ", path);
-        printf("valid; %d groups, %d properties, %d parameters\n", groups, properties, parameters);
+        printf("valid vCard %s; %d groups, %d properties, %d parameters\n", VersionText(card.document.GetVersion()),
+               groups, properties, parameters);
     }
     return status;
 }

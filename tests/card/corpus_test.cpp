@@ -2,6 +2,7 @@
 // is refused with the result and refusal the reader defines. Every file that loads is
 // written again unchanged in meaning, and its written form is a fixed point.
 #include "card/card_file.h"
+#include "card/charset.h"
 #include "card/content_lines.h"
 #include "card/format.h"
 #include "card/io.h"
@@ -39,7 +40,6 @@ const std::map<std::string, Refused> refusals = {
     {"android-v21-comment-lines-in-qp.vcf", {E_FAIL, Kind::MissingColon, 5, "# This line", "a comment line has no ':'"}},
     {"evolution-truncated-mid-name.vcf", {E_FAIL, Kind::MissingColon, 7, "E", "cut off inside a name"}},
     {"no-version-fn-without-colon.vcf", {E_FAIL, Kind::MissingColon, 2, "FN", "a line without ':'"}},
-    {"utf16le-bom-two-cards.vcf", {E_FAIL, Kind::Utf16, 0, "", "UTF-16"}},
 };
 
 // Files that load but that a save refuses, with the validation's refusal.
@@ -119,7 +119,7 @@ TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
             EXPECT_EQ(LinesEqualTo(written, "BEGIN:VCARD"), LinesEqualTo(written, "END:VCARD"));
         }
     }
-    EXPECT_EQ(55, loaded);
+    EXPECT_EQ(56, loaded);
 }
 
 // The values of the N, ADR, CATEGORIES and NICKNAME lines of a card file, as written:
@@ -164,6 +164,7 @@ TEST(Corpus, ListValuesAreWrittenBackByteForByte)
         if (refusals.count(name) != 0) continue;
         SCOPED_TRACE(name);
         std::string original = ReadBytes(CorpusPath(name));
+        if (StartsAsUtf16(original.data(), original.size())) continue;  // written as UTF-8
         TestCard card;
         ASSERT_EQ(S_OK, card.Load(original));
         std::vector<std::string> before = ListValuesAsWritten(original);

@@ -23,7 +23,7 @@ run 2 format "$EXAMPLE" --escape-colon=2
 
 # --- check: the summary, or the message the editor shows
 run 1 check "$WORK/missing.vcf"; has err "^Cannot open vCard file"; has err "\[0x80070002\]"
-run 0 check "$EXAMPLE"; has out "valid; 2 groups, 11 properties, 8 parameters"
+run 0 check "$EXAMPLE"; has out "valid vCard 4.0; 2 groups, 11 properties, 8 parameters"
 printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\nBROKEN\r\n' >"$WORK/broken.vcf"
 run 1 check "$WORK/broken.vcf"; has out "^Not a valid vCard file $WORK/broken.vcf$"; has out "^Syntax error at line 3"
 printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nNOTE:x\r\n' >"$WORK/nofn.vcf"
@@ -54,7 +54,7 @@ has out '^"work" "TEL" ;"type"="WORK" ;"type"="VOICE" ;"pref"="1" :"+1-555-0100"
 # --- a file of several cards: list, each card or one, and format writes them all
 printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:One\r\nEND:VCARD\r\n\r\nBEGIN:VCARD\nVERSION:4.0\nN:Two;Mr\nEND:VCARD\n' >"$WORK/two.vcf"
 run 0 list "$WORK/two.vcf"; printf '1\t1-4\tOne\n2\t6-9\tMr Two\n' | cmp -s - "$WORK/out" || fail "list: $(cat "$WORK/out")"
-run 1 check "$WORK/two.vcf"; has out "two.vcf \[1/2\]: valid; 0 groups, 2 properties"; has out "^FN property must exist"
+run 1 check "$WORK/two.vcf"; has out "two.vcf \[1/2\]: valid vCard 4.0; 0 groups, 2 properties"; has out "^FN property must exist"
 run 0 check "$WORK/two.vcf" --card 1; has out "two.vcf \[1/2\]: valid"
 run 2 check "$WORK/two.vcf" --card 3; has err "holds 2 cards, not 3"
 run 2 list "$WORK/two.vcf" --card 1
