@@ -56,7 +56,7 @@ public:
     void SetLength(size_t count)
     {
         length = count;
-        data[length] = '\0';
+        if (data != nullptr) data[length] = '\0';
     }
 
     bool Assign(const char* bytes, size_t count)
