@@ -10,6 +10,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+// Windows Vista and later; the headers name it only for builds that ask for them.
+#ifndef WC_ERR_INVALID_CHARS
+#define WC_ERR_INVALID_CHARS 0x80
+#endif
+
 namespace {
 
 struct NamedCodePage {

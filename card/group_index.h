@@ -1,0 +1,182 @@
+// The root groups of a card being read, found by name without a walk over the tree.
+#pragma once
+
+#include "card/document.h"
+#include "card/mbstring.h"
+#include "card/tree.h"
+
+#include <new>
+#include <stdint.h>
+#include <stdlib.h>
+#include <vector>
+
+// The root groups of the card being read, so that a grouped line finds its group without
+// a walk over every root item (which made a card of many groups quadratic to read). It
+// answers as FindGroup does, the first group whose name compares equal: a name of ASCII
+// bytes only is kept in a hash table by its lower-case spelling, since the comparison
+// folds nothing else in it and no name with other bytes equals it; any other name is
+// compared with the groups of such names, in order, by the comparison itself. The table
+// holds the items only and reads names from their nodes: an address book of tens of
+// thousands of groups holds no second copy of every name.
+class GroupIndex {
+public:
+    GroupIndex() = default;
+    GroupIndex(const GroupIndex&) = delete;
+    GroupIndex& operator=(const GroupIndex&) = delete;
+    ~GroupIndex() { free(slots); }
+
+    // Takes in the groups that the document already holds; false when memory ran out.
+    bool Start(const CardDocument& document)
+    {
+        TreeWindow tree = document.GetTree();
+        for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
+             item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
+            CardNode* node = document.GetNode(item);
+            if (node != nullptr && node->IsGroup() && !Add(document, node->GetDisplayName(), item)) return false;
+        }
+        last = nullptr;
+        return true;
+    }
+
+    HTREEITEM Find(const CardDocument& document, const char* name)
+    {
+        HTREEITEM found = nullptr;
+        uint32_t hash;
+        if (HashOf(name, &hash)) {
+            // Grouped lines mostly come in runs of one group.
+            if (last != nullptr && AsciiEqualNoCase(document.GetNode(last)->GetDisplayName(), name)) return last;
+            if (slots != nullptr) {
+                for (size_t i = hash & mask; slots[i].item != nullptr; i = (i + 1) & mask) {
+                    if (slots[i].hash == hash &&
+                        AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(), name)) {
+                        found = slots[i].item;
+                        break;
+                    }
+                }
+            }
+        } else {
+            if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
+            for (HTREEITEM item : others) {
+                if (MbsCompareNoCase(document.GetNode(item)->GetDisplayName(), name) == 0) {
+                    found = item;
+                    break;
+                }
+            }
+        }
+        if (found != nullptr) last = found;
+        return found;
+    }
+
+    // Asks for the slot a name of ASCII bytes would be found in, before Find looks; Find
+    // and Add then take the hash found here for the same text.
+    void Prefetch(const char* name)
+    {
+        hashedName = name;
+        hashedAscii = AsciiHash(name, &nameHash);
+        if (slots != nullptr && hashedAscii) __builtin_prefetch(&slots[nameHash & mask]);
+    }
+
+    // Records a group made after Find found none; false when memory ran out.
+    bool Add(const CardDocument& document, const char* name, HTREEITEM item)
+    {
+        uint32_t hash;
+        if (HashOf(name, &hash)) {
+            if (!Insert(document, hash, item)) return false;
+        } else {
+            try {
+                others.push_back(item);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
+        last = item;
+        return true;
+    }
+
+    // The text given to Prefetch is about to change.
+    void ForgetPrefetched() { hashedName = nullptr; }
+
+private:
+    struct Slot {
+        uint32_t hash;
+        HTREEITEM item;  // null: free
+    };
+
+    // AsciiHash, without a second pass over the text Prefetch was given.
+    bool HashOf(const char* name, uint32_t* hash) const
+    {
+        if (name != hashedName) return AsciiHash(name, hash);
+        *hash = nameHash;
+        return hashedAscii;
+    }
+
+    // FNV-1a over the lower-case spelling of a name of ASCII bytes; false for other names.
+    static bool AsciiHash(const char* name, uint32_t* hash)
+    {
+        uint32_t h = 2166136261u;
+        for (const unsigned char* p = (const unsigned char*)name; *p != '\0'; ++p) {
+            if (*p >= 0x80) return false;
+            h = (h ^ (uint32_t)(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p)) * 16777619u;
+        }
+        *hash = h;
+        return true;
+    }
+
+    static bool AsciiEqualNoCase(const char* a, const char* b)
+    {
+        for (;; ++a, ++b) {
+            unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
+            if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + ('a' - 'A'));
+            if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + ('a' - 'A'));
+            if (x != y) return false;
+            if (x == '\0') return true;
+        }
+    }
+
+    // An earlier group of the name stays the one found: a later one is never entered.
+    bool Insert(const CardDocument& document, uint32_t hash, HTREEITEM item)
+    {
+        if ((used + 1) * 4 > capacity * 3 && !Grow()) return false;
+        size_t i = hash & mask;
+        for (; slots[i].item != nullptr; i = (i + 1) & mask) {
+            if (slots[i].hash == hash &&
+                AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(),
+                                 document.GetNode(item)->GetDisplayName())) {
+                return true;
+            }
+        }
+        slots[i] = Slot{hash, item};
+        ++used;
+        return true;
+    }
+
+    bool Grow()
+    {
+        size_t grown = capacity == 0 ? 64 : capacity * 2;
+        if (grown > ((size_t)-1) / sizeof(Slot)) return false;
+        Slot* fresh = (Slot*)calloc(grown, sizeof(Slot));
+        if (fresh == nullptr) return false;
+        size_t freshMask = grown - 1;
+        for (size_t k = 0; k < capacity; ++k) {
+            if (slots[k].item == nullptr) continue;
+            size_t i = slots[k].hash & freshMask;
+            while (fresh[i].item != nullptr) i = (i + 1) & freshMask;
+            fresh[i] = slots[k];
+        }
+        free(slots);
+        slots = fresh;
+        capacity = grown;
+        mask = freshMask;
+        return true;
+    }
+
+    Slot* slots = nullptr;
+    size_t capacity = 0;
+    size_t mask = 0;
+    size_t used = 0;
+    std::vector<HTREEITEM> others;
+    HTREEITEM last = nullptr;
+    const char* hashedName = nullptr;  // the text Prefetch was last given, unchanged since
+    uint32_t nameHash = 0;
+    bool hashedAscii = false;
+};

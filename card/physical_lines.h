@@ -1,0 +1,182 @@
+// Physical lines of a card file as the reader takes them: read in chunks, any length,
+// with the first lines read ahead as far as the card's VERSION line, whose version
+// decides how every line is read, and UTF-16 text handed on as the program's text.
+#pragma once
+
+#include "card/charset.h"
+#include "card/content_lines.h"
+#include "card/io.h"
+#include "card/syntax.h"
+#include "card/text_buffer.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+inline constexpr size_t READ_CHUNK = 64 * 1024;
+
+// Physical lines of any length, without their line feed. A line that does not fit one
+// read is gathered across reads, so memory follows the longest line.
+class LineReader {
+public:
+    explicit LineReader(CardInput& cardInput) : input(cardInput) {}
+    ~LineReader() { free(chunk); }
+
+    bool Start()
+    {
+        chunk = (char*)malloc(READ_CHUNK);
+        return chunk != nullptr;
+    }
+
+    // False at the end of the input, or when memory ran out (OutOfMemory then says so).
+    bool Next(const char** line, size_t* length)
+    {
+        carry.Clear();
+        for (;;) {
+            if (begin == end) {
+                if (!atEnd) {
+                    end = input.Read(chunk, READ_CHUNK);
+                    begin = 0;
+                    if (end == 0) atEnd = true;
+                }
+                if (atEnd) {
+                    if (carry.IsEmpty()) return false;
+                    return Give(carry.Data(), carry.Length(), line, length);
+                }
+            }
+            const char* start = chunk + begin;
+            const char* feed = (const char*)memchr(start, '\n', end - begin);
+            if (feed == nullptr) {
+                if (!carry.Append(start, end - begin)) return Fail();
+                begin = end;
+                continue;
+            }
+            size_t count = (size_t)(feed - start);
+            begin += count + 1;
+            if (carry.IsEmpty()) return Give(start, count, line, length);
+            if (!carry.Append(start, count)) return Fail();
+            return Give(carry.Data(), carry.Length(), line, length);
+        }
+    }
+
+    bool OutOfMemory() const { return outOfMemory; }
+
+private:
+    static bool Give(const char* text, size_t count, const char** line, size_t* length)
+    {
+        *line = text;
+        *length = count;
+        return true;
+    }
+
+    bool Fail()
+    {
+        outOfMemory = true;
+        return false;
+    }
+
+    CardInput& input;
+    char* chunk = nullptr;
+    size_t begin = 0;
+    size_t end = 0;
+    bool atEnd = false;
+    bool outOfMemory = false;
+    TextBuffer carry;
+};
+
+// The text of a physical line as the card sees it: up to a NUL byte, without the CR and
+// LF bytes at its end.
+inline size_t ContentLength(const char* line, size_t length)
+{
+    const char* nul = (const char*)memchr(line, '\0', length);
+    if (nul != nullptr) length = (size_t)(nul - line);
+    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
+    return length;
+}
+
+inline bool StartsWith(const char* line, size_t length, const char* prefix, size_t prefixLength)
+{
+    return length >= prefixLength && memcmp(line, prefix, prefixLength) == 0;
+}
+
+// UTF-16 in either byte order: every other byte is NUL, so its lines mean nothing here.
+inline bool StartsWithUtf16Mark(const char* line, size_t length)
+{
+    return StartsWith(line, length, "\xFF\xFE", 2) || StartsWith(line, length, "\xFE\xFF", 2);
+}
+
+// The input with its first lines read ahead, as far as the card's VERSION line: the
+// version decides how every line is read, and KDE writes VERSION after other lines.
+// What was read ahead is handed on first; for most cards that is their first chunk.
+class VersionProbe : public CardInput {
+public:
+    explicit VersionProbe(CardInput& cardInput) : input(cardInput) {}
+
+    // Reads ahead to the first VERSION line, the card's closing line or the end; false
+    // when memory ran out. A file of UTF-16 text is read whole and handed on as the
+    // program's text (utf16 says so); one that is not UTF-16 throughout hands on its
+    // bytes, which the reader refuses.
+    bool Probe(CardVersion* version, bool* utf16)
+    {
+        *version = CardVersion::V40;
+        *utf16 = false;
+        size_t scanned = 0;
+        for (bool first = true;; first = false) {
+            size_t before = ahead.Length();
+            if (!ahead.Reserve(before + READ_CHUNK)) return false;
+            size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
+            ahead.SetLength(before + got);
+            if (first && StartsAsUtf16(ahead.Data(), ahead.Length())) {
+                if (!ReadAll()) return false;
+                TextBuffer text;
+                *utf16 = Utf16FileToProgramText(ahead.Data(), ahead.Length(), text);
+                if (!*utf16) return true;
+                if (!ahead.Assign(text.Data(), text.Length())) return false;
+                got = 0;  // all is read
+            }
+            const char* text = ahead.Data();
+            for (;;) {
+                const char* feed = (const char*)memchr(text + scanned, '\n', ahead.Length() - scanned);
+                if (feed == nullptr && got != 0) break;  // the line goes on in the next chunk
+                size_t end = feed != nullptr ? (size_t)(feed - text) : ahead.Length();
+                size_t length = end - scanned;
+                while (length > 0 && text[scanned + length - 1] == '\r') --length;
+                size_t valueLength = 0;
+                const char* value = VersionValue(text + scanned, length, &valueLength);
+                if (value != nullptr) {
+                    *version = VersionFromText(value, valueLength);
+                    return true;
+                }
+                if (scanned > 0 && IsClosingLine(text + scanned, length)) return true;
+                if (feed == nullptr) return true;
+                scanned = end + 1;
+            }
+        }
+    }
+
+    size_t Read(char* buffer, size_t size) override
+    {
+        if (served < ahead.Length()) {
+            size_t count = ahead.Length() - served < size ? ahead.Length() - served : size;
+            memcpy(buffer, ahead.Data() + served, count);
+            served += count;
+            return count;
+        }
+        return input.Read(buffer, size);
+    }
+
+private:
+    bool ReadAll()
+    {
+        for (;;) {
+            size_t before = ahead.Length();
+            if (!ahead.Reserve(before + READ_CHUNK)) return false;
+            size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
+            ahead.SetLength(before + got);
+            if (got == 0) return true;
+        }
+    }
+
+    CardInput& input;
+    TextBuffer ahead;
+    size_t served = 0;
+};
