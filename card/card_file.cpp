@@ -6,6 +6,7 @@
 #include "card/content_lines.h"
 #include "card/document.h"
 #include "card/legacy_text.h"
+#include "card/physical_lines.h"
 #include "card/format.h"
 #include "card/io.h"
 
@@ -14,7 +15,6 @@
 
 namespace {
 
-const size_t READ_CHUNK = 64 * 1024;
 // Bytes of an FN or N line a name is made from: more than a list shows.
 const size_t NAME_LINE_SIZE = 1024;
 // N's components in the order a name is spoken: prefix, given, additional, family, suffix.
@@ -30,22 +30,6 @@ bool EqualNoCase(const char* text, size_t length, const char* ascii)
         if (c != ascii[i]) return false;
     }
     return i == length && ascii[i] == '\0';
-}
-
-// The text of a physical line as the reader sees it: up to a NUL byte, without the CR
-// bytes at its end (when the whole line is at hand).
-size_t ContentOf(const char* line, size_t available, bool whole)
-{
-    const char* nul = (const char*)memchr(line, '\0', available);
-    size_t length = available;
-    if (nul != nullptr) {
-        length = (size_t)(nul - line);
-        whole = true;
-    }
-    if (whole) {
-        while (length > 0 && line[length - 1] == '\r') --length;
-    }
-    return length;
 }
 
 bool IsFold(char c) { return c == ' ' || c == '\t'; }

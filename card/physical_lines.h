@@ -83,13 +83,20 @@ private:
     TextBuffer carry;
 };
 
-// The text of a physical line as the card sees it: up to a NUL byte, without the CR and
-// LF bytes at its end.
-inline size_t ContentLength(const char* line, size_t length)
+// The text of a physical line as the card sees it: up to a NUL byte, without the CR
+// bytes at its end. whole: the line is all at hand (else only its first bytes are, and
+// a CR among them may be followed by more text).
+inline size_t ContentOf(const char* line, size_t available, bool whole)
 {
-    const char* nul = (const char*)memchr(line, '\0', length);
-    if (nul != nullptr) length = (size_t)(nul - line);
-    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
+    const char* nul = (const char*)memchr(line, '\0', available);
+    size_t length = available;
+    if (nul != nullptr) {
+        length = (size_t)(nul - line);
+        whole = true;
+    }
+    if (whole) {
+        while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n')) --length;
+    }
     return length;
 }
 

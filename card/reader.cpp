@@ -260,7 +260,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                     length -= 3;
                 }
             }
-            length = ContentLength(line, length);
+            length = ContentOf(line, length, true);
             if (length == 0) {
                 rules.EmptyLine();  // empty lines never end a logical line
                 continue;
