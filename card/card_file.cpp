@@ -152,7 +152,7 @@ bool CardScanner::CloseContentLine()
         return true;
     }
     if (depth == 0) return true;  // between cards
-    if (whole && EqualNoCase(head, headLength, CLOSING_LINE)) {
+    if (whole && IsClosingLine(head, headLength)) {
         if (--depth > 0) return true;
         open.end = lineNext;
         open.lastLine = lineLast;
@@ -388,7 +388,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
         LineJoin join = LineJoin::Starts;
         if (!first) {
             if (content == 0) {
-                rules.EmptyLine();
+                if (rules.EmptyLine() && lineLength > 0) --lineLength;
                 continue;
             }
             join = rules.Classify(start, content, true);
@@ -398,6 +398,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
                 --content;
             } else if (join == LineJoin::SoftBreak) {
                 --lineLength;
+                content = WithoutTrailingBlanks(start, content);
             }
         }
         size_t take = sizeof line - lineLength < content ? sizeof line - lineLength : content;

@@ -18,12 +18,6 @@ bool EqualNoCase(const char* text, size_t length, const char* ascii)
     return i == length && ascii[i] == '\0';
 }
 
-size_t WithoutTrailingBlanks(const char* line, size_t length)
-{
-    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) --length;
-    return length;
-}
-
 // A line of base64 data and nothing else: its alphabet, padding and blanks.
 bool IsDataLine(const char* line, size_t length)
 {
@@ -37,6 +31,12 @@ bool IsDataLine(const char* line, size_t length)
 }
 
 }  // namespace
+
+size_t WithoutTrailingBlanks(const char* line, size_t length)
+{
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) --length;
+    return length;
+}
 
 bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
 {

@@ -14,7 +14,8 @@
 enum class LineJoin {
     Starts,     // it starts a content line of its own
     Fold,       // it continues the line after its leading blank
-    SoftBreak,  // it continues the line whole, the '=' at the gathered line's end removed
+    SoftBreak,  // it continues the line, the '=' at the gathered line's end removed and
+                // its own trailing blanks too (quoted-printable ignores them)
     Data,       // it continues base64 data whole, its leading blanks left out
 };
 
@@ -30,9 +31,15 @@ public:
     LineJoin Classify(const char* line, size_t length, bool gathered) const;
     // The content line as it now stands, after a line started or continued it.
     void Gathered(const char* text, size_t length, LineJoin how);
-    // An empty physical line: it ends base64 data in 2.1, and a soft break waits for no
-    // empty line.
-    void EmptyLine() { softBreak = data = false; }
+    // An empty physical line: it ends base64 data in 2.1, and a quoted-printable value
+    // whose last line ended in a soft break. True when the gathered line ends in that soft
+    // break's '=', which the caller takes off: it is no part of the value.
+    bool EmptyLine()
+    {
+        bool endsSoftBreak = softBreak;
+        softBreak = data = false;
+        return endsSoftBreak;
+    }
 
 private:
     CardVersion version;
@@ -44,6 +51,9 @@ private:
 // Whether the head of a content line (its text before the first ':') names the
 // encoding: as ENCODING=name or, as 2.1 allows, the name alone. Letter case is ignored.
 bool HeadNamesEncoding(const char* line, size_t length, const char* encoding);
+
+// The length of a line without the blanks at its end.
+size_t WithoutTrailingBlanks(const char* line, size_t length);
 
 // The line that opens or closes a card, letter case and trailing blanks ignored (a
 // BEGIN:VCARD with a blank after it is a card all the same).

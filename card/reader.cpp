@@ -120,7 +120,7 @@ static HRESULT ReadLine(CardDocument& document, CardArena& arena, GroupIndex& gr
         return E_FAIL;
     }
     // Only a line that starts like the closing line is compared with it.
-    bool closing = (line[0] == 'E' || line[0] == 'e') && MbsCompareNoCase(line, CLOSING_LINE) == 0;
+    bool closing = (line[0] == 'E' || line[0] == 'e') && IsClosingLine(line, length);
     if (!scratch.heldClosing.IsEmpty()) {
         // Another line follows, so the held line closed a card inside this one: keep it.
         HRESULT result = ReadProperty(document, arena, groups, scratch, refusal, scratch.heldClosing.Data(),
@@ -262,7 +262,8 @@ HRESULT CardDocument::ReadCard(CardInput& input)
             }
             length = ContentOf(line, length, true);
             if (length == 0) {
-                rules.EmptyLine();  // empty lines never end a logical line
+                // Empty lines never end a logical line, but they end a soft break.
+                if (rules.EmptyLine()) logical.SetLength(logical.Length() - 1);
                 continue;
             }
             LineJoin join = rules.Classify(line, length, !logical.IsEmpty());
@@ -273,7 +274,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                     appended = logical.Append(line + 1, length - 1);
                 } else if (join == LineJoin::SoftBreak) {
                     logical.SetLength(logical.Length() - 1);  // the '=' of the soft break
-                    appended = logical.Append(line, length);
+                    appended = logical.Append(line, WithoutTrailingBlanks(line, length));
                 } else {
                     while (length > 0 && (*line == ' ' || *line == '\t')) {
                         ++line;
