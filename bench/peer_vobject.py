@@ -78,18 +78,6 @@ EXPLAINED = {
 # is still open, with the properties where it shows ("saved file" when vobject refuses the
 # save): printed as such, so that the check stays a check of everything else.
 OPEN = {
-    "begin-with-trailing-space.vcf": (
-        "'END:VCARD ' (a trailing blank) ends the card to the card scan but is kept as a property "
-        "END by the reader, so the save writes 'END:VCARD ' and then 'END:VCARD'", {"END", "saved file"}),
-    "evolution-evil-escapes-tab-fold.vcf": (
-        "a quoted-printable ADR whose soft break is followed by a line of one blank: the reader "
-        "keeps the blank as the country, the save writes '=20'; vobject reads an empty country", {"ADR"}),
-    "android-v21-six-cards-qp-utf8.vcf": (
-        "a quoted-printable ORG whose last soft break is followed by an empty line: the reader "
-        "keeps the '=' at the end of the name, the save writes '=3D'; vobject reads a soft break", {"ORG"}),
-    "v21-qp-soft-break-after-colon.vcf": (
-        "a quoted-printable ADR whose last soft break is followed by an empty line: the reader "
-        "keeps the '=' as the country, the save writes '=3D'; vobject reads a soft break", {"ADR"}),
 }
 
 TRANSFER = {"QUOTED-PRINTABLE", "8BIT", "7BIT"}
@@ -169,17 +157,20 @@ def meaning(path, unreadable=None):
                 raise
             unreadable.append(text.split(":", 1)[0][:40])
             continue
+        # Blanks after BEGIN:VCARD or END:VCARD (some exports write them) say nothing, and
+        # a save does not write them.
+        kind = line.value.strip().upper() if isinstance(line.value, str) else line.value
         if line.name == "BEGIN":
-            open_cards.append(line.value.upper())
+            open_cards.append(kind)
             card_start.append(len(out))
-            out.append(f"BEGIN {line.value.upper()}")
+            out.append(f"BEGIN {kind}")
             continue
         if line.name == "END":
-            if not open_cards or open_cards[-1] != line.value.upper():
+            if not open_cards or open_cards[-1] != kind:
                 raise vobject.base.ParseError(f"END:{line.value} closes nothing", number)
             open_cards.pop()
             start = card_start.pop()
-            out.append(f"END {line.value.upper()}")
+            out.append(f"END {kind}")
             # A save writes VERSION first, where every version wants it (KDE writes it
             # later): where it stood is not part of what the card says.
             card = out[start + 1:]
