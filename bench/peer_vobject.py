@@ -10,8 +10,8 @@
 # What this script does itself, because vobject reads text rather than bytes: it decodes
 # the file (UTF-16 by its byte-order mark, else UTF-8 with the bytes that are not UTF-8
 # kept aside), and a value that holds such bytes (8-bit text, which vobject leaves to
-# whoever decoded the file) is decoded in its CHARSET, else as UTF-8 when it is UTF-8,
-# else as Windows-1252. CHARSET and the transfer encodings (QUOTED-PRINTABLE, 8BIT, 7BIT)
+# whoever decoded the file) is decoded in its CHARSET (strictly: a save that names the
+# wrong one differs), else as UTF-8 when it is UTF-8, else as Windows-1252. CHARSET and the transfer encodings (QUOTED-PRINTABLE, 8BIT, 7BIT)
 # are left out of the compared parameters: they say how a value was carried, and a save
 # may carry it otherwise; the decoded value is what is compared.
 #
@@ -98,12 +98,16 @@ def eight_bit(text, charset):
     if not any("\udc80" <= c <= "\udcff" for c in text):
         return text
     raw = text.encode("utf-8", "surrogateescape")
-    for name in ([charset] if charset else []) + ["utf-8", "windows-1252"]:
+    if charset:
+        # Strictly in the CHARSET named: a save that labels bytes with the wrong one differs.
         try:
-            return raw.decode(name)
+            return raw.decode(charset)
         except (LookupError, UnicodeDecodeError):
-            continue
-    return raw.decode("latin-1")
+            return f"bytes not {charset}: {raw.hex()}"
+    try:
+        return raw.decode("utf-8")
+    except UnicodeDecodeError:
+        return raw.decode("windows-1252", "replace")
 
 
 def param_list(line):
