@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/safe_save.h"
 #include "card/card_file.h"
+#include "card/convert.h"
 #include "card/document.h"
 #include "card/format.h"
 #include "card/io.h"
@@ -33,6 +34,7 @@ const int EXIT_USAGE = 2;
 const char USAGE[] =
     "usage: vcardtool check FILE [--card K]\n"
     "       vcardtool format FILE [--card K] [-o OUT] [--escape-colon=0|1]\n"
+    "       vcardtool convert FILE --to 2.1|3.0|4.0 [--card K] [-o OUT]\n"
     "       vcardtool dump FILE [--card K]\n"
     "       vcardtool list FILE\n";
 const size_t NAME_SIZE = 256;
@@ -232,9 +234,59 @@ struct FormatJob {
     size_t first;
     size_t last;
     int escapeColon;
+    bool convert = false;  // convert each card to target before it is written
+    CardVersion target = CardVersion::V40;
     bool loadFailed = false;
     Refusal refusal;  // why the writer refused a card
 };
+
+// One change of a conversion in words, for standard error.
+std::string DescribeChange(const ConversionEntry& entry)
+{
+    const std::string& property = entry.property;
+    const std::string& parameter = entry.parameter;
+    const std::string& detail = entry.detail;
+    switch (entry.change) {
+    case ConversionChange::Version: return "VERSION: was " + detail;
+    case ConversionChange::EncodingRemoved: return property + ": " + parameter + "=" + detail + " removed (the text is UTF-8)";
+    case ConversionChange::TextBytesToUtf8: return property + ": text read as " + detail + " is written as UTF-8";
+    case ConversionChange::TextKeptAsRead: return property + ": text of an unknown character set kept as the bytes read";
+    case ConversionChange::EncodingAdded: return property + ": " + parameter + "=" + detail + " added";
+    case ConversionChange::EncodingRenamed: return property + ": ENCODING is now " + detail;
+    case ConversionChange::BinaryToDataUri: return property + ": inline data became a data: URI of type " + detail;
+    case ConversionChange::DataUriToBinary: return property + ": data: URI of type " + detail + " became inline data";
+    case ConversionChange::TypePrefToPref: return property + ": TYPE=PREF became PREF=1";
+    case ConversionChange::PrefToTypePref: return property + ": PREF=1 became TYPE=PREF";
+    case ConversionChange::PrefRankLost: return property + ": PREF=" + detail + " became TYPE=PREF (the rank is lost)";
+    case ConversionChange::ParameterNamed: return property + ": parameters " + detail + " written with their names";
+    case ConversionChange::ParameterMadeBare: return property + ": TYPE values " + detail + " written alone";
+    case ConversionChange::LabelToAddress: return "LABEL became the LABEL parameter of its ADR";
+    case ConversionChange::LabelKept: return "LABEL kept as a property: no ADR has its TYPE values";
+    case ConversionChange::LabelParameterLost: return "LABEL: parameter " + parameter + "=" + detail + " dropped with the property";
+    case ConversionChange::AddressLabelToLabel: return "ADR: its LABEL parameter became a LABEL property";
+    case ConversionChange::SortStringToSortAs: return "SORT-STRING became SORT-AS of N";
+    case ConversionChange::SortAsToSortString: return "N: SORT-AS became a SORT-STRING property";
+    case ConversionChange::SortStringKept: return "SORT-STRING kept as a property: the card has no N";
+    case ConversionChange::AgentToRelated: return property + " became RELATED;TYPE=agent (" + detail + ")";
+    case ConversionChange::RelatedToAgent: return property + ";TYPE=agent became AGENT (" + detail + ")";
+    case ConversionChange::NestedCardToText: return "a card inside the card became the text of " + property;
+    case ConversionChange::FnMade: return "FN made: \"" + detail + "\"";
+    case ConversionChange::PropertyRenamed: return property + " renamed " + detail;
+    case ConversionChange::ParameterRenamed: return property + ": parameter " + parameter + " renamed " + detail;
+    case ConversionChange::ValueTypeRenamed: return property + ": VALUE is now " + detail;
+    case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
+    }
+    return property;
+}
+
+void PrintReport(const CardSource& source, size_t number, const ConversionReport& report)
+{
+    if (source.several) fprintf(stderr, "%s [%lu/%lu]: ", source.path, (unsigned long)number, (unsigned long)source.Count());
+    else fprintf(stderr, "%s: ", source.path);
+    fprintf(stderr, "vCard %s to %s, %lu change%s\n", VersionText(report.from), VersionText(report.to),
+            (unsigned long)report.entries.size(), report.entries.size() == 1 ? "" : "s");
+    for (const ConversionEntry& entry : report.entries) fprintf(stderr, "  %s\n", DescribeChange(entry).c_str());
+}
 
 HRESULT WriteCards(CardOutput& output, void* context)
 {
@@ -252,6 +304,12 @@ HRESULT WriteCards(CardOutput& output, void* context)
             return E_FAIL;
         }
         if (job.escapeColon >= 0) card.escapeColon = job.escapeColon;
+        if (job.convert) {
+            ConversionReport report;
+            HRESULT converted = ConvertCard(card.document, job.target, report);
+            if (FAILED(converted)) return converted;
+            PrintReport(source, number, report);
+        }
         HRESULT result = card.document.WriteCard(output);
         if (FAILED(result)) {
             job.refusal = card.document.LastRefusal();
@@ -292,7 +350,7 @@ bool SameFile(const char* a, const char* b)
 #endif
 }
 
-int Format(const char* path, size_t asked, const char* outPath, int escapeColon)
+int Format(const char* path, size_t asked, const char* outPath, int escapeColon, const CardVersion* target = nullptr)
 {
     if (outPath != nullptr && SameFile(path, outPath)) {
         return Usage("the output must not be the input file");
@@ -302,6 +360,8 @@ int Format(const char* path, size_t asked, const char* outPath, int escapeColon)
     FormatJob job;
     job.source = &source;
     job.escapeColon = escapeColon;
+    job.convert = target != nullptr;
+    if (target != nullptr) job.target = *target;
     if (!ChooseCards(source, asked, &job.first, &job.last)) return EXIT_USAGE;
 
     HRESULT result;
@@ -359,6 +419,7 @@ int main(int argc, char** argv)
     const char* outPath = nullptr;
     int escapeColon = -1;
     size_t card = ALL_CARDS;
+    const char* targetText = nullptr;
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
         if (strcmp(argument, "--card") == 0) {
@@ -367,6 +428,9 @@ int main(int argc, char** argv)
             unsigned long number = strtoul(argv[++i], &end, 10);
             if (argv[i][0] < '1' || argv[i][0] > '9' || *end != '\0') return Usage("cards are numbered from 1");
             card = (size_t)number;
+        } else if (strcmp(argument, "--to") == 0) {
+            if (i + 1 >= argc) return Usage("--to needs a version");
+            targetText = argv[++i];
         } else if (strcmp(argument, "-o") == 0) {
             if (i + 1 >= argc) return Usage("-o needs a file name");
             outPath = argv[++i];
@@ -382,7 +446,15 @@ int main(int argc, char** argv)
     }
     if (path == nullptr) return Usage("no file given");
     bool isFormat = strcmp(command, "format") == 0;
-    if (!isFormat && (outPath != nullptr || escapeColon >= 0)) return Usage("options belong to format");
+    bool isConvert = strcmp(command, "convert") == 0;
+    if (!isFormat && !isConvert && outPath != nullptr) return Usage("options belong to format");
+    if (!isFormat && escapeColon >= 0) return Usage("options belong to format");
+    if (isConvert != (targetText != nullptr)) return Usage(isConvert ? "convert needs --to" : "--to belongs to convert");
+    if (isConvert) {
+        CardVersion target = VersionFromText(targetText, strlen(targetText));
+        if (strcmp(targetText, VersionText(target)) != 0) return Usage("--to takes 2.1, 3.0 or 4.0");
+        return Format(path, card, outPath, -1, &target);
+    }
     bool isList = strcmp(command, "list") == 0;
     if (isList && card != ALL_CARDS) return Usage("list shows every card");
 
