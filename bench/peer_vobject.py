@@ -11,9 +11,10 @@
 # the file (UTF-16 by its byte-order mark, else UTF-8 with the bytes that are not UTF-8
 # kept aside), and a value that holds such bytes (8-bit text, which vobject leaves to
 # whoever decoded the file) is decoded in its CHARSET (strictly: a save that names the
-# wrong one differs), else as UTF-8 when it is UTF-8, else as Windows-1252. CHARSET and the transfer encodings (QUOTED-PRINTABLE, 8BIT, 7BIT)
-# are left out of the compared parameters: they say how a value was carried, and a save
-# may carry it otherwise; the decoded value is what is compared.
+# wrong one differs), else as UTF-8 when it is UTF-8, else as Windows-1252. CHARSET and
+# the transfer encodings (QUOTED-PRINTABLE, 8BIT, 7BIT) are left out of the compared
+# parameters: they say how a value was carried, and a save may carry it otherwise; the
+# decoded value is what is compared.
 #
 # Usage: peer_vobject.py --versions FILE...       prints "VERSION<TAB>FILE" per file
 #        peer_vobject.py BEFORE AFTER [BEFORE AFTER ...]
@@ -38,10 +39,11 @@ logging.disable(logging.CRITICAL)
 
 # Files with lines vobject cannot read, each for a reason of its own: those lines are
 # left out of the comparison, the others compared.
-REFUSED = {
+UNREADABLE = {
     "android-v21-six-cards-qp-utf8.vcf":
         "a quoted-printable ORG of CHARSET=UTF-8 that ends in a byte that is not UTF-8 ('=80')",
-    "evolution-empty-and-double-semicolon-params.vcf": "an empty parameter (';;' and ';:'), which its line pattern refuses",
+    "evolution-empty-and-double-semicolon-params.vcf":
+        "an empty parameter (';;' and ';:'), which its line pattern refuses",
     "kde-legacy-x-names-with-slash.vcf": "a '/' in a property name, which its line pattern refuses",
     "outlook-2003-value-url-latin1-qp.vcf":
         "quoted-printable Latin-1 without CHARSET, which vobject always decodes as UTF-8",
@@ -62,6 +64,7 @@ def read_in_save_alone(before, after):
     """A line vobject cannot read in the original but can in the save, which wrote it
     otherwise (an empty parameter left out): the save's line stands alone."""
     return before is None and after is not None
+
 
 BARE_COMMA = "a bare ',' in a 3.0 text value, which vobject takes for a list separator; the save escapes it"
 EXPLAINED = {
@@ -229,7 +232,7 @@ def main(args):
         except Exception as error:  # vobject raises its own errors and the codecs'
             # The lines it can read are still compared; the others are named.
             why = f"vobject cannot read every line ({str(error).splitlines()[0]})" + \
-                (f": {REFUSED[name]}" if name in REFUSED else "")
+                (f": {UNREADABLE[name]}" if name in UNREADABLE else "")
             before_unreadable, after_unreadable = [], []
             try:
                 before = meaning(before_path, before_unreadable)
