@@ -120,6 +120,7 @@ private:
     bool ListSpelling();
     bool MissingFn();
     bool OldEncodings();
+    bool Utf8Bytes();
     bool Version();
 
     CardDocument& document;
@@ -409,7 +410,8 @@ bool Converter::Labels()
     std::vector<Placed> placed = Properties();
     if (to == CardVersion::V40) {
         std::vector<bool> taken(placed.size(), false);
-        for (Placed& label : placed) {
+        for (size_t at = 0; at < placed.size(); ++at) {
+            Placed& label = placed[at];
             if (!IsNamed(label.property, "LABEL")) continue;
             std::vector<std::string> types = TypeSet(label.property);
             size_t match = placed.size();
@@ -436,6 +438,7 @@ bool Converter::Labels()
                 }
             }
             document.DeleteItem(label.item);
+            taken[at] = true;  // gone: never looked at again
         }
         return true;
     }
@@ -646,14 +649,12 @@ struct VersionedName {
     bool in21;
     bool in30;
 };
+// 2.1 writers use NICKNAME, CATEGORIES and the other names of 3.0 without a word of 2.1's
+// for them, and 2.1 readers take them: only what 4.0 added is kept under X- names.
 const VersionedName propertyNames[] = {
-    {"KIND", false, false},        {"GENDER", false, false},   {"ANNIVERSARY", false, false},
-    {"MEMBER", false, false},      {"RELATED", false, false},  {"LANG", false, false},
-    {"CLIENTPIDMAP", false, false}, {"XML", false, false},     {"NICKNAME", false, true},
-    {"CATEGORIES", false, true},   {"PRODID", false, true},    {"SORT-STRING", false, true},
-    {"CLASS", false, true},        {"IMPP", false, true},      {"SOURCE", false, true},
-    {"NAME", false, true},         {"FBURL", false, true},     {"CALADRURI", false, true},
-    {"CALURI", false, true},
+    {"KIND", false, false},   {"GENDER", false, false},       {"ANNIVERSARY", false, false},
+    {"MEMBER", false, false}, {"RELATED", false, false},      {"LANG", false, false},
+    {"CLIENTPIDMAP", false, false}, {"XML", false, false},
 };
 const VersionedName parameterNames[] = {
     {"ALTID", false, false}, {"PID", false, false},      {"MEDIATYPE", false, false}, {"CALSCALE", false, false},
@@ -859,7 +860,8 @@ bool Converter::OldEncodings()
             const char* value = property->GetValue(i);
             eightBit |= value != nullptr && HasEightBitBytes(value, strlen(value));
         }
-        if (!eightBit || property->GetTextBytes() == PropertyNode::TextBytes::AsRead) continue;
+        bool asRead = property->GetTextBytes() == PropertyNode::TextBytes::AsRead;
+        if (!eightBit || (asRead && from != CardVersion::V40)) continue;
         if (encoding.charset == nullptr) {
             if (!AddParameter(property, ParameterKindOther, "CHARSET", "UTF-8")) return false;
             property->SetTextBytes(PropertyNode::TextBytes::Program);
@@ -869,6 +871,41 @@ bool Converter::OldEncodings()
             if (!AddParameter(property, ParameterKindOther, "ENCODING", "QUOTED-PRINTABLE")) return false;
             Note(ConversionChange::EncodingAdded, property, "ENCODING", "QUOTED-PRINTABLE");
         }
+    }
+    return true;
+}
+
+// In a program whose text is not UTF-8 (Windows before 1903) a 4.0 card's text is held
+// as its file's UTF-8 bytes: text converted to 3.0 or 4.0 becomes such bytes, and the
+// text of a 4.0 card converted to an older version is written as those bytes (which
+// OldEncodings has named UTF-8 for 2.1).
+bool Converter::Utf8Bytes()
+{
+    if (ProgramTextIsUtf8()) return true;
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        if (IsUriValued(property) || (from != CardVersion::V40 && EncodingOf(property).base64)) continue;
+        if (property->GetTextBytes() == PropertyNode::TextBytes::AsRead) continue;
+        bool eightBit = false;
+        for (int i = 0; i < property->GetValueCount(); ++i) {
+            const char* value = property->GetValue(i);
+            eightBit |= value != nullptr && HasEightBitBytes(value, strlen(value));
+        }
+        if (!eightBit) continue;
+        if (from == CardVersion::V40) {
+            property->SetTextBytes(PropertyNode::TextBytes::AsRead);
+            continue;
+        }
+        for (int i = 0; i < property->GetValueCount(); ++i) {
+            const char* value = property->GetValue(i);
+            if (value == nullptr) continue;
+            TextBuffer bytes;
+            ConvertResult result = ConvertFromProgramText("UTF-8", value, strlen(value), bytes);
+            if (result != ConvertResult::Done) continue;  // kept as it is, like any text that does not convert
+            if (!SetText(property, i, std::string(bytes.Data(), bytes.Length()))) return false;
+        }
+        if (to == CardVersion::V30) property->SetTextBytes(PropertyNode::TextBytes::AsRead);
+        Note(ConversionChange::TextBytesToUtf8, property, "", "the program's code page");
     }
     return true;
 }
@@ -904,7 +941,7 @@ HRESULT Converter::Run()
                 (!(to == CardVersion::V40 || from == CardVersion::V40) || SortStrings()) && Agents() &&
                 ((from != CardVersion::V21 && to != CardVersion::V21) || ValueTypes()) && Names(false) &&
                 Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) &&
-                MissingFn() && (to != CardVersion::V21 || OldEncodings()) && Version();
+                MissingFn() && (to != CardVersion::V21 || OldEncodings()) && Utf8Bytes() && Version();
     return done ? S_OK : E_OUTOFMEMORY;
 }
 
