@@ -120,6 +120,8 @@ private:
     bool ListSpelling();
     bool MissingFn();
     bool OldEncodings();
+    bool Geo();
+    bool Telephones();
     bool Utf8Bytes();
     bool Version();
 
@@ -716,6 +718,14 @@ bool Converter::Names(bool restore)
     return true;
 }
 
+bool IsEncodingName(const char* value)
+{
+    for (const char* name : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"}) {
+        if (Same(value, name)) return true;
+    }
+    return false;
+}
+
 // 2.1 writes TYPE values alone (TEL;WORK;VOICE:), the later versions name every parameter.
 bool Converter::Bareness()
 {
@@ -723,7 +733,9 @@ bool Converter::Bareness()
         PropertyNode* property = placed.property;
         std::string changed;
         for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
-            bool bare = to == CardVersion::V21 && p->GetKind() == ParameterKindType && IsValidName(p->GetValue()) != 0;
+            // A value that names an encoding would read back as ENCODING's.
+            bool bare = to == CardVersion::V21 && p->GetKind() == ParameterKindType && IsValidName(p->GetValue()) != 0 &&
+                        !IsEncodingName(p->GetValue());
             if (p->IsBare() == bare) continue;
             if (!bare && p->GetKind() == ParameterKindOther && p->GetCustomName() == nullptr) continue;
             p->SetBare(bare);
@@ -848,6 +860,62 @@ bool Converter::MissingFn()
     return true;
 }
 
+bool IsCoordinate(const std::string& text)
+{
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+')) return false;
+    }
+    return true;
+}
+
+// GEO in each version's spelling: 2.1 "lat,lon", 3.0 "lat;lon", 4.0 a geo: URI. A URI
+// with parameters of its own (u=, crs=) has no older spelling and stays as it is, and a
+// value in no version's spelling is left alone.
+bool Converter::Geo()
+{
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        if (!Same(property->GetDisplayName(), "GEO") || property->GetValueCount() != 1) continue;
+        std::string value = TextOrEmpty(property->GetValue(0));
+        std::string pair;
+        char separator = from == CardVersion::V21 ? ',' : ';';
+        if (from == CardVersion::V40) {
+            if (value.size() < 4 || !Same(value.substr(0, 4).c_str(), "geo:")) continue;
+            pair = value.substr(4);
+            separator = ',';
+        } else {
+            pair = value;
+        }
+        size_t split = pair.find(separator);
+        if (split == std::string::npos) continue;
+        std::string latitude = pair.substr(0, split), longitude = pair.substr(split + 1);
+        if (!IsCoordinate(latitude) || !IsCoordinate(longitude)) continue;
+        std::string now = to == CardVersion::V40 ? "geo:" + latitude + "," + longitude
+                          : to == CardVersion::V30 ? latitude + ";" + longitude
+                                                   : latitude + "," + longitude;
+        if (now == value) continue;
+        if (!SetText(property, 0, now)) return false;
+        Note(ConversionChange::GeoRespelled, property, "", value);
+    }
+    return true;
+}
+
+// 4.0 writes a telephone number as a tel: URI; the older versions as its text.
+bool Converter::Telephones()
+{
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        if (property->GetKind() != PropertyKindTel || !IsUriValued(property) || property->GetValueCount() != 1) continue;
+        std::string value = TextOrEmpty(property->GetValue(0));
+        if (value.size() < 4 || !Same(value.substr(0, 4).c_str(), "tel:")) continue;
+        RemoveParameters(property, ParameterKindValue, nullptr);
+        if (!SetText(property, 0, value.substr(4))) return false;
+        Note(ConversionChange::TelUriToText, property, "", value);
+    }
+    return true;
+}
+
 // 2.1 text beyond ASCII goes quoted-printable with CHARSET=UTF-8, as phones write it.
 bool Converter::OldEncodings()
 {
@@ -940,7 +1008,8 @@ HRESULT Converter::Run()
                 (!(to == CardVersion::V40 || from == CardVersion::V40) || Labels()) &&
                 (!(to == CardVersion::V40 || from == CardVersion::V40) || SortStrings()) && Agents() &&
                 ((from != CardVersion::V21 && to != CardVersion::V21) || ValueTypes()) && Names(false) &&
-                Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) &&
+                Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) && Geo() &&
+                (from != CardVersion::V40 || Telephones()) &&
                 MissingFn() && (to != CardVersion::V21 || OldEncodings()) && Utf8Bytes() && Version();
     return done ? S_OK : E_OUTOFMEMORY;
 }

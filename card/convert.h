@@ -39,6 +39,9 @@ enum class ConversionChange {
     ParameterRenamed,      // parameter: the old name; detail: the new one
     ValueTypeRenamed,      // VALUE=URL (2.1) and VALUE=uri; detail: the new value
     ListCommaMerged,       // 2.1 has no comma inside a list value: it now separates values
+    GeoRespelled,          // GEO as the target writes it (2.1 "lat,lon", 3.0 "lat;lon", 4.0 geo:);
+                           // detail: the value it had
+    TelUriToText,          // TEL;VALUE=uri:tel:... as the telephone number's text; detail: the URI
 };
 
 struct ConversionEntry {

@@ -275,6 +275,8 @@ std::string DescribeChange(const ConversionEntry& entry)
     case ConversionChange::ParameterRenamed: return property + ": parameter " + parameter + " renamed " + detail;
     case ConversionChange::ValueTypeRenamed: return property + ": VALUE is now " + detail;
     case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
+    case ConversionChange::GeoRespelled: return property + ": " + detail + " written in the new version's form";
+    case ConversionChange::TelUriToText: return property + ": the URI " + detail + " written as the number's text";
     }
     return property;
 }

@@ -62,5 +62,22 @@ run 0 format "$WORK/two.vcf"; [ "$(grep -c '^END:VCARD' "$WORK/out")" -eq 2 ] ||
 run 0 format "$WORK/two.vcf" --card 2 -o "$WORK/second.vcf"; grep -q '^N:Two;Mr' "$WORK/second.vcf" || fail "format --card 2"
 run 0 dump "$WORK/two.vcf"; [ "$(grep -c '^$' "$WORK/out")" -eq 1 ] || fail "dump of two cards: $(cat "$WORK/out")"
 
+# --- convert: each card in the version asked, through the same write as format; the changes on standard error
+run 2 convert "$EXAMPLE"; has err "convert needs --to"
+run 2 convert "$EXAMPLE" --to 5.0; has err "2.1, 3.0 or 4.0"
+run 2 format "$EXAMPLE" --to 4.0
+printf 'BEGIN:VCARD\r\nVERSION:2.1\r\nN:Doe;Jane\r\nTEL;WORK;PREF:1\r\nEND:VCARD\r\n' >"$WORK/old.vcf"; before="$(sha256sum <"$WORK/old.vcf")"
+run 0 convert "$WORK/old.vcf" --to 4.0; has out '^VERSION:4.0'; has out '^FN:Jane Doe'; has out '^TEL;type=WORK;pref=1:1'
+has err "old.vcf: vCard 2.1 to 4.0"; has err "FN made"; has err "TYPE=PREF became PREF=1"
+run 0 convert "$WORK/old.vcf" --to 3.0 -o "$WORK/new.vcf"; run 0 check "$WORK/new.vcf"; has out "valid vCard 3.0"
+[ "$(sha256sum <"$WORK/old.vcf")" = "$before" ] || fail "convert changed its input"
+run 0 convert "$WORK/two.vcf" --to 2.1 -o "$WORK/two21.vcf"; has err "two.vcf \[1/2\]: vCard 4.0 to 2.1"; has err "two.vcf \[2/2\]"
+[ "$(grep -c '^VERSION:2.1' "$WORK/two21.vcf")" -eq 2 ] || fail "convert of two cards: $(cat "$WORK/two21.vcf")"
+run 0 convert "$WORK/two.vcf" --to 3.0 --card 2; has out '^FN:Mr Two'; grep -q 'One' "$WORK/out" && fail "convert --card 2 wrote card 1"
+printf 'BEGIN:VCARD\r\nVERSION:4.0\r\nFN:One\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nBROKEN\r\nEND:VCARD\r\n' >"$WORK/half.vcf"
+run 1 convert "$WORK/half.vcf" --to 3.0 -o "$WORK/half3.vcf"; has out "Syntax error"
+[ -e "$WORK/half3.vcf" ] && fail "convert wrote its output though a card did not load"
+ls "$WORK" | grep -q 'tmp$' && fail "convert left a temporary file behind"
+
 if [ $failures -ne 0 ]; then echo "$failures failures"; exit 1; fi
 echo "vcardtool: all checks passed"
