@@ -11,6 +11,7 @@
 #include "card/card_file.h"
 #include "card/document.h"
 #include "card/io.h"
+#include "card/mbstring.h"
 #include "tools/hidden_tree.h"
 
 #include <algorithm>
@@ -585,6 +586,9 @@ int MeasureBook(int argc, char** argv)
         fprintf(stderr, "card_bench book: no file\n");
         return 2;
     }
+    // Names in the editor's code page, UTF-8 (what its manifest asks Windows for): an
+    // export's UTF-8 names need no conversion there, as they would natively in 1252.
+    MbsSetCodePage(CODE_PAGE_UTF8);
     size_t cards = 0;
     CountLines(path);  // the file in the page cache
     Times floor = Repeat(runs, [&] { return CountLines(path) >= 0; });

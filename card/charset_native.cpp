@@ -8,6 +8,7 @@
 #include <errno.h>
 #include <iconv.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -20,11 +21,41 @@ const char* ProgramCharset(char* buffer, size_t size)
     return buffer;
 }
 
+// Converters stay open for the next text: an export names every card in the same
+// character set, and opening one costs more than converting a name. The card code runs
+// on one thread.
+iconv_t OpenConverter(const char* to, const char* from)
+{
+    struct Open {
+        char to[32];
+        char from[32];
+        iconv_t converter;
+    };
+    static Open open[8];
+    static size_t next = 0;
+    for (Open& entry : open) {
+        if (entry.converter != nullptr && strcmp(entry.to, to) == 0 && strcmp(entry.from, from) == 0) {
+            iconv(entry.converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+            return entry.converter;
+        }
+    }
+    if (strlen(to) >= sizeof open[0].to || strlen(from) >= sizeof open[0].from) return (iconv_t)-1;
+    iconv_t converter = iconv_open(to, from);
+    if (converter == (iconv_t)-1) return converter;
+    Open& slot = open[next];
+    next = (next + 1) % (sizeof open / sizeof open[0]);
+    if (slot.converter != nullptr) iconv_close(slot.converter);
+    strcpy(slot.to, to);
+    strcpy(slot.from, from);
+    slot.converter = converter;
+    return converter;
+}
+
 // One iconv step; failure says which of its two sides was at fault.
 ConvertResult Step(const char* to, const char* from, const char* bytes, size_t length, TextBuffer& out,
                    ConvertResult onBadCharacter)
 {
-    iconv_t converter = iconv_open(to, from);
+    iconv_t converter = OpenConverter(to, from);
     if (converter == (iconv_t)-1) return ConvertResult::UnknownCharset;
     ConvertResult result = ConvertResult::Done;
     char* in = (char*)bytes;
@@ -43,7 +74,6 @@ ConvertResult Step(const char* to, const char* from, const char* bytes, size_t l
             break;
         }
     }
-    iconv_close(converter);
     return result;
 }
 
@@ -54,6 +84,14 @@ ConvertResult Convert(const char* to, const char* from, const char* bytes, size_
     if (IsUtf8Name(from) && !IsUtf8((const unsigned char*)bytes, length)) return ConvertResult::InvalidBytes;
     if (IsUtf8Name(from) && IsUtf8Name(to)) return out.Append(bytes, length) ? ConvertResult::Done : ConvertResult::InvalidBytes;
     if (IsUtf8Name(from)) return Step(to, "UTF-8", bytes, length, out, ConvertResult::NotRepresentable);
+    if (!IsUtf8Name(to)) {
+        // Straight across, when it works; else through UTF-8 to tell which side failed.
+        size_t before = out.Length();
+        if (Step(to, from, bytes, length, out, ConvertResult::InvalidBytes) == ConvertResult::Done) {
+            return ConvertResult::Done;
+        }
+        out.SetLength(before);
+    }
     TextBuffer middle;
     ConvertResult result = Step("UTF-8", from, bytes, length, middle, ConvertResult::InvalidBytes);
     if (result != ConvertResult::Done) return result;

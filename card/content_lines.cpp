@@ -38,7 +38,9 @@ size_t WithoutTrailingBlanks(const char* line, size_t length)
     return length;
 }
 
-bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
+// Calls visit(value, length) for each encoding the head names, until it returns true.
+template <class Visit>
+static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 {
     const char* colon = (const char*)memchr(line, ':', length);
     const char* end = colon != nullptr ? colon : line + length;
@@ -49,14 +51,31 @@ bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
         const char* stop = next != nullptr ? next : end;
         const char* equals = (const char*)memchr(start, '=', (size_t)(stop - start));
         if (equals == nullptr) {
-            if (EqualNoCase(start, (size_t)(stop - start), encoding)) return true;
-        } else if (EqualNoCase(start, (size_t)(equals - start), "ENCODING") &&
-                   EqualNoCase(equals + 1, (size_t)(stop - equals - 1), encoding)) {
-            return true;
+            if (visit(start, (size_t)(stop - start))) return true;
+        } else if (equals - start == 8 && EqualNoCase(start, 8, "ENCODING")) {
+            if (visit(equals + 1, (size_t)(stop - equals - 1))) return true;
         }
         token = next;
     }
     return false;
+}
+
+bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
+{
+    return AnyEncodingOfHead(line, length, [&](const char* value, size_t valueLength) {
+        return EqualNoCase(value, valueLength, encoding);
+    });
+}
+
+HeadEncodings EncodingsOfHead(const char* line, size_t length)
+{
+    HeadEncodings found;
+    AnyEncodingOfHead(line, length, [&](const char* value, size_t valueLength) {
+        if (EqualNoCase(value, valueLength, "QUOTED-PRINTABLE")) found.quotedPrintable = true;
+        if (EqualNoCase(value, valueLength, "BASE64") || EqualNoCase(value, valueLength, "B")) found.base64 = true;
+        return false;
+    });
+    return found;
 }
 
 LineJoin ContentLineRules::Classify(const char* line, size_t length, bool gathered) const
@@ -71,10 +90,10 @@ LineJoin ContentLineRules::Classify(const char* line, size_t length, bool gather
 void ContentLineRules::Gathered(const char* text, size_t length, LineJoin how)
 {
     if (how == LineJoin::Starts) {
-        bool legacy = AllowsLegacyEncodings(version);
-        quotedPrintable = legacy && HeadNamesEncoding(text, length, "QUOTED-PRINTABLE");
-        data = version == CardVersion::V21 &&
-               (HeadNamesEncoding(text, length, "BASE64") || HeadNamesEncoding(text, length, "B"));
+        HeadEncodings encodings;
+        if (AllowsLegacyEncodings(version)) encodings = EncodingsOfHead(text, length);
+        quotedPrintable = encodings.quotedPrintable;
+        data = version == CardVersion::V21 && encodings.base64;
     }
     softBreak = quotedPrintable && length > 0 && text[length - 1] == '=';
 }

@@ -52,6 +52,13 @@ private:
 // encoding: as ENCODING=name or, as 2.1 allows, the name alone. Letter case is ignored.
 bool HeadNamesEncoding(const char* line, size_t length, const char* encoding);
 
+// The encodings the head of a content line names, found in one pass.
+struct HeadEncodings {
+    bool quotedPrintable = false;
+    bool base64 = false;  // BASE64, or b
+};
+HeadEncodings EncodingsOfHead(const char* line, size_t length);
+
 // The length of a line without the blanks at its end.
 size_t WithoutTrailingBlanks(const char* line, size_t length);
 

@@ -4,12 +4,14 @@
 
 #include "card/arena.h"
 #include "card/platform.h"
+#include "card/syntax.h"
 #include "card/vocabulary.h"
 
 #include <new>
 #include <stdio.h>
 
 class CardOutput;
+class TextBuffer;
 struct Refusal;
 
 // The reference-counted base of every node. A node starts with one reference held by
@@ -228,6 +230,13 @@ public:
 private:
     static const uint8_t NAME_IN_ARENA = FIRST_TEXT_IN_ARENA;
     static const uint8_t VALUES_IN_ARENA = SECOND_TEXT_IN_ARENA;
+
+    // Writing the property's line (see the writer).
+    bool AppendHead(TextBuffer& line, CardNode* group, bool closesInnerCard, CardVersion version,
+                    const char* charsetUsed, bool addsEncoding) const;
+    size_t ValuesLength() const;
+    HRESULT WriteLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const;
+    HRESULT WriteOlderLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const;
     static const uint8_t READ_AS_1252 = FIRST_MARK;
     static const uint8_t KEPT_AS_READ = SECOND_MARK;
 

@@ -160,13 +160,21 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
                 p += asItStands;
                 continue;
             }
-            if (c == '\\') escaped = BackslashNeedsEscape(leadBytes, p) ? "\\\\" : "\\";
-            else if (c == '\n') escaped = "\\n";
-            else if (c == ';') escaped = "\\;";
-            else if (c == ',' && !list) escaped = "\\,";
-            else if (c == ':' && escapeColon) escaped = "\\:";
+            size_t escapedLength = 2;
+            if (c == '\\') {
+                escaped = "\\\\";
+                if (!BackslashNeedsEscape(leadBytes, p)) escapedLength = 1;
+            } else if (c == '\n') {
+                escaped = "\\n";
+            } else if (c == ';') {
+                escaped = "\\;";
+            } else if (c == ',' && !list) {
+                escaped = "\\,";
+            } else if (c == ':' && escapeColon) {
+                escaped = "\\:";
+            }
             if (escaped != nullptr) {
-                if (!line.Append(escaped, strlen(escaped))) return false;
+                if (!line.Append(escaped, escapedLength)) return false;
                 ++p;
                 continue;
             }
@@ -427,16 +435,106 @@ static HRESULT WriteSoftBroken(CardOutput& output, TextBuffer& line, const char*
     return output.Write(line.Data(), line.Length());
 }
 
-// The values of the property as they are written: escaped by the version's rules, and
-// for an older card in the bytes of its character set.
-struct WrittenValues {
+// The head of the property's line up to its ':': the group's prefix (which belongs to
+// the logical line and folds with it, however long), the name and the parameters.
+bool PropertyNode::AppendHead(TextBuffer& line, CardNode* group, bool closesInnerCard, CardVersion version,
+                              const char* charsetUsed, bool addsEncoding) const
+{
+    bool grouped = group != nullptr;
+    bool ok = (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
+              (!NeedsLeadingSemicolon(this, grouped, closesInnerCard) || line.AppendChar(';')) &&
+              AppendHeadText(line, GetDisplayName()) &&
+              (parameters == nullptr || FormatParameters(parameters, line, version, charsetUsed) >= 0) &&
+              (!addsEncoding || line.Append(";ENCODING=QUOTED-PRINTABLE"));
+    // A head ending in '\' would escape the separator; an empty parameter ends it instead.
+    if (ok && LastCharIsBackslash(line.Data(), line.Length())) ok = line.AppendChar(';');
+    return ok && line.AppendChar(':');
+}
+
+// Room for the values as they stand, so that a long value is not copied as it grows.
+size_t PropertyNode::ValuesLength() const
+{
+    char* const* entries = Entries();
+    size_t expected = 64;
+    for (int i = 0; i < values.count; ++i) expected += entries[i] != nullptr ? strlen(entries[i]) + 1 : 1;
+    return expected;
+}
+
+// A 4.0 line: the values go straight after the head, escaped, and the line is folded.
+HRESULT PropertyNode::WriteLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const
+{
+    bool uri = IsUriValued(this);
+    bool list = IsListValued(kind);
+    char* const* entries = Entries();
+    TextBuffer line;
+    bool ok = line.Reserve(ValuesLength()) && AppendHead(line, group, closesInnerCard, output.version, nullptr, false);
+    for (int i = 0; ok && i < values.count; ++i) {
+        if (i > 0) ok = line.AppendChar(';');
+        const char* value = entries[i];
+        if (ok && value != nullptr) {
+            ok = uri ? line.Append(value) : AppendTextValue(line, value, list, output.escapeColon);
+        }
+    }
+    if (!ok) return E_OUTOFMEMORY;
+    return WriteFolded(output, line, lineBudget);
+}
+
+// A line of a 2.1 or 3.0 card: the values escaped by the version's rules, in the bytes of
+// their character set, quoted-printable where the line says so (or, in 2.1, where a line
+// break needs it); they are gathered before the head, whose parameters they may change.
+HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool closesInnerCard,
+                                     int lineBudget) const
+{
+    CardVersion version = output.version;
+    ValueEncoding encoding = EncodingOf(this);
+    bool raw = IsUriValued(this) || encoding.base64;
+    bool list = IsListValued(kind);
+    char* const* entries = Entries();
     TextBuffer text;
-    TextBuffer bytes;
-    TextBuffer encoded;
+    bool ok = text.Reserve(ValuesLength());
+    for (int i = 0; ok && i < values.count; ++i) {
+        if (i > 0) ok = text.AppendChar(';');
+        const char* value = entries[i];
+        if (!ok || value == nullptr) continue;
+        if (raw) ok = text.Append(value);
+        else if (HasBackslashEscapes(version)) ok = AppendTextValue(text, value, list, output.escapeColon);
+        else ok = AppendOldTextValue(text, value, list);
+    }
+    const char* valueBytes = text.Data();
+    size_t valueLength = text.Length();
     const char* charsetUsed = nullptr;
     bool quotedPrintable = false;
-    bool addsEncoding = false;  // a 2.1 line break needs quoted-printable the line lacked
-};
+    bool addsEncoding = false;
+    TextBuffer bytes;
+    TextBuffer encoded;
+    if (ok && !raw) {
+        ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, bytes, &charsetUsed);
+        valueBytes = bytes.Data();
+        valueLength = bytes.Length();
+        quotedPrintable = encoding.quotedPrintable;
+        // 2.1 has no escape for a line break: quoted-printable carries it.
+        if (version == CardVersion::V21 && !quotedPrintable &&
+            (memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr)) {
+            quotedPrintable = addsEncoding = true;
+        }
+        if (ok && quotedPrintable) {
+            ok = EncodeQuotedPrintable(valueBytes, valueLength, encoded);
+            valueBytes = encoded.Data();
+            valueLength = encoded.Length();
+        }
+    }
+    TextBuffer line;
+    ok = ok && line.Reserve(valueLength + 64) &&
+         AppendHead(line, group, closesInnerCard, version, charsetUsed, addsEncoding);
+    if (!ok) return E_OUTOFMEMORY;
+    if (quotedPrintable) return WriteSoftBroken(output, line, valueBytes, valueLength);
+    if (!line.Append(valueBytes, valueLength)) return E_OUTOFMEMORY;
+    if (FoldsTextLines(version)) return WriteFolded(output, line, lineBudget);
+    if (!encoding.base64) return line.Append(LINE_END, 2) ? output.Write(line.Data(), line.Length()) : E_OUTOFMEMORY;
+    // 2.1 folds base64 data and ends it with an empty line.
+    HRESULT result = WriteFolded(output, line, lineBudget);
+    return SUCCEEDED(result) ? output.Write(LINE_END, 2) : result;
+}
 
 HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
@@ -449,72 +547,8 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     bool grouped = group != nullptr;
     bool opensCard = IsCardLine(this, grouped, "BEGIN");
     bool closesInnerCard = output.nestedCards > 0 && IsCardLine(this, grouped, "END");
-    CardVersion version = output.version;
-    bool legacy = AllowsLegacyEncodings(version);
-    ValueEncoding encoding;
-    if (legacy) encoding = EncodingOf(this);
-    bool raw = IsUriValued(this) || encoding.base64;
-    bool list = IsListValued(kind);
-
-    // Room for the values as they stand, so that a long value is not copied as it grows.
-    char* const* entries = Entries();
-    size_t expected = 64;
-    for (int i = 0; i < values.count; ++i) expected += entries[i] != nullptr ? strlen(entries[i]) + 1 : 1;
-    WrittenValues written;
-    TextBuffer& text = written.text;
-    bool ok = text.Reserve(expected);
-    for (int i = 0; ok && i < values.count; ++i) {
-        if (i > 0) ok = text.AppendChar(';');
-        const char* value = entries[i];
-        if (!ok || value == nullptr) continue;
-        if (raw) ok = text.Append(value);
-        else if (HasBackslashEscapes(version)) ok = AppendTextValue(text, value, list, output.escapeColon);
-        else ok = AppendOldTextValue(text, value, list);
-    }
-    const char* valueBytes = text.Data();
-    size_t valueLength = text.Length();
-    if (ok && legacy && !raw) {
-        ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, written.bytes,
-                              &written.charsetUsed);
-        valueBytes = written.bytes.Data();
-        valueLength = written.bytes.Length();
-        written.quotedPrintable = encoding.quotedPrintable;
-        if (version == CardVersion::V21 && !written.quotedPrintable &&
-            (memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr)) {
-            written.quotedPrintable = written.addsEncoding = true;
-        }
-        if (ok && written.quotedPrintable) {
-            ok = EncodeQuotedPrintable(valueBytes, valueLength, written.encoded);
-            valueBytes = written.encoded.Data();
-            valueLength = written.encoded.Length();
-        }
-    }
-
-    TextBuffer line;
-    // The group's prefix belongs to the logical line and folds with it, however long.
-    ok = ok && line.Reserve(valueLength + 64) &&
-         (!grouped || (AppendHeadText(line, group->GetDisplayName()) && line.AppendChar('.'))) &&
-         (!NeedsLeadingSemicolon(this, grouped, closesInnerCard) || line.AppendChar(';')) &&
-         AppendHeadText(line, GetDisplayName()) &&
-         (parameters == nullptr || FormatParameters(parameters, line, version, written.charsetUsed) >= 0) &&
-         (!written.addsEncoding || line.Append(";ENCODING=QUOTED-PRINTABLE"));
-    // A head ending in '\' would escape the separator; an empty parameter ends it instead.
-    if (ok && LastCharIsBackslash(line.Data(), line.Length())) ok = line.AppendChar(';');
-    if (ok) ok = line.AppendChar(':');
-    if (!ok) return E_OUTOFMEMORY;
-
-    HRESULT result;
-    if (written.quotedPrintable) {
-        result = WriteSoftBroken(output, line, valueBytes, valueLength);
-    } else if (!line.Append(valueBytes, valueLength)) {
-        result = E_OUTOFMEMORY;
-    } else if (FoldsTextLines(version) || encoding.base64) {
-        result = WriteFolded(output, line, lineBudget);
-        // 2.1 ends base64 data with an empty line.
-        if (SUCCEEDED(result) && !FoldsTextLines(version)) result = output.Write(LINE_END, 2);
-    } else {
-        result = line.Append(LINE_END, 2) ? output.Write(line.Data(), line.Length()) : E_OUTOFMEMORY;
-    }
+    HRESULT result = AllowsLegacyEncodings(output.version) ? WriteOlderLine(output, group, closesInnerCard, lineBudget)
+                                                           : WriteLine(output, group, closesInnerCard, lineBudget);
     if (FAILED(result)) return result;
     modified = 0;
     output.nestedCards += (opensCard ? 1 : 0) - (closesInnerCard ? 1 : 0);
