@@ -121,6 +121,7 @@ private:
     bool MissingFn();
     bool OldEncodings();
     bool Geo();
+    bool LineBreaks();
     bool Telephones();
     bool Utf8Bytes();
     bool Version();
@@ -901,6 +902,53 @@ bool Converter::Geo()
     return true;
 }
 
+// A line break in 3.0 and 4.0 is "\n", and a CR in a line of theirs would end it for
+// many readers; 2.1's quoted-printable text has CR LF, as phones write it.
+std::string WithLineBreaks(const char* text, bool crlf)
+{
+    std::string out;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == '\r') {
+            if (p[1] == '\n') ++p;
+            out += crlf ? "\r\n" : "\n";
+        } else if (*p == '\n') {
+            out += crlf ? "\r\n" : "\n";
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+bool Converter::LineBreaks()
+{
+    bool crlf = to == CardVersion::V21;
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        bool changed = false;
+        if (!IsUriValued(property) && !EncodingOf(property).base64) {
+            for (int i = 0; i < property->GetValueCount(); ++i) {
+                const char* value = property->GetValue(i);
+                if (value == nullptr || strpbrk(value, "\r\n") == nullptr) continue;
+                std::string now = WithLineBreaks(value, crlf);
+                if (now == value) continue;
+                if (!SetText(property, i, now)) return false;
+                changed = true;
+            }
+        }
+        for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+            const char* value = p->GetValue();
+            if (value == nullptr || strpbrk(value, "\r\n") == nullptr) continue;
+            std::string now = WithLineBreaks(value, crlf);
+            if (now == value) continue;
+            if (p->SetValue(now.c_str()) == 0) return false;
+            changed = true;
+        }
+        if (changed) Note(ConversionChange::LineBreaks, property, "", crlf ? "CR LF" : "LF");
+    }
+    return true;
+}
+
 // 4.0 writes a telephone number as a tel: URI; the older versions as its text.
 bool Converter::Telephones()
 {
@@ -1006,7 +1054,7 @@ HRESULT Converter::Run()
     bool done = (to == CardVersion::V21 || NestedCards()) && Names(true) &&
                 (to == CardVersion::V21 || !fromOld || Encodings()) && BinaryData() && Preference() &&
                 (!(to == CardVersion::V40 || from == CardVersion::V40) || Labels()) &&
-                (!(to == CardVersion::V40 || from == CardVersion::V40) || SortStrings()) && Agents() &&
+                (!(to == CardVersion::V40 || from == CardVersion::V40) || SortStrings()) && Agents() && LineBreaks() &&
                 ((from != CardVersion::V21 && to != CardVersion::V21) || ValueTypes()) && Names(false) &&
                 Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) && Geo() &&
                 (from != CardVersion::V40 || Telephones()) &&

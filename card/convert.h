@@ -41,6 +41,8 @@ enum class ConversionChange {
     ListCommaMerged,       // 2.1 has no comma inside a list value: it now separates values
     GeoRespelled,          // GEO as the target writes it (2.1 "lat,lon", 3.0 "lat;lon", 4.0 geo:);
                            // detail: the value it had
+    LineBreaks,            // text's line breaks as the target writes them: a line feed (3.0,
+                           // 4.0) or CR LF (2.1's quoted-printable, as phones write it)
     TelUriToText,          // TEL;VALUE=uri:tel:... as the telephone number's text; detail: the URI
 };
 

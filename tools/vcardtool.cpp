@@ -276,6 +276,7 @@ std::string DescribeChange(const ConversionEntry& entry)
     case ConversionChange::ValueTypeRenamed: return property + ": VALUE is now " + detail;
     case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
     case ConversionChange::GeoRespelled: return property + ": " + detail + " written in the new version's form";
+    case ConversionChange::LineBreaks: return property + ": line breaks written as " + detail;
     case ConversionChange::TelUriToText: return property + ": the URI " + detail + " written as the number's text";
     }
     return property;

@@ -106,6 +106,8 @@ std::vector<Row> Rows()
         {"a geo: URI to 2.1's GEO", Card("4.0", {"FN:x", "GEO:geo:51.5,-0.15"}), V21, {"GEO:51.5,-0.15"}, {}, {Change::GeoRespelled}},
         {"a tel: URI to a number", Card("4.0", {"FN:x", "TEL;VALUE=uri;TYPE=home:tel:+33-1-23"}), V30, {"TEL;type=home:+33-1-23"}, {},
          {Change::TelUriToText}},
+        {"2.1's CR LF to a line feed", Card("2.1", {"FN:x", "NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}), V40, {"NOTE:a\\nb"}, {}, {Change::LineBreaks}},
+        {"a line feed to 2.1's CR LF", Card("3.0", {"FN:x", "NOTE:a\\nb"}), V21, {"NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}, {}, {Change::LineBreaks}},
         {"VALUE=URL to uri", Card("2.1", {"FN:x", "PHOTO;VALUE=URL:http://x/a.jpg"}), V40, {"PHOTO;value=uri:http://x/a.jpg"}, {},
          {Change::ValueTypeRenamed}},
         {"VALUE=uri to URL", Card("3.0", {"FN:x", "SOUND;VALUE=uri:http://x/a.wav"}), V21, {"SOUND;value=URL:http://x/a.wav"}, {},
@@ -153,6 +155,21 @@ TEST(Convert, SameVersionChangesNothing)
     EXPECT_EQ(unconverted.Save(), card.Save());
 }
 
+// Windows before 1903 keeps its own code page: a 4.0 card's text is then its UTF-8 bytes.
+TEST(Convert, TextOfAProgramNotInUtf8)
+{
+    CodePageScope ansi(1252);
+    ASSERT_TRUE(ansi.Switched());
+    TestCard older, newer;
+    ConversionReport report;
+    ASSERT_EQ(S_OK, older.Load(Card("2.1", {"FN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:caf=E9"})));
+    ASSERT_EQ(S_OK, ConvertCard(older.document, V40, report));
+    EXPECT_TRUE(HasLine(older.Save(), "FN:caf\xC3\xA9")) << older.Save();
+    ASSERT_EQ(S_OK, newer.Load(Card("4.0", {"FN:caf\xC3\xA9"})));
+    ASSERT_EQ(S_OK, ConvertCard(newer.document, V21, report));
+    EXPECT_TRUE(HasLine(newer.Save(), "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:caf=C3=A9")) << newer.Save();
+}
+
 // ---------------------------------------------------------------- the corpus
 
 std::string Upper(std::string text)
@@ -186,6 +203,13 @@ std::string ListMeaning(const char* component, CardVersion version)
 // (ENCODING and CHARSET, which say how the bytes are written, left out), and values.
 // Properties named in ignored are left out, and so are cards written inside the card
 // when skipNested.
+// CR LF, CR and LF are one line break, which each version writes its own way.
+std::string OneLineBreak(std::string text)
+{
+    for (size_t at; (at = text.find('\r')) != std::string::npos;) text.replace(at, text.compare(at, 2, "\r\n") == 0 ? 2 : 1, "\n");
+    return text;
+}
+
 // Names as the reports renamed them, in order, applied to the original's names.
 using Renames = std::vector<std::pair<std::string, std::string>>;
 
@@ -215,7 +239,7 @@ std::vector<std::string> Meaning(const CardDocument& document, const std::set<st
         std::vector<std::string> types;  // a set: which TYPE values, not in what order
         for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
             const char* own = p->GetCustomName() != nullptr ? p->GetCustomName() : GetParameterName(p->GetKind());
-            std::string value = p->GetValue() != nullptr ? p->GetValue() : "(null)";
+            std::string value = p->GetValue() != nullptr ? OneLineBreak(p->GetValue()) : "(null)";
             if (p->GetKind() == ParameterKindType) {
                 // Data's format: "image/png" and "PNG", "JPG" and "JPEG" name one.
                 if (base64) value = value.substr(value.rfind('/') + 1);
@@ -243,6 +267,7 @@ std::vector<std::string> Meaning(const CardDocument& document, const std::set<st
             line += i == 0 ? ":" : "\x02";
             if (value == nullptr) continue;
             std::string text = IsListValued(property->GetKind()) ? ListMeaning(value, document.GetVersion()) : value;
+            if (!base64) text = OneLineBreak(text);
             // Blanks in base64 data are no part of it.
             if (base64) text.erase(std::remove_if(text.begin(), text.end(), isspace), text.end());
             line += text;
