@@ -109,6 +109,7 @@ private:
 
     bool Encodings();
     bool BinaryData();
+    bool NamedUris();
     bool Preference();
     bool Labels();
     bool SortStrings();
@@ -341,6 +342,39 @@ bool Converter::BinaryData()
         std::string type = TypeOfMedia(media);
         if (!type.empty() && !AddParameter(property, ParameterKindType, nullptr, type.c_str())) return false;
         Note(ConversionChange::DataUriToBinary, property, "", media);
+    }
+    return from != CardVersion::V40 || NamedUris();
+}
+
+// Whether text starts as a URI does: a scheme (a letter, then letters, digits, + - .) and
+// ':'. Android writes a name's reading into SOUND as text.
+bool HasScheme(const char* text)
+{
+    if (text == nullptr || !((*text >= 'a' && *text <= 'z') || (*text >= 'A' && *text <= 'Z'))) return false;
+    const char* p = text + 1;
+    while ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '+' || *p == '-' ||
+           *p == '.') {
+        ++p;
+    }
+    return *p == ':';
+}
+
+// A URI of PHOTO, LOGO, SOUND or KEY that no VALUE names: 4.0's default, but the older
+// versions take such a value for inline data. (ValueTypes makes it VALUE=URL for 2.1.)
+bool Converter::NamedUris()
+{
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        const char* name = property->GetDisplayName();
+        bool media = Same(name, "PHOTO") || Same(name, "LOGO") || Same(name, "SOUND") || Same(name, "KEY");
+        if (!media || !IsUriValued(property) || EncodingOf(property).base64 || !HasScheme(property->GetValue(0))) continue;
+        bool named = false;
+        for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+            named |= p->GetKind() == ParameterKindValue;
+        }
+        if (named) continue;
+        if (!AddParameter(property, ParameterKindValue, nullptr, "uri")) return false;
+        Note(ConversionChange::UriValueNamed, property, "VALUE", "uri");
     }
     return true;
 }

@@ -38,6 +38,8 @@ enum class ConversionChange {
     PropertyRenamed,       // property: the old name; detail: the new one
     ParameterRenamed,      // parameter: the old name; detail: the new one
     ValueTypeRenamed,      // VALUE=URL (2.1) and VALUE=uri; detail: the new value
+    UriValueNamed,         // VALUE=uri added to a PHOTO, LOGO, SOUND or KEY URI, whose value
+                           // the older versions otherwise take for inline data
     ListCommaMerged,       // 2.1 has no comma inside a list value: it now separates values
     GeoRespelled,          // GEO as the target writes it (2.1 "lat,lon", 3.0 "lat;lon", 4.0 geo:);
                            // detail: the value it had

@@ -274,6 +274,7 @@ std::string DescribeChange(const ConversionEntry& entry)
     case ConversionChange::PropertyRenamed: return property + " renamed " + detail;
     case ConversionChange::ParameterRenamed: return property + ": parameter " + parameter + " renamed " + detail;
     case ConversionChange::ValueTypeRenamed: return property + ": VALUE is now " + detail;
+    case ConversionChange::UriValueNamed: return property + ": VALUE=uri added, so that the URI is not taken for data";
     case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
     case ConversionChange::GeoRespelled: return property + ": " + detail + " written in the new version's form";
     case ConversionChange::LineBreaks: return property + ": line breaks written as " + detail;
