@@ -1,19 +1,18 @@
 // Message maps: a window class lists (message, control id, notification code) entries
 // with one short handler each; the entries are tested in order and the first one whose
-// handler leaves the message handled ends the dispatch.
+// handler leaves the message handled ends the dispatch. The class declares its map with
+// DECLARE_MESSAGE_MAP, and the map's definition brings the HandleMessage that runs it:
 //
-//     const MessageMapEntry<AboutDialog> AboutDialog::messageMap[] = {
-//         MessageMapEntry<AboutDialog>::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
-//         MessageMapEntry<AboutDialog>::Command(IDOK, BN_CLICKED, &AboutDialog::OnOk),
-//         MessageMapEntry<AboutDialog>::Reflect(),
+//     class AboutDialog : public DialogBinding {
+//         DECLARE_MESSAGE_MAP(AboutDialog)
+//         ...
 //     };
 //
-//     bool AboutDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
-//                                     LPARAM lParam, LRESULT& result, DWORD section)
-//     {
-//         return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result,
-//                              section);
-//     }
+//     BEGIN_MESSAGE_MAP(AboutDialog)
+//         MapEntry::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
+//         MapEntry::Command(IDOK, BN_CLICKED, &AboutDialog::OnOk),
+//         MapEntry::Reflect(),
+//     END_MESSAGE_MAP(AboutDialog)
 #pragma once
 
 #include <windows.h>
@@ -34,6 +33,10 @@ bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRE
 // any other message.
 bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                             LRESULT& result);
+
+// Whether a dialog procedure returns the answer to message itself (WM_INITDIALOG,
+// WM_CTLCOLOR*, ...) rather than in DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message);
 
 // One entry of the map of window class T. Handlers start with handled set to true and
 // clear it to let the following entries see the message.
@@ -139,11 +142,32 @@ private:
 // Runs a map for object's HandleMessage: true when an entry handled the message.
 template <class T, size_t N>
 bool RunMessageMap(T& object, const MessageMapEntry<T> (&map)[N], HWND window, UINT message,
-                   WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD section)
+                   WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    if (section != 0) return false;
     for (const MessageMapEntry<T>& entry : map) {
         if (entry.Handle(object, window, message, wParam, lParam, result)) return true;
     }
     return false;
 }
+
+// In the class: the map and the HandleMessage that runs it. MapEntry names the class's
+// entries, in the map as in the class.
+#define DECLARE_MESSAGE_MAP(T)                                                            \
+public:                                                                                   \
+    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,           \
+                       LRESULT& result) override;                                         \
+                                                                                          \
+private:                                                                                  \
+    typedef MessageMapEntry<T> MapEntry;                                                  \
+    static const MapEntry messageMap[];
+
+// In the class's source: the entries go between the two.
+#define BEGIN_MESSAGE_MAP(T) const T::MapEntry T::messageMap[] = {
+#define END_MESSAGE_MAP(T)                                                                \
+    }                                                                                     \
+    ;                                                                                     \
+    bool T::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,        \
+                          LRESULT& mapResult)                                             \
+    {                                                                                     \
+        return RunMessageMap(*this, messageMap, window, message, wParam, lParam, mapResult); \
+    }

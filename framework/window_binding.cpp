@@ -2,30 +2,9 @@
 // dialog, subclassing of controls, the two bound procedures and the last message.
 #include "framework/window_binding.h"
 
-namespace {
+#include "framework/message_map.h"
 
-// The messages whose answer a dialog procedure returns itself; for every other message
-// it returns TRUE and leaves the answer in DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message)
-{
-    switch (message) {
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_INITDIALOG:
-    case WM_QUERYDRAGICON:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return true;
-    default:
-        return false;
-    }
-}
+namespace {
 
 // Unlinks the record when it is on the list. Only pointers are compared on the way, so
 // the record's object may already be gone when the record is not there.
@@ -202,7 +181,7 @@ LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT mess
 
     LRESULT result = 0;
     LRESULT answer = FALSE;  // not handled: the dialog manager's default processing
-    if (dialog->HandleMessage(window, message, wParam, lParam, result, 0)) {
+    if (dialog->HandleMessage(window, message, wParam, lParam, result)) {
         if (ReturnsResultDirectly(message)) {
             answer = result;
         } else {
@@ -272,7 +251,7 @@ LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT me
     const WindowMessage* interrupted = subclass->BeginDispatch(current);
 
     LRESULT result = 0;
-    bool handled = subclass->HandleMessage(window, message, wParam, lParam, result, 0);
+    bool handled = subclass->HandleMessage(window, message, wParam, lParam, result);
     if (message != WM_NCDESTROY) {
         if (!handled) result = CallWindowProcW(previous, window, message, wParam, lParam);
     } else {

@@ -22,10 +22,10 @@ public:
     WindowBinding& operator=(const WindowBinding&) = delete;
     virtual ~WindowBinding() = default;
 
-    // The message map. section is always 0 from this layer; a map answers any other
-    // section with not handled. True when handled, with the answer in result.
+    // The message map (see DECLARE_MESSAGE_MAP). True when handled, with the answer in
+    // result.
     virtual bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result, DWORD section) = 0;
+                               LRESULT& result) = 0;
     // The procedure the trampoline leads to: BoundDialogProc or BoundWindowProc.
     virtual BoundProcedure GetBoundProcedure() = 0;
     // Called after the window's last message has returned, with the window that was

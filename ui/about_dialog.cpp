@@ -1,7 +1,7 @@
 // The About box and its hyperlinks.
 #include "ui/about_dialog.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "framework/app_module.h"
 #include "res/resource.h"
 
@@ -79,26 +79,24 @@ HyperlinkStatic::~HyperlinkStatic()
     if (linkFont != nullptr) DeleteObject(linkFont);
 }
 
-bool HyperlinkStatic::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                    DWORD section)
+BEGIN_MESSAGE_MAP(HyperlinkStatic)
+    MapEntry::Message(WM_SETCURSOR, &HyperlinkStatic::OnSetCursor),
+    MapEntry::Message(WM_LBUTTONDOWN, &HyperlinkStatic::OnLButtonDown),
+    MapEntry::Message(REFLECTED_BASE + WM_CTLCOLORSTATIC, &HyperlinkStatic::OnControlColor),
+    MapEntry::ReflectedDefault(),
+END_MESSAGE_MAP(HyperlinkStatic)
+
+LRESULT HyperlinkStatic::OnSetCursor(UINT, WPARAM, LPARAM, bool&)
 {
-    if (section != 0) return false;
-    switch (message) {
-    case WM_SETCURSOR:
-        SetCursor(linkCursor != nullptr ? linkCursor : LoadCursor(nullptr, IDC_HAND));
-        result = TRUE;
-        return true;
-    case WM_LBUTTONDOWN:
-        visited = OpenLink(window);
-        InvalidateRect(window, nullptr, TRUE);
-        result = 0;
-        return true;
-    case REFLECTED_BASE + WM_CTLCOLORSTATIC:
-        result = OnControlColor((HDC)wParam);
-        return true;
-    default:
-        return HandleReflectedDefault(window, message, wParam, lParam, result);
-    }
+    SetCursor(linkCursor != nullptr ? linkCursor : LoadCursor(nullptr, IDC_HAND));
+    return TRUE;
+}
+
+LRESULT HyperlinkStatic::OnLButtonDown(UINT, WPARAM, LPARAM, bool&)
+{
+    visited = OpenLink(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return 0;
 }
 
 // The control's own font, underlined. Falls back to the default GUI font when the
@@ -116,8 +114,9 @@ HFONT HyperlinkStatic::MakeLinkFont() const
     return CreateFontIndirectA(&description);
 }
 
-LRESULT HyperlinkStatic::OnControlColor(HDC dc)
+LRESULT HyperlinkStatic::OnControlColor(UINT, WPARAM wParam, LPARAM, bool&)
 {
+    HDC dc = (HDC)wParam;
     if (linkFont == nullptr) linkFont = MakeLinkFont();
     if (linkFont != nullptr) SelectObject(dc, linkFont);
     SetTextColor(dc, visited ? VISITED_LINK_COLOUR : LINK_COLOUR);
@@ -125,18 +124,12 @@ LRESULT HyperlinkStatic::OnControlColor(HDC dc)
     return (LRESULT)GetStockObject(NULL_BRUSH);
 }
 
-const MessageMapEntry<AboutDialog> AboutDialog::messageMap[] = {
-    MessageMapEntry<AboutDialog>::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
-    MessageMapEntry<AboutDialog>::Command(IDOK, &AboutDialog::OnClose),
-    MessageMapEntry<AboutDialog>::Command(IDCANCEL, &AboutDialog::OnClose),
-    MessageMapEntry<AboutDialog>::Reflect(),
-};
-
-bool AboutDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
+BEGIN_MESSAGE_MAP(AboutDialog)
+    MapEntry::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
+    MapEntry::Command(IDOK, &AboutDialog::OnClose),
+    MapEntry::Command(IDCANCEL, &AboutDialog::OnClose),
+    MapEntry::Reflect(),
+END_MESSAGE_MAP(AboutDialog)
 
 LRESULT AboutDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {

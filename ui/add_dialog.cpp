@@ -2,7 +2,7 @@
 // has put the new item into the tree before the dialog closes.
 #include "ui/add_dialog.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
@@ -19,25 +19,19 @@ const int NAME_LIMIT = 70;
 
 }  // namespace
 
-const MessageMapEntry<AddPropertyDialog> AddPropertyDialog::messageMap[] = {
-    MessageMapEntry<AddPropertyDialog>::Message(WM_INITDIALOG, &AddPropertyDialog::OnInitDialog),
-    MessageMapEntry<AddPropertyDialog>::Command(IDOK, &AddPropertyDialog::OnOk),
-    MessageMapEntry<AddPropertyDialog>::Command(IDCANCEL, &AddPropertyDialog::OnCancel),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_GROUP, BN_CLICKED, &AddPropertyDialog::OnGroupChoice),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_STANDARD, BN_CLICKED, &AddPropertyDialog::OnStandardChoice),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_OTHER, BN_CLICKED, &AddPropertyDialog::OnOtherChoice),
-    MessageMapEntry<AddPropertyDialog>::Notify(IDC_ADD_PROPERTY_LIST, NM_DBLCLK, &AddPropertyDialog::OnListDoubleClick),
-};
+BEGIN_MESSAGE_MAP(AddPropertyDialog)
+    MapEntry::Message(WM_INITDIALOG, &AddPropertyDialog::OnInitDialog),
+    MapEntry::Command(IDOK, &AddPropertyDialog::OnOk),
+    MapEntry::Command(IDCANCEL, &AddPropertyDialog::OnCancel),
+    MapEntry::Command(IDC_ADD_GROUP, BN_CLICKED, &AddPropertyDialog::OnGroupChoice),
+    MapEntry::Command(IDC_ADD_STANDARD, BN_CLICKED, &AddPropertyDialog::OnStandardChoice),
+    MapEntry::Command(IDC_ADD_OTHER, BN_CLICKED, &AddPropertyDialog::OnOtherChoice),
+    MapEntry::Notify(IDC_ADD_PROPERTY_LIST, NM_DBLCLK, &AddPropertyDialog::OnListDoubleClick),
+END_MESSAGE_MAP(AddPropertyDialog)
 
 AddPropertyDialog::AddPropertyDialog(CardDocument* cardDocument, HTREEITEM parent)
     : document(cardDocument), parentItem(parent), presetKind(NO_PRESET)
 {
-}
-
-bool AddPropertyDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                      DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
 }
 
 LRESULT AddPropertyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)

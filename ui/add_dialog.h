@@ -18,11 +18,8 @@ public:
     // parentItem: the item the menu was opened over, or TVI_ROOT.
     AddPropertyDialog(CardDocument* document, HTREEITEM parentItem);
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
 private:
-    static const MessageMapEntry<AddPropertyDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(AddPropertyDialog)
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnOk(WORD code, WORD id, HWND control, bool& handled);

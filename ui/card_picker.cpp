@@ -1,7 +1,7 @@
 // The card picker and its list of cards.
 #include "ui/card_picker.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "res/resource.h"
 
 #include <stdio.h>
@@ -36,26 +36,20 @@ bool StartsWithNoCase(const char* text, const char* prefix)
 
 }  // namespace
 
-const MessageMapEntry<CardPicker> CardPicker::messageMap[] = {
-    MessageMapEntry<CardPicker>::Message(WM_INITDIALOG, &CardPicker::OnInitDialog),
-    MessageMapEntry<CardPicker>::Command(IDOK, &CardPicker::OnOk),
-    MessageMapEntry<CardPicker>::Command(IDCANCEL, &CardPicker::OnCancel),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_GETDISPINFOA, &CardPicker::OnGetDispInfo),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_ODFINDITEMA, &CardPicker::OnFindItem),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_ODFINDITEMW, &CardPicker::OnFindItem),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, NM_DBLCLK, &CardPicker::OnActivate),
-};
+BEGIN_MESSAGE_MAP(CardPicker)
+    MapEntry::Message(WM_INITDIALOG, &CardPicker::OnInitDialog),
+    MapEntry::Command(IDOK, &CardPicker::OnOk),
+    MapEntry::Command(IDCANCEL, &CardPicker::OnCancel),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_GETDISPINFOA, &CardPicker::OnGetDispInfo),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMA, &CardPicker::OnFindItem),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMW, &CardPicker::OnFindItem),
+    MapEntry::Notify(IDC_CARD_LIST, NM_DBLCLK, &CardPicker::OnActivate),
+END_MESSAGE_MAP(CardPicker)
 
 CardPicker::CardPicker(const CardFile& cardFile, size_t first) : cards(cardFile), selected(first), chosen(-1)
 {
     cardFormat[0] = '\0';
     text[0] = '\0';
-}
-
-bool CardPicker::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                               DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
 }
 
 long CardPicker::Choose(HWND owner)

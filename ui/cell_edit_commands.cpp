@@ -3,7 +3,7 @@
 // opened for, only while that cell is still in the card.
 #include "ui/main_dialog.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "card/mbstring.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"

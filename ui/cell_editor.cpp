@@ -121,22 +121,16 @@ HWND CreateCellCombo(HWND list, const RECT& cell, int entries, const char* text)
 
 // ---------------------------------------------------------------- ListSubclass
 
-const MessageMapEntry<ListSubclass> ListSubclass::messageMap[] = {
-    MessageMapEntry<ListSubclass>::Message(WM_LBUTTONDOWN, &ListSubclass::OnLButtonDown),
-    MessageMapEntry<ListSubclass>::Message(WM_KEYDOWN, &ListSubclass::OnKeyDown),
-    MessageMapEntry<ListSubclass>::Message(WM_KILLFOCUS, &ListSubclass::OnKillFocus),
-    MessageMapEntry<ListSubclass>::Message(UM_EDITKEY, &ListSubclass::OnEditKey),
-    MessageMapEntry<ListSubclass>::Command(IDC_INPLACE_EDIT, EN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
-    MessageMapEntry<ListSubclass>::Command(IDC_INPLACE_COMBO, CBN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
-};
+BEGIN_MESSAGE_MAP(ListSubclass)
+    MapEntry::Message(WM_LBUTTONDOWN, &ListSubclass::OnLButtonDown),
+    MapEntry::Message(WM_KEYDOWN, &ListSubclass::OnKeyDown),
+    MapEntry::Message(WM_KILLFOCUS, &ListSubclass::OnKillFocus),
+    MapEntry::Message(UM_EDITKEY, &ListSubclass::OnEditKey),
+    MapEntry::Command(IDC_INPLACE_EDIT, EN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
+    MapEntry::Command(IDC_INPLACE_COMBO, CBN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
+END_MESSAGE_MAP(ListSubclass)
 
 ListSubclass::ListSubclass() : editPending(false), ignoringFocusLoss(false) {}
-
-bool ListSubclass::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                 DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
 
 void ListSubclass::RequestEdit(int row)
 {
@@ -232,22 +226,16 @@ LRESULT ListSubclass::OnEditorKillFocus(WORD, WORD, HWND control, bool&)
 
 // ---------------------------------------------------------------- EditorSubclass
 
-const MessageMapEntry<EditorSubclass> EditorSubclass::messageMap[] = {
-    MessageMapEntry<EditorSubclass>::Message(WM_WINDOWPOSCHANGING, &EditorSubclass::OnWindowPosChanging),
-    MessageMapEntry<EditorSubclass>::Message(WM_GETDLGCODE, &EditorSubclass::OnGetDlgCode),
-    MessageMapEntry<EditorSubclass>::Message(WM_KEYDOWN, &EditorSubclass::OnKeyDown),
-    MessageMapEntry<EditorSubclass>::Message(WM_CHAR, &EditorSubclass::OnChar),
-};
+BEGIN_MESSAGE_MAP(EditorSubclass)
+    MapEntry::Message(WM_WINDOWPOSCHANGING, &EditorSubclass::OnWindowPosChanging),
+    MapEntry::Message(WM_GETDLGCODE, &EditorSubclass::OnGetDlgCode),
+    MapEntry::Message(WM_KEYDOWN, &EditorSubclass::OnKeyDown),
+    MapEntry::Message(WM_CHAR, &EditorSubclass::OnChar),
+END_MESSAGE_MAP(EditorSubclass)
 
 EditorSubclass::EditorSubclass(bool reportsTabKey, bool reportsEditKeys)
     : reportsTab(reportsTabKey), reportsKeys(reportsEditKeys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
 {
-}
-
-bool EditorSubclass::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                   DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
 }
 
 void EditorSubclass::SetPin(POINT origin, int minHeight)

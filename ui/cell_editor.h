@@ -53,15 +53,12 @@ class ListSubclass : public SubclassBinding {
 public:
     ListSubclass();
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
     // While set, the editor's loss of focus asks for nothing: the main window is
     // closing the editor itself.
     void IgnoreEditorFocusLoss(bool ignore) { ignoringFocusLoss = ignore; }
 
 private:
-    static const MessageMapEntry<ListSubclass> messageMap[];
+    DECLARE_MESSAGE_MAP(ListSubclass)
 
     LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -87,9 +84,6 @@ class EditorSubclass : public SubclassBinding {
 public:
     explicit EditorSubclass(bool reportsTab = false, bool reportsKeys = true);
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
     // Whenever the platform moves or sizes the editor, its top-left corner stays at origin
     // (its parent's client coordinates), its height at least minHeight, and its width
     // at least its text's and one "M" more.
@@ -97,7 +91,7 @@ public:
     void ClearPin() { pinned = false; }
 
 private:
-    static const MessageMapEntry<EditorSubclass> messageMap[];
+    DECLARE_MESSAGE_MAP(EditorSubclass)
 
     LRESULT OnWindowPosChanging(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnGetDlgCode(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);

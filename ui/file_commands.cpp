@@ -2,8 +2,8 @@
 // file, Undo and Exit, with their prompts and messages, and the window title.
 #include "ui/main_dialog.h"
 
-#include "app/messages.h"
-#include "app/safe_save.h"
+#include "services/messages.h"
+#include "services/safe_save.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
@@ -282,10 +282,8 @@ int MainDialog::OnFileSave()
         result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
     }
     if (FAILED(result)) {
-        int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
-                 : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
-                                                             : IDS_CANNOT_DELETE;
-        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, id, failure.path);
+        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage),
+                      failure.path);
         return -1;
     }
     // What is on disk now is the card: nothing is left unsaved.

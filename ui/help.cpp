@@ -2,7 +2,7 @@
 // request to shut-down, and no help window may outlive it.
 #include "ui/help.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "framework/app_module.h"
 
 #include <wchar.h>

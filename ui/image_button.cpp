@@ -182,16 +182,15 @@ HRESULT ImageButton::LoadPngStream(int resourceId)
     return S_OK;
 }
 
-bool ImageButton::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                DWORD section)
+BEGIN_MESSAGE_MAP(ImageButton)
+    MapEntry::Message(REFLECTED_BASE + WM_DRAWITEM, &ImageButton::OnDrawItem),
+    MapEntry::ReflectedDefault(),
+END_MESSAGE_MAP(ImageButton)
+
+LRESULT ImageButton::OnDrawItem(UINT, WPARAM, LPARAM lParam, bool&)
 {
-    if (section != 0) return false;
-    if (message == REFLECTED_BASE + WM_DRAWITEM) {
-        DrawButton(*(const DRAWITEMSTRUCT*)lParam);
-        result = 0;
-        return true;
-    }
-    return HandleReflectedDefault(window, message, wParam, lParam, result);
+    DrawButton(*(const DRAWITEMSTRUCT*)lParam);
+    return 0;
 }
 
 void ImageButton::DrawButton(const DRAWITEMSTRUCT& draw)

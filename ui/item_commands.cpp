@@ -3,7 +3,7 @@
 // dialogs it opens.
 #include "ui/main_dialog.h"
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "card/tree.h"
 #include "res/resource.h"
 #include "ui/add_dialog.h"

@@ -2,8 +2,8 @@
 // the ">" menu of predefined values, and the refresh of the right-hand side.
 #include "ui/main_dialog.h"
 
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "ui/main_window.h"
+#include "services/messages.h"
 #include "card/mbstring.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
@@ -133,36 +133,36 @@ char* EditLinesFromText(const char* text)
     return result;
 }
 
-const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
-    MessageMapEntry<MainDialog>::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
-    MessageMapEntry<MainDialog>::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
-    MessageMapEntry<MainDialog>::Command(IDC_OPEN, &MainDialog::OnFileOpen),
-    MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
-    MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
-    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
-    MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
-    MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
-    MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
-    MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
-    MessageMapEntry<MainDialog>::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
-    MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
-    MessageMapEntry<MainDialog>::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
-    MessageMapEntry<MainDialog>::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
-    MessageMapEntry<MainDialog>::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
-    MessageMapEntry<MainDialog>::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
-    MessageMapEntry<MainDialog>::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
-    MessageMapEntry<MainDialog>::Reflect(),
-};
+BEGIN_MESSAGE_MAP(MainDialog)
+    MapEntry::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
+    MapEntry::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
+    MapEntry::Command(IDC_OPEN, &MainDialog::OnFileOpen),
+    MapEntry::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
+    MapEntry::Command(IDC_UNDO, &MainDialog::OnFileUndo),
+    MapEntry::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
+    MapEntry::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
+    MapEntry::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
+    MapEntry::Command(IDCANCEL, &MainDialog::OnFileExit),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
+    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MapEntry::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MapEntry::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
+    MapEntry::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    MapEntry::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
+    MapEntry::Message(WM_DESTROY, &MainDialog::OnDestroy),
+    MapEntry::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
+    MapEntry::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
+    MapEntry::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
+    MapEntry::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
+    MapEntry::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
+    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
+    MapEntry::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
+    MapEntry::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
+    MapEntry::Reflect(),
+END_MESSAGE_MAP(MainDialog)
 
 MainDialog::MainDialog()
     : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
@@ -181,12 +181,6 @@ MainDialog::~MainDialog()
     DropPendingCommits();
     DiscardDocument();
     free(escapeColon);
-}
-
-bool MainDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                               DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
 }
 
 void MainDialog::OnLastMessage(HWND)

@@ -19,8 +19,6 @@ public:
     MainDialog();
     ~MainDialog() override;
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
     void OnLastMessage(HWND window) override;
 
     // Rebuilds the right-hand side for node; null means the node of the selected item.
@@ -47,7 +45,7 @@ public:
     int* EscapeColonCell() const { return escapeColon; }
 
 private:
-    static const MessageMapEntry<MainDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(MainDialog)
 
     // ---- window life (main_dialog.cpp)
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);

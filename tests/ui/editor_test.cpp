@@ -2,7 +2,7 @@
 // driven through its real controls under Wine, with real files on disk; its message
 // boxes and file dialogs answered as a user answers them, and screenshots of its typical
 // states in build/screens/.
-#include "app/messages.h"
+#include "services/messages.h"
 #include "tests/support/ui_driver.h"
 #include "ui/about_dialog.h"
 #include "ui/help.h"

@@ -1,5 +1,5 @@
 // Message composition: body, code line and a refusal's detail, their order and their limits.
-#include "app/messages.h"
+#include "services/messages.h"
 
 #include "tests/support/card_text.h"
 

@@ -1,5 +1,5 @@
 // Message composition: body, code line and a refusal's detail within fixed-size texts.
-#include "app/messages.h"
+#include "services/messages.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -188,6 +188,18 @@ char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list argum
         FormatRefusal(*refusal, text + used + 1, MESSAGE_TEXT_SIZE - used - 1);
     }
     return text;
+}
+
+int SaveFailureMessage(SaveStage stage)
+{
+    switch (stage) {
+    case SaveStage::CreateTemporary:
+        return IDS_CANNOT_CREATE;
+    case SaveStage::Write:
+        return IDS_CANNOT_SAVE;
+    default:
+        return IDS_CANNOT_DELETE;
+    }
 }
 
 char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...)

@@ -1,5 +1,5 @@
 // Save through a temporary file that replaces the target in one step.
-#include "app/safe_save.h"
+#include "services/safe_save.h"
 
 #include "card/format.h"
 #include "card/mbstring.h"

@@ -6,6 +6,7 @@
 #include "card/platform.h"
 #include "card/refusal.h"
 #include "res/string_ids.h"
+#include "services/safe_save.h"
 
 #include <stdarg.h>
 #include <stddef.h>
@@ -18,6 +19,10 @@ const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator inclu
 // (no memory, or a body that does not fit).
 char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list arguments);
 char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...);
+
+// The message of a save that failed at stage: a string id whose one argument is the
+// failure's path. The editor's Save and vcardtool's format both word failures with it.
+int SaveFailureMessage(SaveStage stage);
 
 // Loads string id into buffer (size bytes, terminated); returns its length, 0 if none.
 int LoadTextString(int id, char* buffer, int size);
