@@ -6,12 +6,12 @@
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
 
-// The caption over an item: string 17 with the dialog's caption and the item's name, cut
+// The caption over an item: IDS_ADD_CAPTION with the dialog's caption and the item's name, cut
 // to size bytes and always terminated (the name comes from the file, of any length).
 void FormatItemCaption(char* caption, size_t size, const char* current, const char* name);
 
-// presetKind when any standard property may be chosen.
-const PropertyKind NO_PRESET = 36;
+// presetKind when any standard property may be chosen: a number no kind has.
+const PropertyKind NO_PRESET = PROPERTY_NAME_COUNT;
 
 class AddPropertyDialog : public DialogBinding {
 public:

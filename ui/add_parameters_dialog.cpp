@@ -47,7 +47,7 @@ BEGIN_MESSAGE_MAP(AddParametersDialog)
     MapEntry::Message(UM_SETCOUNT, &AddParametersDialog::OnSetCount),
 END_MESSAGE_MAP(AddParametersDialog)
 
-AddParametersDialog::AddParametersDialog() : result(nullptr), editColumn(-1), countEditor(false, false) {}
+AddParametersDialog::AddParametersDialog() : result(nullptr), editColumn(-1), countEditor(EditorSubclass::Reports::Nothing) {}
 
 AddParametersDialog::~AddParametersDialog()
 {

@@ -233,8 +233,8 @@ BEGIN_MESSAGE_MAP(EditorSubclass)
     MapEntry::Message(WM_CHAR, &EditorSubclass::OnChar),
 END_MESSAGE_MAP(EditorSubclass)
 
-EditorSubclass::EditorSubclass(bool reportsTabKey, bool reportsEditKeys)
-    : reportsTab(reportsTabKey), reportsKeys(reportsEditKeys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
+EditorSubclass::EditorSubclass(Reports keys)
+    : reports(keys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
 {
 }
 
@@ -245,9 +245,11 @@ void EditorSubclass::SetPin(POINT origin, int minHeight)
     pinMinHeight = minHeight;
 }
 
-bool EditorSubclass::IsReportedKey(WPARAM key) const
+// An editor that reports nothing still takes Enter and Escape from the dialog manager:
+// a list's own label editor ends itself on them.
+bool EditorSubclass::IsTakenKey(WPARAM key) const
 {
-    return key == VK_RETURN || key == VK_ESCAPE || (reportsTab && key == VK_TAB);
+    return key == VK_RETURN || key == VK_ESCAPE || (reports == Reports::EnterEscapeTab && key == VK_TAB);
 }
 
 // The width the text needs in the editor's own font, and one "M" to type on.
@@ -304,7 +306,7 @@ LRESULT EditorSubclass::OnWindowPosChanging(UINT, WPARAM, LPARAM lParam, bool& h
 LRESULT EditorSubclass::OnGetDlgCode(UINT, WPARAM, LPARAM lParam, bool& handled)
 {
     const MSG* message = (const MSG*)lParam;
-    if (message != nullptr && message->message == WM_KEYDOWN && IsReportedKey(message->wParam)) {
+    if (message != nullptr && message->message == WM_KEYDOWN && IsTakenKey(message->wParam)) {
         return DLGC_WANTALLKEYS;
     }
     handled = false;
@@ -314,7 +316,7 @@ LRESULT EditorSubclass::OnGetDlgCode(UINT, WPARAM, LPARAM lParam, bool& handled)
 LRESULT EditorSubclass::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     handled = false;
-    if (reportsKeys && IsReportedKey(wParam)) ReportKey(wParam);
+    if (reports != Reports::Nothing && IsTakenKey(wParam)) ReportKey(wParam);
     return 0;
 }
 
@@ -322,7 +324,7 @@ LRESULT EditorSubclass::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled)
 LRESULT EditorSubclass::OnChar(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     WPARAM key = wParam == '\r' ? VK_RETURN : wParam == 0x1B ? VK_ESCAPE : wParam == '\t' ? VK_TAB : 0;
-    if (key == 0 || !IsReportedKey(key)) handled = false;
+    if (key == 0 || !IsTakenKey(key)) handled = false;
     return 0;
 }
 

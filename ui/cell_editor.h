@@ -79,10 +79,13 @@ private:
 // On the control that receives an editor's keystrokes (an edit, or a combo box's edit
 // field): Enter and Escape (and Tab, when asked) go to the list instead of the dialog
 // manager; an editor with a pin keeps its place and grows to its text. A list's own
-// label editor ends itself on those keys, and is not reported (reportsKeys false).
+// label editor ends itself on those keys, and reports none.
 class EditorSubclass : public SubclassBinding {
 public:
-    explicit EditorSubclass(bool reportsTab = false, bool reportsKeys = true);
+    // The keys the editor reports to the list (Nothing: a list's own label editor).
+    enum class Reports { EnterEscape, EnterEscapeTab, Nothing };
+
+    explicit EditorSubclass(Reports reports = Reports::EnterEscape);
 
     // Whenever the platform moves or sizes the editor, its top-left corner stays at origin
     // (its parent's client coordinates), its height at least minHeight, and its width
@@ -98,12 +101,11 @@ private:
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnChar(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
-    bool IsReportedKey(WPARAM key) const;
+    bool IsTakenKey(WPARAM key) const;
     void ReportKey(WPARAM key);
     int WidthForText();
 
-    bool reportsTab;
-    bool reportsKeys;
+    Reports reports;
     bool pinned;
     POINT pinOrigin;
     int pinMinHeight;

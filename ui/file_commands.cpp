@@ -71,7 +71,7 @@ bool MainDialog::PromptSaveChanges()
     int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
     if (answer == IDCANCEL) return false;
-    if (answer == IDYES) return OnFileSave() >= 0;
+    if (answer == IDYES) return OnFileSave();
     return true;
 }
 
@@ -210,7 +210,7 @@ HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** ca
     } else {
         rewind(file);
         if (SUCCEEDED(result)) result = into->ReadCard(input);
-        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
+        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(ERROR_READ_FAULT);
         fclose(file);
     }
     if (FAILED(result)) ReportMessage(result, &into->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, loadPath);
@@ -259,17 +259,17 @@ LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)
     return 0;
 }
 
-int MainDialog::OnFileSave()
+bool MainDialog::OnFileSave()
 {
     CommitOpenEditor();
-    if (document == nullptr) return -1;
+    if (document == nullptr) return false;
     if (!document->ValidateCard()) {
         ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
-        return -1;
+        return false;
     }
     bool newPath = false;
     if (filePath[0] == '\0') {
-        if (!AskForSavePath()) return -1;
+        if (!AskForSavePath()) return false;
         newPath = true;
     }
     SaveFailure failure;
@@ -284,13 +284,13 @@ int MainDialog::OnFileSave()
     if (FAILED(result)) {
         ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage),
                       failure.path);
-        return -1;
+        return false;
     }
     // What is on disk now is the card: nothing is left unsaved.
     document->ClearStructureChanged();
     EnableUndoButton(document->IsModified() != 0);
     if (newPath) UpdateTitle();
-    return 0;
+    return true;
 }
 
 LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)

@@ -25,7 +25,7 @@ bool FromKeyboard(LPARAM lParam)
 
 }  // namespace
 
-// The first pop-up of menu 123, with Delete enabled or grayed; null (reported) when the
+// The first pop-up of IDR_ITEM_CONTEXT, with Delete enabled or grayed; null (reported) when the
 // menu cannot be loaded.
 HMENU MainDialog::ItemMenu(bool deletable)
 {

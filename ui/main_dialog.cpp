@@ -168,7 +168,7 @@ MainDialog::MainDialog()
     : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
       fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr),
       editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
-      editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
+      editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(EditorSubclass::Reports::EnterEscapeTab), pendingCommits(nullptr)
 {
     filePath[0] = '\0';
     loadPath[0] = '\0';

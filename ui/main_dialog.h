@@ -23,9 +23,9 @@ public:
 
     // Rebuilds the right-hand side for node; null means the node of the selected item.
     void RefreshPropertyView(CardNode* node);
-    // Saves the card: 0 when it was written, -1 when not (no card, invalid, cancelled,
-    // any failure).
-    int OnFileSave();
+    // Saves the card: true when it was written, false when not (no card, invalid,
+    // cancelled, any failure).
+    bool OnFileSave();
 
     // Stores what an open cell editor holds (and every commit still on its way) into the
     // card and closes the editor: every command does this first.
@@ -145,7 +145,7 @@ private:
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
     HACCEL shortcuts;
-    // Menu 123, loaded at its first use and kept while the window lives.
+    // IDR_ITEM_CONTEXT, loaded at its first use and kept while the window lives.
     HMENU itemMenu;
 
     // The open cell editor: its cell (-1 when none is open), the list it sits on, the
