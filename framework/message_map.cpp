@@ -7,14 +7,14 @@ namespace {
 
 // Where a message names the child control it concerns.
 enum class ChildIn {
-    None,           // it concerns no child: never reflected
-    LParam,         // lParam is the child's handle
-    NotifyHeader,   // the NMHDR's hwndFrom
-    ParentNotify,   // lParam on creation and destruction, else the child of HIWORD(wParam)
-    DrawItem,       // the DRAWITEMSTRUCT's hwndItem, unless a menu draws
-    MeasureItem,    // the child of the MEASUREITEMSTRUCT's CtlID, unless a menu
-    DeleteItem,     // the child of the DELETEITEMSTRUCT's CtlID
-    CompareItem,    // the child of the COMPAREITEMSTRUCT's CtlID
+    None,          // it concerns no child: never reflected
+    LParam,        // lParam is the child's handle
+    NotifyHeader,  // the NMHDR's hwndFrom
+    ParentNotify,  // lParam on creation and destruction, else the child of HIWORD(wParam)
+    DrawItem,      // the DRAWITEMSTRUCT's hwndItem, unless a menu draws
+    MeasureItem,   // the child of the MEASUREITEMSTRUCT's CtlID, unless a menu
+    DeleteItem,    // the child of the DELETEITEMSTRUCT's CtlID
+    CompareItem,   // the child of the COMPAREITEMSTRUCT's CtlID
 };
 
 // The one table of the messages this layer treats apart: those reflected to the child
@@ -28,25 +28,16 @@ struct MessageKind {
 
 const MessageKind MESSAGE_KINDS[] = {
     {WM_COMMAND, ChildIn::LParam, false},  // null lParam from a menu item or an accelerator
-    {WM_NOTIFY, ChildIn::NotifyHeader, false},
-    {WM_PARENTNOTIFY, ChildIn::ParentNotify, false},
-    {WM_DRAWITEM, ChildIn::DrawItem, false},
-    {WM_MEASUREITEM, ChildIn::MeasureItem, false},
-    {WM_DELETEITEM, ChildIn::DeleteItem, false},
-    {WM_COMPAREITEM, ChildIn::CompareItem, true},
-    {WM_VKEYTOITEM, ChildIn::LParam, true},
-    {WM_CHARTOITEM, ChildIn::LParam, true},
+    {WM_NOTIFY, ChildIn::NotifyHeader, false},     {WM_PARENTNOTIFY, ChildIn::ParentNotify, false},
+    {WM_DRAWITEM, ChildIn::DrawItem, false},       {WM_MEASUREITEM, ChildIn::MeasureItem, false},
+    {WM_DELETEITEM, ChildIn::DeleteItem, false},   {WM_COMPAREITEM, ChildIn::CompareItem, true},
+    {WM_VKEYTOITEM, ChildIn::LParam, true},        {WM_CHARTOITEM, ChildIn::LParam, true},
     {WM_HSCROLL, ChildIn::LParam, false},  // null lParam from a window's own scroll bar
-    {WM_VSCROLL, ChildIn::LParam, false},
-    {WM_CTLCOLORMSGBOX, ChildIn::LParam, true},
-    {WM_CTLCOLOREDIT, ChildIn::LParam, true},
-    {WM_CTLCOLORLISTBOX, ChildIn::LParam, true},
-    {WM_CTLCOLORBTN, ChildIn::LParam, true},
-    {WM_CTLCOLORDLG, ChildIn::LParam, true},
-    {WM_CTLCOLORSCROLLBAR, ChildIn::LParam, true},
-    {WM_CTLCOLORSTATIC, ChildIn::LParam, true},
-    {WM_INITDIALOG, ChildIn::None, true},
-    {WM_QUERYDRAGICON, ChildIn::None, true},
+    {WM_VSCROLL, ChildIn::LParam, false},          {WM_CTLCOLORMSGBOX, ChildIn::LParam, true},
+    {WM_CTLCOLOREDIT, ChildIn::LParam, true},      {WM_CTLCOLORLISTBOX, ChildIn::LParam, true},
+    {WM_CTLCOLORBTN, ChildIn::LParam, true},       {WM_CTLCOLORDLG, ChildIn::LParam, true},
+    {WM_CTLCOLORSCROLLBAR, ChildIn::LParam, true}, {WM_CTLCOLORSTATIC, ChildIn::LParam, true},
+    {WM_INITDIALOG, ChildIn::None, true},          {WM_QUERYDRAGICON, ChildIn::None, true},
 };
 
 const MessageKind* FindKind(UINT message)
@@ -64,11 +55,8 @@ HWND FindReflectionTarget(HWND parent, UINT message, WPARAM wParam, LPARAM lPara
     if (kind == nullptr) return nullptr;
     HWND child = nullptr;
     switch (kind->child) {
-    case ChildIn::None:
-        break;
-    case ChildIn::LParam:
-        child = (HWND)lParam;
-        break;
+    case ChildIn::None: break;
+    case ChildIn::LParam: child = (HWND)lParam; break;
     case ChildIn::NotifyHeader:
         if (lParam != 0) child = ((NMHDR*)lParam)->hwndFrom;
         break;
@@ -119,8 +107,7 @@ bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRE
     return true;
 }
 
-bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result)
+bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (message < REFLECTED_BASE) return false;
     UINT plain = message - REFLECTED_BASE;

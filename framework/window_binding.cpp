@@ -76,8 +76,7 @@ const WindowMessage* WindowBinding::BeginDispatch(const WindowMessage& message)
 bool WindowBinding::EndDispatch(const WindowMessage& message, const WindowMessage* interrupted)
 {
     // Only while still bound to that window: a handler may have unsubclassed meanwhile.
-    if (message.message == WM_NCDESTROY && hwnd != nullptr && message.window == hwnd)
-        windowGone = true;
+    if (message.message == WM_NCDESTROY && hwnd != nullptr && message.window == hwnd) windowGone = true;
     currentMessage = interrupted;
     // A window destroyed from inside a handler (DestroyWindow while handling a command,
     // say) gets its last message nested in that handler's dispatch. The object stays
@@ -134,8 +133,7 @@ HWND DialogBinding::CreateModeless(int dialogId, HWND owner, LPARAM parameter)
     if (!RegisterCreation()) return nullptr;
     // Kept aside: once the dialog has run, its last message may have destroyed the object.
     CreationRecord* record = &creationRecord;
-    HWND window = CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner,
-                                     DialogStartProc, parameter);
+    HWND window = CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner, DialogStartProc, parameter);
     // A dialog that failed before its first message (no such template) never took the
     // record; left waiting, it would be given to the thread's next dialog.
     WithdrawAfterCreation(record);
@@ -146,16 +144,14 @@ INT_PTR DialogBinding::RunModal(int dialogId, HWND owner, LPARAM parameter)
 {
     if (!RegisterCreation()) return -1;
     CreationRecord* record = &creationRecord;  // as in CreateModeless
-    INT_PTR code = DialogBoxParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner,
-                                   DialogStartProc, parameter);
+    INT_PTR code = DialogBoxParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner, DialogStartProc, parameter);
     WithdrawAfterCreation(record);
     return code;
 }
 
 // The dialog's first message (WM_SETFONT before WM_INITDIALOG when the template names a
 // font) binds the object, and is then delivered like every later one.
-INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam)
+INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DialogBinding* dialog = TakeCreationRecord();
     if (dialog == nullptr) {
@@ -171,8 +167,7 @@ INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARA
     return ((DLGPROC)procedure)(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT message,
-                                                WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DialogBinding* dialog = static_cast<DialogBinding*>(object);
     HWND window = dialog->hwnd;
@@ -186,8 +181,7 @@ LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT mess
             answer = result;
         } else {
             // NOT stored when a handler destroyed the window: the handle is dead.
-            if (dialog->hwnd == window && IsWindow(window))
-                SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+            if (dialog->hwnd == window && IsWindow(window)) SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
             answer = TRUE;
         }
     }
@@ -239,8 +233,7 @@ bool SubclassBinding::Unsubclass()
     return true;
 }
 
-LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT message,
-                                                  WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam)
 {
     SubclassBinding* subclass = static_cast<SubclassBinding*>(object);
     // Read once: a handler may unsubclass, which forgets both, and this message must
@@ -260,8 +253,7 @@ LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT me
         // The control's own procedure goes back only when ours was on top and nobody
         // changed it while the message was being handled.
         LONG_PTR ours = subclass->trampoline.Address();
-        if (previous != DefWindowProcA && before == ours &&
-            GetWindowLongPtrW(window, GWLP_WNDPROC) == ours)
+        if (previous != DefWindowProcA && before == ours && GetWindowLongPtrW(window, GWLP_WNDPROC) == ours)
             SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)previous);
     }
     if (subclass->EndDispatch(current, interrupted)) {

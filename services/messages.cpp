@@ -96,10 +96,9 @@ char* GetSystemText(HRESULT code)
 {
 #ifdef _WIN32
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, (DWORD)code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  (LPSTR)&text, 0, nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, (DWORD)code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, nullptr);
     return length != 0 ? text : nullptr;
 #else
     for (const SystemTextEntry& entry : systemTexts) {
@@ -193,12 +192,9 @@ char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list argum
 int SaveFailureMessage(SaveStage stage)
 {
     switch (stage) {
-    case SaveStage::CreateTemporary:
-        return IDS_CANNOT_CREATE;
-    case SaveStage::Write:
-        return IDS_CANNOT_SAVE;
-    default:
-        return IDS_CANNOT_DELETE;
+    case SaveStage::CreateTemporary: return IDS_CANNOT_CREATE;
+    case SaveStage::Write: return IDS_CANNOT_SAVE;
+    default: return IDS_CANNOT_DELETE;
     }
 }
 

@@ -11,7 +11,7 @@
 #include <stdarg.h>
 #include <stddef.h>
 
-const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator included
+const size_t MESSAGE_TEXT_SIZE = 2048;  // a message box text, terminator included
 
 // Builds the text of a message box: the body (id 0: none), the code line (code 0: none)
 // and the detail of the refusal (null, or kind None: none). Returns a heap text of

@@ -1,9 +1,9 @@
 // The About box and its hyperlinks.
 #include "ui/about_dialog.h"
 
-#include "services/messages.h"
 #include "framework/app_module.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -68,23 +68,21 @@ bool OpenLink(HWND link)
 }
 
 HyperlinkStatic::HyperlinkStatic()
-    : linkFont(nullptr),
-      linkCursor(LoadCursorA(appModule.instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR))),
-      visited(false)
-{
-}
+    : linkFont(nullptr), linkCursor(LoadCursorA(appModule.instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR))), visited(false)
+{}
 
 HyperlinkStatic::~HyperlinkStatic()
 {
     if (linkFont != nullptr) DeleteObject(linkFont);
 }
 
-BEGIN_MESSAGE_MAP(HyperlinkStatic)
+const HyperlinkStatic::MapEntry HyperlinkStatic::messageMap[] = {
     MapEntry::Message(WM_SETCURSOR, &HyperlinkStatic::OnSetCursor),
     MapEntry::Message(WM_LBUTTONDOWN, &HyperlinkStatic::OnLButtonDown),
     MapEntry::Message(REFLECTED_BASE + WM_CTLCOLORSTATIC, &HyperlinkStatic::OnControlColor),
     MapEntry::ReflectedDefault(),
-END_MESSAGE_MAP(HyperlinkStatic)
+};
+MESSAGE_MAP_HANDLER(HyperlinkStatic)
 
 LRESULT HyperlinkStatic::OnSetCursor(UINT, WPARAM, LPARAM, bool&)
 {
@@ -107,8 +105,7 @@ HFONT HyperlinkStatic::MakeLinkFont() const
     HFONT controlFont = (HFONT)SendMessageA(hwnd, WM_GETFONT, 0, 0);
     if (controlFont == nullptr || GetObjectA(controlFont, sizeof description, &description) == 0) {
         memset(&description, 0, sizeof description);
-        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description) == 0)
-            return nullptr;
+        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description) == 0) return nullptr;
     }
     description.lfUnderline = TRUE;
     return CreateFontIndirectA(&description);
@@ -124,12 +121,13 @@ LRESULT HyperlinkStatic::OnControlColor(UINT, WPARAM wParam, LPARAM, bool&)
     return (LRESULT)GetStockObject(NULL_BRUSH);
 }
 
-BEGIN_MESSAGE_MAP(AboutDialog)
+const AboutDialog::MapEntry AboutDialog::messageMap[] = {
     MapEntry::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
     MapEntry::Command(IDOK, &AboutDialog::OnClose),
     MapEntry::Command(IDCANCEL, &AboutDialog::OnClose),
     MapEntry::Reflect(),
-END_MESSAGE_MAP(AboutDialog)
+};
+MESSAGE_MAP_HANDLER(AboutDialog)
 
 LRESULT AboutDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {

@@ -2,10 +2,10 @@
 // has put the new item into the tree before the dialog closes.
 #include "ui/add_dialog.h"
 
-#include "services/messages.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -19,7 +19,7 @@ const int NAME_LIMIT = 70;
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(AddPropertyDialog)
+const AddPropertyDialog::MapEntry AddPropertyDialog::messageMap[] = {
     MapEntry::Message(WM_INITDIALOG, &AddPropertyDialog::OnInitDialog),
     MapEntry::Command(IDOK, &AddPropertyDialog::OnOk),
     MapEntry::Command(IDCANCEL, &AddPropertyDialog::OnCancel),
@@ -27,12 +27,12 @@ BEGIN_MESSAGE_MAP(AddPropertyDialog)
     MapEntry::Command(IDC_ADD_STANDARD, BN_CLICKED, &AddPropertyDialog::OnStandardChoice),
     MapEntry::Command(IDC_ADD_OTHER, BN_CLICKED, &AddPropertyDialog::OnOtherChoice),
     MapEntry::Notify(IDC_ADD_PROPERTY_LIST, NM_DBLCLK, &AddPropertyDialog::OnListDoubleClick),
-END_MESSAGE_MAP(AddPropertyDialog)
+};
+MESSAGE_MAP_HANDLER(AddPropertyDialog)
 
 AddPropertyDialog::AddPropertyDialog(CardDocument* cardDocument, HTREEITEM parent)
     : document(cardDocument), parentItem(parent), presetKind(NO_PRESET)
-{
-}
+{}
 
 LRESULT AddPropertyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {
@@ -147,10 +147,14 @@ LRESULT AddPropertyDialog::OnCancel(WORD, WORD, HWND, bool&)
 LRESULT AddPropertyDialog::OnOk(WORD, WORD, HWND, bool&)
 {
     bool added;
-    if (IsDlgButtonChecked(hwnd, IDC_ADD_GROUP) == BST_CHECKED) added = AddGroup();
-    else if (IsDlgButtonChecked(hwnd, IDC_ADD_STANDARD) == BST_CHECKED) added = AddStandardProperty();
-    else if (IsDlgButtonChecked(hwnd, IDC_ADD_OTHER) == BST_CHECKED) added = AddOtherProperty();
-    else added = true;  // nothing chosen: nothing to add
+    if (IsDlgButtonChecked(hwnd, IDC_ADD_GROUP) == BST_CHECKED)
+        added = AddGroup();
+    else if (IsDlgButtonChecked(hwnd, IDC_ADD_STANDARD) == BST_CHECKED)
+        added = AddStandardProperty();
+    else if (IsDlgButtonChecked(hwnd, IDC_ADD_OTHER) == BST_CHECKED)
+        added = AddOtherProperty();
+    else
+        added = true;  // nothing chosen: nothing to add
     if (added) EndDialog(hwnd, IDOK);
     return 0;
 }

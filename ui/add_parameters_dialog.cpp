@@ -2,9 +2,9 @@
 // "Number" column shows it through a text callback.
 #include "ui/add_parameters_dialog.h"
 
-#include "services/messages.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <commctrl.h>
 #include <new>
@@ -34,7 +34,7 @@ bool ParseCount(const char* text, unsigned* count)
     return true;
 }
 
-BEGIN_MESSAGE_MAP(AddParametersDialog)
+const AddParametersDialog::MapEntry AddParametersDialog::messageMap[] = {
     MapEntry::Message(WM_INITDIALOG, &AddParametersDialog::OnInitDialog),
     MapEntry::Command(IDOK, BN_CLICKED, &AddParametersDialog::OnOk),
     MapEntry::Command(IDC_OTHER_PARAMETER, BN_CLICKED, &AddParametersDialog::OnOtherType),
@@ -45,9 +45,12 @@ BEGIN_MESSAGE_MAP(AddParametersDialog)
     MapEntry::Notify(IDC_PARAMETER_KINDS, LVN_ITEMCHANGED, &AddParametersDialog::OnSelectionChange),
     MapEntry::Notify(IDC_PARAMETER_KINDS, NM_DBLCLK, &AddParametersDialog::OnDoubleClick),
     MapEntry::Message(UM_SETCOUNT, &AddParametersDialog::OnSetCount),
-END_MESSAGE_MAP(AddParametersDialog)
+};
+MESSAGE_MAP_HANDLER(AddParametersDialog)
 
-AddParametersDialog::AddParametersDialog() : result(nullptr), editColumn(-1), countEditor(EditorSubclass::Reports::Nothing) {}
+AddParametersDialog::AddParametersDialog()
+    : result(nullptr), editColumn(-1), countEditor(EditorSubclass::Reports::Nothing)
+{}
 
 AddParametersDialog::~AddParametersDialog()
 {
@@ -177,7 +180,8 @@ LRESULT AddParametersDialog::OnBeginCountEdit(int, NMHDR* header, bool&)
     SetWindowTextA(edit, text);
     free(text);
     // Placed now, not at the list's next move of its editor.
-    SetWindowPos(edit, nullptr, 0, 0, cell.right - cell.left, cell.bottom - cell.top + 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(edit, nullptr, 0, 0, cell.right - cell.left, cell.bottom - cell.top + 1,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     return FALSE;
 }

@@ -1,8 +1,8 @@
 // The card picker and its list of cards.
 #include "ui/card_picker.h"
 
-#include "services/messages.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -36,7 +36,7 @@ bool StartsWithNoCase(const char* text, const char* prefix)
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CardPicker)
+const CardPicker::MapEntry CardPicker::messageMap[] = {
     MapEntry::Message(WM_INITDIALOG, &CardPicker::OnInitDialog),
     MapEntry::Command(IDOK, &CardPicker::OnOk),
     MapEntry::Command(IDCANCEL, &CardPicker::OnCancel),
@@ -44,7 +44,8 @@ BEGIN_MESSAGE_MAP(CardPicker)
     MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMA, &CardPicker::OnFindItem),
     MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMW, &CardPicker::OnFindItem),
     MapEntry::Notify(IDC_CARD_LIST, NM_DBLCLK, &CardPicker::OnActivate),
-END_MESSAGE_MAP(CardPicker)
+};
+MESSAGE_MAP_HANDLER(CardPicker)
 
 CardPicker::CardPicker(const CardFile& cardFile, size_t first) : cards(cardFile), selected(first), chosen(-1)
 {
@@ -68,8 +69,8 @@ LRESULT CardPicker::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
     RECT client = {};
     GetClientRect(list, &client);
-    int nameWidth = (client.right - client.left) - NUMBER_COLUMN_WIDTH - LINES_COLUMN_WIDTH -
-                    GetSystemMetrics(SM_CXVSCROLL);
+    int nameWidth =
+        (client.right - client.left) - NUMBER_COLUMN_WIDTH - LINES_COLUMN_WIDTH - GetSystemMetrics(SM_CXVSCROLL);
     AddColumn(list, 0, "Card", NUMBER_COLUMN_WIDTH);
     AddColumn(list, 1, "Name", nameWidth);
     AddColumn(list, 2, "Lines", LINES_COLUMN_WIDTH);

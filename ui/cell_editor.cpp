@@ -113,22 +113,23 @@ HWND CreateCellCombo(HWND list, const RECT& cell, int entries, const char* text)
     // The height is the field and its drop-down list together.
     HWND combo = CreateWindowExA(WS_EX_CLIENTEDGE, "COMBOBOX", text,
                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                                 cell.left, cell.top, cell.right - cell.left, rowHeight * (droppedRows + 1) + 2,
-                                 list, (HMENU)(INT_PTR)IDC_INPLACE_COMBO, appModule.instance, nullptr);
+                                 cell.left, cell.top, cell.right - cell.left, rowHeight * (droppedRows + 1) + 2, list,
+                                 (HMENU)(INT_PTR)IDC_INPLACE_COMBO, appModule.instance, nullptr);
     if (combo != nullptr) SendMessageA(combo, WM_SETFONT, (WPARAM)SendMessageA(list, WM_GETFONT, 0, 0), FALSE);
     return combo;
 }
 
 // ---------------------------------------------------------------- ListSubclass
 
-BEGIN_MESSAGE_MAP(ListSubclass)
+const ListSubclass::MapEntry ListSubclass::messageMap[] = {
     MapEntry::Message(WM_LBUTTONDOWN, &ListSubclass::OnLButtonDown),
     MapEntry::Message(WM_KEYDOWN, &ListSubclass::OnKeyDown),
     MapEntry::Message(WM_KILLFOCUS, &ListSubclass::OnKillFocus),
     MapEntry::Message(UM_EDITKEY, &ListSubclass::OnEditKey),
     MapEntry::Command(IDC_INPLACE_EDIT, EN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
     MapEntry::Command(IDC_INPLACE_COMBO, CBN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
-END_MESSAGE_MAP(ListSubclass)
+};
+MESSAGE_MAP_HANDLER(ListSubclass)
 
 ListSubclass::ListSubclass() : editPending(false), ignoringFocusLoss(false) {}
 
@@ -226,17 +227,15 @@ LRESULT ListSubclass::OnEditorKillFocus(WORD, WORD, HWND control, bool&)
 
 // ---------------------------------------------------------------- EditorSubclass
 
-BEGIN_MESSAGE_MAP(EditorSubclass)
+const EditorSubclass::MapEntry EditorSubclass::messageMap[] = {
     MapEntry::Message(WM_WINDOWPOSCHANGING, &EditorSubclass::OnWindowPosChanging),
     MapEntry::Message(WM_GETDLGCODE, &EditorSubclass::OnGetDlgCode),
     MapEntry::Message(WM_KEYDOWN, &EditorSubclass::OnKeyDown),
     MapEntry::Message(WM_CHAR, &EditorSubclass::OnChar),
-END_MESSAGE_MAP(EditorSubclass)
+};
+MESSAGE_MAP_HANDLER(EditorSubclass)
 
-EditorSubclass::EditorSubclass(Reports keys)
-    : reports(keys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
-{
-}
+EditorSubclass::EditorSubclass(Reports keys) : reports(keys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0) {}
 
 void EditorSubclass::SetPin(POINT origin, int minHeight)
 {

@@ -2,11 +2,11 @@
 // file, Undo and Exit, with their prompts and messages, and the window title.
 #include "ui/main_dialog.h"
 
-#include "services/messages.h"
-#include "services/safe_save.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
+#include "services/messages.h"
+#include "services/safe_save.h"
 #include "ui/card_picker.h"
 #include "ui/view_messages.h"
 
@@ -160,9 +160,9 @@ HWND MainDialog::CreateLoadingTree() const
     MapWindowPoints(nullptr, hwnd, (POINT*)&place, 2);
     DWORD style = (DWORD)GetWindowLongPtrA(shown, GWL_STYLE) & ~(DWORD)WS_VISIBLE;
     DWORD exStyle = (DWORD)GetWindowLongPtrA(shown, GWL_EXSTYLE);
-    HWND tree = CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
-                                place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE,
-                                appModule.instance, nullptr);
+    HWND tree =
+        CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE, appModule.instance, nullptr);
     if (tree == nullptr) return nullptr;
     SetWindowPos(tree, shown, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(tree, WM_SETFONT, (WPARAM)SendMessageA(shown, WM_GETFONT, 0, 0), FALSE);
@@ -282,8 +282,7 @@ bool MainDialog::OnFileSave()
         result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
     }
     if (FAILED(result)) {
-        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage),
-                      failure.path);
+        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
         return false;
     }
     // What is on disk now is the card: nothing is left unsaved.

@@ -3,9 +3,9 @@
 // dialogs it opens.
 #include "ui/main_dialog.h"
 
-#include "services/messages.h"
 #include "card/tree.h"
 #include "res/resource.h"
+#include "services/messages.h"
 #include "ui/add_dialog.h"
 #include "ui/add_parameters_dialog.h"
 #include "ui/view_messages.h"

@@ -7,7 +7,7 @@
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
-#include "ui/cell_editor.h"
+#include "ui/cell_edit_session.h"
 #include "ui/image_button.h"
 
 #include <commctrl.h>
@@ -29,7 +29,9 @@ public:
 
     // Stores what an open cell editor holds (and every commit still on its way) into the
     // card and closes the editor: every command does this first.
-    void CommitOpenEditor();
+    void CommitOpenEditor() { cellEdit.CommitAll(); }
+    // After a change to the card: Undo is enabled while the card differs from its file.
+    void UpdateUndoButton();
     // The keyboard shortcuts of the main window's commands, for the message loop.
     HACCEL Shortcuts() const { return shortcuts; }
 
@@ -61,24 +63,11 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
-    // ---- in-place cell editing (cell_edit_commands.cpp)
+    // ---- in-place cell editing, handed to the session (main_dialog.cpp)
     LRESULT OnBeginEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnEndEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnCancelEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnCommitValue(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    void BeginCellEdit(HWND list, int row);
-    HWND OpenEdit(HWND list, const RECT& cell, const char* text);
-    HWND OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
-                   const char* text);
-    void CommitCellEdit(HWND focus);
-    void CloseCellEdit();
-    HWND ForgetCellEdit();
-    HWND EditorList() const;
-    char* ReadEditorText() const;
-    bool StoreCellText(const CellTarget& target, const char* text);
-    void StorePendingCommits();
-    void DropPendingCommits();
-    bool IsInCard(const PropertyNode* property) const;
 
     // ---- adding and deleting (item_commands.cpp)
     LRESULT OnTreeRightClick(int id, NMHDR* header, bool& handled);
@@ -123,7 +112,6 @@ private:
     PropertyNode* SelectedProperty() const;
     void ShowValueInEdit(const char* value);
     void EnableUndoButton(bool enable);
-    void UpdateUndoButton();
     void EnablePropertyControls(bool enable);
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
 
@@ -148,20 +136,7 @@ private:
     // IDR_ITEM_CONTEXT, loaded at its first use and kept while the window lives.
     HMENU itemMenu;
 
-    // The open cell editor: its cell (-1 when none is open), the list it sits on, the
-    // combo box when it is one, the text it opened with and what it edits.
-    int editSubItem;
-    int editItem;
-    bool editInComponents;
-    HWND editControl;
-    HWND editCombo;
-    char* editOpenedText;
-    CellTarget editTarget;
-    EditorSubclass editor;
-    ListSubclass parameterListSubclass;
-    ListSubclass componentListSubclass;
-    // Commits posted as UM_COMMITVALUE and not yet stored, oldest first.
-    CellCommit* pendingCommits;
+    CellEditSession cellEdit;
 };
 
 // The one main window object; null before it is made and after it is destroyed.

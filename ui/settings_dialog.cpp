@@ -6,11 +6,12 @@
 #include "res/resource.h"
 #include "ui/main_dialog.h"
 
-BEGIN_MESSAGE_MAP(SettingsDialog)
+const SettingsDialog::MapEntry SettingsDialog::messageMap[] = {
     MapEntry::Message(WM_INITDIALOG, &SettingsDialog::OnInitDialog),
     MapEntry::Command(IDOK, &SettingsDialog::OnOk),
     MapEntry::Command(IDCANCEL, &SettingsDialog::OnCancel),
-END_MESSAGE_MAP(SettingsDialog)
+};
+MESSAGE_MAP_HANDLER(SettingsDialog)
 
 SettingsDialog::SettingsDialog(int* escapeColonCell) : escapeColon(escapeColonCell) {}
 
