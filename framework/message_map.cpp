@@ -26,19 +26,30 @@ struct MessageKind {
     bool returnsResultDirectly;
 };
 
+// clang-format off
 const MessageKind MESSAGE_KINDS[] = {
     {WM_COMMAND, ChildIn::LParam, false},  // null lParam from a menu item or an accelerator
-    {WM_NOTIFY, ChildIn::NotifyHeader, false},     {WM_PARENTNOTIFY, ChildIn::ParentNotify, false},
-    {WM_DRAWITEM, ChildIn::DrawItem, false},       {WM_MEASUREITEM, ChildIn::MeasureItem, false},
-    {WM_DELETEITEM, ChildIn::DeleteItem, false},   {WM_COMPAREITEM, ChildIn::CompareItem, true},
-    {WM_VKEYTOITEM, ChildIn::LParam, true},        {WM_CHARTOITEM, ChildIn::LParam, true},
+    {WM_NOTIFY, ChildIn::NotifyHeader, false},
+    {WM_PARENTNOTIFY, ChildIn::ParentNotify, false},
+    {WM_DRAWITEM, ChildIn::DrawItem, false},
+    {WM_MEASUREITEM, ChildIn::MeasureItem, false},
+    {WM_DELETEITEM, ChildIn::DeleteItem, false},
+    {WM_COMPAREITEM, ChildIn::CompareItem, true},
+    {WM_VKEYTOITEM, ChildIn::LParam, true},
+    {WM_CHARTOITEM, ChildIn::LParam, true},
     {WM_HSCROLL, ChildIn::LParam, false},  // null lParam from a window's own scroll bar
-    {WM_VSCROLL, ChildIn::LParam, false},          {WM_CTLCOLORMSGBOX, ChildIn::LParam, true},
-    {WM_CTLCOLOREDIT, ChildIn::LParam, true},      {WM_CTLCOLORLISTBOX, ChildIn::LParam, true},
-    {WM_CTLCOLORBTN, ChildIn::LParam, true},       {WM_CTLCOLORDLG, ChildIn::LParam, true},
-    {WM_CTLCOLORSCROLLBAR, ChildIn::LParam, true}, {WM_CTLCOLORSTATIC, ChildIn::LParam, true},
-    {WM_INITDIALOG, ChildIn::None, true},          {WM_QUERYDRAGICON, ChildIn::None, true},
+    {WM_VSCROLL, ChildIn::LParam, false},
+    {WM_CTLCOLORMSGBOX, ChildIn::LParam, true},
+    {WM_CTLCOLOREDIT, ChildIn::LParam, true},
+    {WM_CTLCOLORLISTBOX, ChildIn::LParam, true},
+    {WM_CTLCOLORBTN, ChildIn::LParam, true},
+    {WM_CTLCOLORDLG, ChildIn::LParam, true},
+    {WM_CTLCOLORSCROLLBAR, ChildIn::LParam, true},
+    {WM_CTLCOLORSTATIC, ChildIn::LParam, true},
+    {WM_INITDIALOG, ChildIn::None, true},
+    {WM_QUERYDRAGICON, ChildIn::None, true},
 };
+// clang-format on
 
 const MessageKind* FindKind(UINT message)
 {

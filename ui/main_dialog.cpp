@@ -318,10 +318,11 @@ void MainDialog::SetUpImageButtons()
     static const struct {
         int control;
         int picture;
-    } buttons[IMAGE_BUTTON_COUNT] = {
-        {IDC_OPEN, IDP_OPEN},          {IDC_SAVE, IDP_SAVE}, {IDC_UNDO, IDP_UNDO},
-        {IDC_HELP_CONTENTS, IDP_HELP}, {IDCANCEL, IDP_EXIT},
-    };
+    } buttons[IMAGE_BUTTON_COUNT] = {{IDC_OPEN, IDP_OPEN},
+                                     {IDC_SAVE, IDP_SAVE},
+                                     {IDC_UNDO, IDP_UNDO},
+                                     {IDC_HELP_CONTENTS, IDP_HELP},
+                                     {IDCANCEL, IDP_EXIT}};
     for (int i = 0; i < IMAGE_BUTTON_COUNT; ++i) {
         HRESULT result = imageButtons[i].LoadPngStream(buttons[i].picture);
         if (FAILED(result)) {
