@@ -32,16 +32,14 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 HWND CreateRecorder()  // hidden and top-level; the class is also named in framework_tests.rc
 {
-    return CreateWindowExA(0, "FrameworkRecorder", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, appModule.instance,
-                           nullptr);
+    return CreateWindowExA(0, "FrameworkRecorder", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, appModule.instance, nullptr);
 }
 
 // How often window got message with these wParam and lParam.
 int Received(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     int count = 0;
-    for (const WindowMessage& m : received)
-        count += m.window == window && m.message == message && m.wParam == wParam && m.lParam == lParam;
+    for (const WindowMessage& m : received) count += m.window == window && m.message == message && m.wParam == wParam && m.lParam == lParam;
     return count;
 }
 
@@ -50,20 +48,13 @@ bool IsExecutable(LONG_PTR address)
 {
     MEMORY_BASIC_INFORMATION info;
     const DWORD EXECUTE = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    return VirtualQuery((const void*)address, &info, sizeof info) != 0 && info.State == MEM_COMMIT &&
-           (info.Protect & EXECUTE) != 0;
+    return VirtualQuery((const void*)address, &info, sizeof info) != 0 && info.State == MEM_COMMIT && (info.Protect & EXECUTE) != 0;
 }
 
 // A window's procedure as an ANSI program sees it (the recorder's class is ANSI), and as
 // a Unicode one sees it: the trampolines are installed as Unicode procedures.
-LONG_PTR ProcedureOf(HWND window)
-{
-    return GetWindowLongPtrA(window, GWLP_WNDPROC);
-}
-LONG_PTR TrampolineOf(HWND window)
-{
-    return GetWindowLongPtrW(window, GWLP_WNDPROC);
-}
+LONG_PTR ProcedureOf(HWND window) { return GetWindowLongPtrA(window, GWLP_WNDPROC); }
+LONG_PTR TrampolineOf(HWND window) { return GetWindowLongPtrW(window, GWLP_WNDPROC); }
 
 class Module : public ::testing::Environment {
 public:
@@ -83,10 +74,7 @@ const ::testing::Environment* const module = ::testing::AddGlobalTestEnvironment
 // Destroys a window at the end of a scope; declared after the object bound to the window, it goes first.
 struct WindowGuard {
     HWND window;
-    ~WindowGuard()
-    {
-        if (IsWindow(window)) DestroyWindow(window);
-    }
+    ~WindowGuard() { if (IsWindow(window)) DestroyWindow(window); }
 };
 
 enum Action { NONE, UNSUBCLASS, DESTROY };
@@ -101,11 +89,7 @@ public:
         mapWindow = window;
         return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result);
     }
-    void OnLastMessage(HWND window) override
-    {
-        lastWindow = window;
-        Note("last");
-    }
+    void OnLastMessage(HWND window) override { lastWindow = window; Note("last"); }
 
     bool answerEverything = false;  // the first entry then handles every message with answer
     LRESULT answer = 0;
@@ -153,22 +137,10 @@ private:
         return Note(Current());
     }
     LRESULT OnInner(UINT, WPARAM, LPARAM, bool&) { return Note(Current()); }
-    LRESULT OnFirst(UINT, WPARAM, LPARAM lParam, bool& handled)
-    {
-        handled = firstKeeps;
-        return Note("first", lParam * 2);
-    }
-    LRESULT OnSecond(UINT, WPARAM, LPARAM, bool& handled)
-    {
-        handled = secondKeeps;
-        return Note("second", 2);
-    }
+    LRESULT OnFirst(UINT, WPARAM, LPARAM lParam, bool& handled) { handled = firstKeeps; return Note("first", lParam * 2); }
+    LRESULT OnSecond(UINT, WPARAM, LPARAM, bool& handled) { handled = secondKeeps; return Note("second", 2); }
     LRESULT OnRange(UINT message, WPARAM, LPARAM, bool&) { return Note("range", message); }
-    LRESULT OnAClicked(WORD, WORD, HWND control, bool&)
-    {
-        commandControl = control;
-        return Note("clicked", 3);
-    }
+    LRESULT OnAClicked(WORD, WORD, HWND control, bool&) { commandControl = control; return Note("clicked", 3); }
     LRESULT OnACommand(WORD code, WORD, HWND, bool&) { return Note("command", code); }
     LRESULT OnAClick(int id, NMHDR*, bool&) { return Note("click", id); }
     LRESULT OnRecorderB(WORD, WORD, HWND, bool&) { return 99; }
@@ -185,11 +157,7 @@ private:
         handled = false;
         return 0;
     }
-    LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, bool& handled)
-    {
-        handled = handleNcDestroy;
-        return Note("ncdestroy while " + Bound());
-    }
+    LRESULT OnNcDestroy(UINT, WPARAM, LPARAM, bool& handled) { handled = handleNcDestroy; return Note("ncdestroy while " + Bound()); }
 };
 
 template <class Base>
@@ -217,8 +185,7 @@ typedef Probe<SubclassBinding> ProbeControl;
 // A dialog made straight from DialogStartProc, as CreateModeless does after registering.
 HWND CreateWithStartProc()
 {
-    return CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(IDD_TEST), nullptr, DialogBinding::DialogStartProc,
-                              0);
+    return CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(IDD_TEST), nullptr, DialogBinding::DialogStartProc, 0);
 }
 
 // A probe dialog with its two recorder controls, and a probe subclassing a recorder;
@@ -245,10 +212,7 @@ protected:
         SetWindowLongPtrA(guard.window, DWLP_MSGRESULT, 0x5EED);
         return ((DLGPROC)GetWindowLongPtrA(guard.window, DWLP_DLGPROC))(guard.window, message, wParam, lParam);
     }
-    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        return SendMessageA(recorder.window, message, wParam, lParam);
-    }
+    LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageA(recorder.window, message, wParam, lParam); }
 
     ProbeDialog dialog;
     WindowGuard guard{nullptr};
@@ -277,17 +241,9 @@ TEST_F(Binding, DialogAnswersGoWhereTheDialogManagerLooksForThem)
     // leave it in DWLP_MSGRESULT. Not handled: FALSE, and DWLP_MSGRESULT untouched.
     dialog.answerEverything = true;
     dialog.answer = 0x4321;
-    const struct {
-        UINT message;
-        INT_PTR returned;
-        LONG_PTR left;
-    } rows[] = {{WM_INITDIALOG, 0x4321, 0x5EED},
-                {WM_CTLCOLORMSGBOX, 0x4321, 0x5EED},
-                {WM_CTLCOLORSTATIC, 0x4321, 0x5EED},
-                {WM_COMPAREITEM, 0x4321, 0x5EED},
-                {0x131, TRUE, 0x4321},
-                {0x139, TRUE, 0x4321},
-                {WM_COMMAND, TRUE, 0x4321}};
+    const struct { UINT message; INT_PTR returned; LONG_PTR left; } rows[] = {
+        {WM_INITDIALOG, 0x4321, 0x5EED}, {WM_CTLCOLORMSGBOX, 0x4321, 0x5EED}, {WM_CTLCOLORSTATIC, 0x4321, 0x5EED},
+        {WM_COMPAREITEM, 0x4321, 0x5EED}, {0x131, TRUE, 0x4321}, {0x139, TRUE, 0x4321}, {WM_COMMAND, TRUE, 0x4321}};
     for (const auto& row : rows) {
         EXPECT_EQ(row.returned, CallDialogProc(row.message)) << std::hex << row.message;
         EXPECT_EQ(row.left, GetWindowLongPtrA(guard.window, DWLP_MSGRESULT)) << std::hex << row.message;
@@ -383,13 +339,7 @@ TEST_F(Binding, NotificationsAreReflectedToTheChildTheyConcernOnly)
     DELETEITEMSTRUCT deleted = {};
     COMPAREITEMSTRUCT compare = {};
     deleted.CtlID = compare.CtlID = IDC_RECORDER_B;
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        HWND child;
-    } rows[] = {
-        // child null: not handled
+    const struct { UINT message; WPARAM wParam; LPARAM lParam; HWND child; } rows[] = {  // child null: not handled
         {WM_COMMAND, MAKEWPARAM(IDC_RECORDER_A, BN_CLICKED), (LPARAM)a, a},
         {WM_NOTIFY, IDC_RECORDER_B, (LPARAM)&header, b},
         {WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, IDC_RECORDER_B), (LPARAM)a, a},
@@ -404,20 +354,16 @@ TEST_F(Binding, NotificationsAreReflectedToTheChildTheyConcernOnly)
         {WM_DRAWITEM, 0, (LPARAM)&menuDraw, nullptr},
         {WM_MEASUREITEM, 0, (LPARAM)&menuMeasure, nullptr},
         {WM_CTLCOLORDLG, 0, (LPARAM)guard.window, nullptr},  // the dialog itself
-        {WM_HSCROLL, SB_LINEDOWN, 0, nullptr},               // the dialog's own scroll bar
+        {WM_HSCROLL, SB_LINEDOWN, 0, nullptr},  // the dialog's own scroll bar
         {WM_SIZE, 0, (LPARAM)a, nullptr},
     };
     for (const auto& row : rows) {
         received.clear();
         // The child's answer is the dialog's, whichever way the dialog returns it.
-        if (row.child != nullptr)
-            EXPECT_EQ(RECORDER_ANSWER, SendMessageA(guard.window, row.message, row.wParam, row.lParam))
-                << std::hex << row.message;
-        else
-            EXPECT_EQ(FALSE, CallDialogProc(row.message, row.wParam, row.lParam)) << std::hex << row.message;
+        if (row.child != nullptr) EXPECT_EQ(RECORDER_ANSWER, SendMessageA(guard.window, row.message, row.wParam, row.lParam)) << std::hex << row.message;
+        else EXPECT_EQ(FALSE, CallDialogProc(row.message, row.wParam, row.lParam)) << std::hex << row.message;
         for (HWND window : {a, b, stranger.window}) {
-            EXPECT_EQ(window == row.child, Received(window, REFLECTED_BASE + row.message, row.wParam, row.lParam))
-                << std::hex << row.message;
+            EXPECT_EQ(window == row.child, Received(window, REFLECTED_BASE + row.message, row.wParam, row.lParam)) << std::hex << row.message;
         }
     }
     // A command the dialog handles itself is not reflected.
@@ -450,16 +396,12 @@ TEST_F(Binding, ControlObjectTakesOverOneControlThroughItsTrampoline)
 TEST_F(Binding, MapEntriesAreTriedInOrderUntilOneHandles)
 {
     HWND self = recorder.window;
-    NMHDR click = {self, ID_A, (UINT)NM_CLICK}, doubleClick = {self, ID_A, (UINT)NM_DBLCLK},
-          fromB = {self, ID_B, (UINT)NM_CLICK};
+    NMHDR click = {self, ID_A, (UINT)NM_CLICK}, doubleClick = {self, ID_A, (UINT)NM_DBLCLK}, fromB = {self, ID_B, (UINT)NM_CLICK};
     const struct {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
+        UINT message; WPARAM wParam; LPARAM lParam;
         bool firstKeeps, secondKeeps;  // whether the two UM_PROBE entries keep the message
-        LRESULT result;
-        const char* trace;  // the answer, and the handlers that ran
-        bool control;       // the control's own procedure got the message, as it was sent
+        LRESULT result; const char* trace;  // the answer, and the handlers that ran
+        bool control;  // the control's own procedure got the message, as it was sent
     } rows[] = {
         {UM_PROBE, 0, 0, false, true, 2, "first,second", false},
         {UM_PROBE, 5, 6, false, false, RECORDER_ANSWER, "first,second", true},

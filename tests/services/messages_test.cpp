@@ -91,7 +91,8 @@ TEST(Messages, NoCodeLineForCodeZero)
 
 TEST(Messages, UnknownCodeStillShowsTheCode)
 {
-    EXPECT_EQ("Cannot save vCard file x\n[0x80041234] ", Composed((HRESULT)0x80041234u, nullptr, IDS_CANNOT_SAVE, "x"));
+    EXPECT_EQ("Cannot save vCard file x\n[0x80041234] ",
+              Composed((HRESULT)0x80041234u, nullptr, IDS_CANNOT_SAVE, "x"));
 }
 
 TEST(Messages, FailedLoadShowsBodyCodeAndDetail)

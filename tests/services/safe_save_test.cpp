@@ -5,9 +5,9 @@
 #include "tests/support/card_text.h"
 #include "tests/support/temp_folder.h"
 
-#include <algorithm>
-#include <errno.h>
 #include <gtest/gtest.h>
+#include <errno.h>
+#include <algorithm>
 
 namespace {
 
@@ -17,9 +17,8 @@ typedef std::vector<std::string> Names;
 const HRESULT DISK_FULL = ResultFromWin32(112);
 const HRESULT ACCESS_DENIED = ResultFromWin32(5);
 // A card with a group, parameters, escapes and a line long enough to fold: many writes.
-const char CARD[] =
-    "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\nwork.TEL;TYPE=WORK,VOICE:+1-555-0100\r\n"
-    "NOTE:a note long enough to be folded\\, with commas\\; and\\nline breaks past seventy-five bytes\r\nEND:VCARD\r\n";
+const char CARD[] = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\nwork.TEL;TYPE=WORK,VOICE:+1-555-0100\r\n"
+                    "NOTE:a note long enough to be folded\\, with commas\\; and\\nline breaks past seventy-five bytes\r\nEND:VCARD\r\n";
 const char OLD_TARGET[] = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:old\r\nEND:VCARD\r\n";
 const char USERS_TMP[] = "the user's own notes, not ours\n";
 
@@ -113,13 +112,8 @@ protected:
     // card.tmp and card-1.tmp: the save works in the first free name, and names the file that failed.
     void ExpectFailures(Step step, HRESULT result, SaveStage stage)
     {
-        const struct {
-            bool oldTarget;
-            Names userFiles;
-            const char* temporary;
-        } setups[] = {{false, {}, "card.tmp"},
-                      {true, {"card.tmp"}, "card-1.tmp"},
-                      {true, {"card-1.tmp", "card.tmp"}, "card-2.tmp"}};
+        const struct { bool oldTarget; Names userFiles; const char* temporary; } setups[] = {
+            {false, {}, "card.tmp"}, {true, {"card.tmp"}, "card-1.tmp"}, {true, {"card-1.tmp", "card.tmp"}, "card-2.tmp"}};
         for (const auto& setup : setups) {
             SCOPED_TRACE(setup.temporary);
             Prepare(setup.oldTarget, setup.userFiles);
@@ -142,10 +136,7 @@ TEST_F(SafeSave, SaveWorksInTheFirstFreeTemporaryName)
 {
     fs::create_directory(folder.path / "old.cards");
     WriteBytes(folder / "card.tmp", USERS_TMP);
-    const struct {
-        const char* target;
-        const char* temporary;
-    } rows[] = {
+    const struct { const char* target; const char* temporary; } rows[] = {
         {"card.vcf", "card-1.tmp"},                // card.tmp is the user's
         {"card-1.tmp", "card-1-1.tmp"},            // the target's own name is never the temporary one
         {"old.cards/card", "old.cards/card.tmp"},  // a dot in a folder name is no extension

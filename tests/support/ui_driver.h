@@ -10,14 +10,14 @@
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>
-#include <deque>
 #include <dlgs.h>
-#include <functional>
 #include <gdiplus.h>
+#include <deque>
+#include <functional>
 #include <set>
 #include <sstream>
-#include <string.h>
 #include <string>
+#include <string.h>
 #include <vector>
 
 namespace ui {
@@ -303,7 +303,7 @@ public:
     // A dialog still open after its last step is cancelled, and noted in leftOpen.
     typedef std::function<void(HWND dialog)> Step;
     void Drive(const std::string& caption, std::vector<Step> steps) { scripts.push_back({caption, std::move(steps)}); }
-    std::vector<std::string> driven;  // the captions of the dialogs driven, in order
+    std::vector<std::string> driven;   // the captions of the dialogs driven, in order
     std::vector<std::string> leftOpen;
     size_t ScriptsWaiting() const { return scripts.size(); }
 
@@ -359,8 +359,7 @@ private:
             if (current->TakeScript(window)) return CallNextHookEx(nullptr, code, wParam, lParam);
             bool file = FileNameField(window) != 0;
             Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, MESSAGE_BOX_TEXT)), "", 0, false, ""};
-            const std::pair<int, const char*> buttons[] = {
-                {IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
+            const std::pair<int, const char*> buttons[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
             for (const auto& button : buttons) {
                 if (file || GetDlgItem(window, button.first) == nullptr) continue;
                 box.buttons += (box.buttons.empty() ? "" : " ") + std::string(button.second);
@@ -391,8 +390,7 @@ private:
         for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
             char name[16] = "";
             GetClassNameA(child, name, sizeof name);
-            bool isDefault =
-                strcmp(name, "Button") == 0 && (GetWindowLongA(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+            bool isDefault = strcmp(name, "Button") == 0 && (GetWindowLongA(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
             if (isDefault) current->shown.back().defaultButton = GetDlgCtrlID(child);
         }
         bool file = current->shown.back().text == "<file>";

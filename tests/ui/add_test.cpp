@@ -4,8 +4,8 @@
 #include "tests/support/ui_driver.h"
 #include "ui/add_dialog.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <stdlib.h>
 
 namespace {
@@ -47,13 +47,11 @@ void ParameterMenu(Editor& editor, int row, UINT command)
 
 Steps ChooseProperty(const char* name)
 {
-    return {[=](HWND d) { ClickRow(d, IDC_ADD_PROPERTY_LIST, FindPropertyKind(name)); },
-            [](HWND d) { ClickButton(d, IDOK); }};
+    return {[=](HWND d) { ClickRow(d, IDC_ADD_PROPERTY_LIST, FindPropertyKind(name)); }, [](HWND d) { ClickButton(d, IDOK); }};
 }
 Steps TypeName(int radio, int edit, const std::string& name)
 {
-    return {[=](HWND d) { ClickButton(d, radio); }, [=](HWND d) { TypeInto(d, edit, name); },
-            [](HWND d) { ClickButton(d, IDOK); }};
+    return {[=](HWND d) { ClickButton(d, radio); }, [=](HWND d) { TypeInto(d, edit, name); }, [](HWND d) { ClickButton(d, IDOK); }};
 }
 
 void EditCell(Editor& editor, int list, int row, const std::string& text)
@@ -98,8 +96,7 @@ TEST(AddTest, CardBuiltFromNothingSavesReloadsIdenticallyAndChecks)
         std::string seen;
         auto look = [&](HWND d) {
             for (int radio : {IDC_ADD_STANDARD, IDC_ADD_GROUP, IDC_ADD_OTHER})
-                seen += std::to_string(IsWindowEnabled(GetDlgItem(d, radio))) +
-                        std::to_string(IsDlgButtonChecked(d, radio));
+                seen += std::to_string(IsWindowEnabled(GetDlgItem(d, radio))) + std::to_string(IsDlgButtonChecked(d, radio));
             seen += CellText(d, IDC_ADD_PROPERTY_LIST, ListSelection(d, IDC_ADD_PROPERTY_LIST), 0) + " ";
             seen += IsWindowEnabled(mainDialog->Window()) ? "main enabled " : "";
         };
@@ -129,15 +126,9 @@ TEST(AddTest, CardBuiltFromNothingSavesReloadsIdenticallyAndChecks)
         ASSERT_TRUE(editor.Select("work/TEL"));
         answers.Drive("Add new parameter(s)", {[](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, ParameterKindType); },
                                                [](HWND d) { TypeCount(d, ParameterKindType, "?"); },
-                                               [](HWND d) {
-                                                   ScreenshotOver(d, "count-editor-open");
-                                                   PressKey(VK_ESCAPE);
-                                               },
+                                               [](HWND d) { ScreenshotOver(d, "count-editor-open"); PressKey(VK_ESCAPE); },
                                                [](HWND d) { TypeCount(d, ParameterKindType, "2"); },
-                                               [](HWND d) {
-                                                   ScreenshotOver(d, "parameters-dialog-counts");
-                                                   ClickButton(d, IDOK);
-                                               }});
+                                               [](HWND d) { ScreenshotOver(d, "parameters-dialog-counts"); ClickButton(d, IDOK); }});
         ParameterMenu(editor, -1, ID_ITEM_NEW);
         EditCell(editor, IDC_PARAMETER_LIST, 0, "WORK");
         EditCell(editor, IDC_PARAMETER_LIST, 1, "VOICE");
@@ -161,8 +152,7 @@ TEST(AddTest, CardBuiltFromNothingSavesReloadsIdenticallyAndChecks)
     }
     saved = ReadBytes(path);
     EXPECT_EQ("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Jane Doe\r\nN:Doe;Jane;;;\r\nwork.TEL;type=WORK,VOICE:+1-555-0100\r\n"
-              "X-CUSTOM;X-PARAM=yes:custom value\r\nEND:VCARD\r\n",
-              saved);
+              "X-CUSTOM;X-PARAM=yes:custom value\r\nEND:VCARD\r\n", saved);
     EXPECT_EQ("BEGIN:VCARD\r\nNOTE\r\n", ReadBytes(broken));
     for (const std::string& file : {path, broken})  // the tool's verdict: valid, or not a card
         EXPECT_EQ(file == path ? 0 : 1, system(("Z:" VCARDTOOL " check " + file).c_str())) << file;
@@ -180,35 +170,26 @@ TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
     Answers answers("OK OK OK OK");
     Editor editor(path);
     const std::string longGroup = editor.TreeItems().at(8);  // as much of it as the tree shows
-    answers.Drive("Add",
-                  {[&](HWND d) { caption = Text(d) + (IsWindowEnabled(GetDlgItem(d, IDC_ADD_GROUP)) ? " group" : ""); },
-                   [](HWND d) { ClickButton(d, IDCANCEL); }});
+    answers.Drive("Add", {[&](HWND d) { caption = Text(d) + (IsWindowEnabled(GetDlgItem(d, IDC_ADD_GROUP)) ? " group" : ""); },
+                          [](HWND d) { ClickButton(d, IDCANCEL); }});
     TreeMenu(editor, longGroup, ID_ITEM_NEW);
     EXPECT_EQ("Add a new property as part of '" + std::string(224, 'g'), caption) << "cut; groups only at the root";
 
-    answers.Drive("Add",
-                  {[](HWND d) { ClickButton(d, IDC_ADD_GROUP); }, [](HWND d) { ClickButton(d, IDOK); },
-                   [](HWND d) { TypeInto(d, IDC_ADD_GROUP_NAME, "a b"); }, [](HWND d) { ClickButton(d, IDOK); },
-                   [](HWND d) { SetDlgItemTextA(d, IDC_ADD_GROUP_NAME, "Home"); }, [](HWND d) { ClickButton(d, IDOK); },
-                   [](HWND d) {
-                       ClickButton(d, IDC_ADD_OTHER);
-                       TypeInto(d, IDC_ADD_OTHER_NAME, std::string(75, 'x'));
-                   },
-                   [&](HWND d) {
-                       shownName = Text(GetDlgItem(d, IDC_ADD_OTHER_NAME));
-                       SetDlgItemTextA(d, IDC_ADD_OTHER_NAME, "X;Y");
-                   },
-                   [](HWND d) { ClickButton(d, IDOK); }, [](HWND) { PressKey(VK_ESCAPE); }});
+    answers.Drive("Add", {[](HWND d) { ClickButton(d, IDC_ADD_GROUP); }, [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND d) { TypeInto(d, IDC_ADD_GROUP_NAME, "a b"); }, [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND d) { SetDlgItemTextA(d, IDC_ADD_GROUP_NAME, "Home"); },
+                          [](HWND d) { ClickButton(d, IDOK); },
+                          [](HWND d) { ClickButton(d, IDC_ADD_OTHER); TypeInto(d, IDC_ADD_OTHER_NAME, std::string(75, 'x')); },
+                          [&](HWND d) { shownName = Text(GetDlgItem(d, IDC_ADD_OTHER_NAME)); SetDlgItemTextA(d, IDC_ADD_OTHER_NAME, "X;Y"); },
+                          [](HWND d) { ClickButton(d, IDOK); }, [](HWND) { PressKey(VK_ESCAPE); }});
     TreeMenu(editor, "", ID_ITEM_NEW);
     EXPECT_EQ("Invalid name '' for the new group. Please enter a valid name.|"
               "Invalid name 'a b' for the new group. Please enter a valid name.|"
               "A new group with name 'Home' could not be added in this vCard.|"
-              "Invalid name 'X;Y' for the new property. Please enter a valid name.",
-              answers.Lines());
+              "Invalid name 'X;Y' for the new property. Please enter a valid name.", answers.Lines());
     EXPECT_NE(std::string::npos, answers.shown.at(2).text.find("[0x800700b7]"));
     EXPECT_EQ(70u, shownName.size());
-    EXPECT_TRUE(answers.leftOpen.empty() && editor.IsRunning())
-        << "Escape after a box closes the dialog, not the editor";
+    EXPECT_TRUE(answers.leftOpen.empty() && editor.IsRunning()) << "Escape after a box closes the dialog, not the editor";
     EXPECT_EQ(0, mainDialog->Document()->IsModified());
 
     answers.Drive("Add a new property as part of 'TEL' group", ChooseProperty("NOTE"));
@@ -219,10 +200,8 @@ TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
     TreeMenu(editor, "work", ID_ITEM_DELETE);
     answers.Add("Yes");
     TreeMenu(editor, "work", ID_ITEM_DELETE);
-    EXPECT_EQ("Are you sure you want to DELETE the \"work\" ?|Are you sure you want to DELETE the \"work\" ?",
-              answers.Lines());
-    EXPECT_EQ((Names{"VERSION", "FN", "home", "home/EMAIL", "X-P", longGroup, longGroup + "/NOTE"}),
-              editor.TreeItems());
+    EXPECT_EQ("Are you sure you want to DELETE the \"work\" ?|Are you sure you want to DELETE the \"work\" ?", answers.Lines());
+    EXPECT_EQ((Names{"VERSION", "FN", "home", "home/EMAIL", "X-P", longGroup, longGroup + "/NOTE"}), editor.TreeItems());
 }
 
 TEST(AddTest, CaptionOverAnItemIsCutAndTerminated)
@@ -243,32 +222,30 @@ TEST(AddTest, ParametersAreAddedByCountOrByNameAndDeletedByTheirListName)
     ASSERT_TRUE(editor.Select("work/TEL"));
     // Rows: language, value, pref, altid, pid, type. A chosen row counts 1 until left;
     // editing a count chooses its row.
-    answers.Drive("Add new parameter(s)",
-                  {[](HWND d) { ClickButton(d, IDOK); },                 // nothing chosen
-                   [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 5); },  // type: 1
-                   [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },  // pref: 1, type back to 0
-                   [](HWND d) { TypeCount(d, 1, " 2x"); },               // value: 2, pref back to 0
-                   [](HWND d) { TypeCount(d, 1, "17"); },                // value: still 2
-                   [](HWND d) { TypeCount(d, 3, "16"); },                // altid: 16; value keeps its 2
-                   [](HWND d) { TypeCount(d, 3, "abc"); },               // altid: 0
-                   [](HWND d) { TypeCount(d, 4, "5", 0); },              // pid: chosen (1); no editor over a name
-                   [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },  // pref: 1, pid back to 0
-                   [&](HWND d) {
-                       for (int row = 0; row < 6; ++row) counts += CellText(d, IDC_PARAMETER_KINDS, row, 1);
-                       ClickButton(d, IDC_OTHER_PARAMETER);
-                       TypeInto(d, IDC_OTHER_PARAMETER_NAME, "A=B");
-                   },
-                   [](HWND d) { ClickButton(d, IDOK); },  // refused: the dialog stays
-                   [](HWND d) { ClickButton(d, IDC_OTHER_PARAMETER); }, [](HWND d) { ClickButton(d, IDOK); }});
+    answers.Drive("Add new parameter(s)", {
+        [](HWND d) { ClickButton(d, IDOK); },                     // nothing chosen
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 5); },      // type: 1
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },      // pref: 1, type back to 0
+        [](HWND d) { TypeCount(d, 1, " 2x"); },                   // value: 2, pref back to 0
+        [](HWND d) { TypeCount(d, 1, "17"); },                    // value: still 2
+        [](HWND d) { TypeCount(d, 3, "16"); },                    // altid: 16; value keeps its 2
+        [](HWND d) { TypeCount(d, 3, "abc"); },                   // altid: 0
+        [](HWND d) { TypeCount(d, 4, "5", 0); },                  // pid: chosen (1); no editor over a name
+        [](HWND d) { ClickRow(d, IDC_PARAMETER_KINDS, 2); },      // pref: 1, pid back to 0
+        [&](HWND d) {
+            for (int row = 0; row < 6; ++row) counts += CellText(d, IDC_PARAMETER_KINDS, row, 1);
+            ClickButton(d, IDC_OTHER_PARAMETER);
+            TypeInto(d, IDC_OTHER_PARAMETER_NAME, "A=B");
+        },
+        [](HWND d) { ClickButton(d, IDOK); },                     // refused: the dialog stays
+        [](HWND d) { ClickButton(d, IDC_OTHER_PARAMETER); }, [](HWND d) { ClickButton(d, IDOK); }});
     ParameterMenu(editor, -1, ID_ITEM_NEW);
     EXPECT_EQ("021000", counts);
     EXPECT_EQ("At least one parameter must have the instance number greater than zero.|"
-              "Invalid name 'A=B' for the new parameter. Please enter a valid name.",
-              answers.Lines());
+              "Invalid name 'A=B' for the new parameter. Please enter a valid name.", answers.Lines());
     EXPECT_EQ("Add new parameter(s)", answers.shown.at(1).owner);
     std::string names;  // the chain in the order of the kinds, appended once
-    for (int row = 0; row < editor.Rows(IDC_PARAMETER_LIST); ++row)
-        names += editor.Cell(IDC_PARAMETER_LIST, row, 0) + ",";
+    for (int row = 0; row < editor.Rows(IDC_PARAMETER_LIST); ++row) names += editor.Cell(IDC_PARAMETER_LIST, row, 0) + ",";
     EXPECT_EQ("type,type,pref,value,value,pref,", names);
 
     ASSERT_TRUE(editor.Select("X-P"));
@@ -279,8 +256,7 @@ TEST(AddTest, ParametersAreAddedByCountOrByNameAndDeletedByTheirListName)
     ParameterMenu(editor, 1, ID_ITEM_DELETE);  // X-Q's further value "b", named as the list names it
     answers.Add("Yes");
     ParameterMenu(editor, 0, ID_ITEM_DELETE);  // X-Q=a: its name passes to "b"
-    EXPECT_EQ("Are you sure you want to DELETE the \"X-Q\" ?|Are you sure you want to DELETE the \"X-Q\" ?",
-              answers.Lines());
+    EXPECT_EQ("Are you sure you want to DELETE the \"X-Q\" ?|Are you sure you want to DELETE the \"X-Q\" ?", answers.Lines());
     editor.Click(IDC_SAVE);
     EXPECT_NE(std::string::npos, ReadBytes(path).find("\r\nX-P;X-Q=b;X-R=c:v\r\n")) << ReadBytes(path);
 }
@@ -309,12 +285,10 @@ TEST(AddTest, KeysOpenTheMenuAtTheSelectionAndDeleteAsksFirst)
     SetKeyboardState(keys);
     EXPECT_EQ(2, menuSeen.menus) << "one menu for each key";
     SetFocus(editor.Item(IDC_PARAMETER_LIST));
-    ListView_SetItemState(editor.Item(IDC_PARAMETER_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED,
-                          LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(editor.Item(IDC_PARAMETER_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     editor.Press(VK_DELETE);
     EXPECT_EQ("Are you sure you want to DELETE the \"EMAIL\" ?|Are you sure you want to DELETE the \"TEL\" ?|"
-              "Are you sure you want to DELETE the \"type\" ?",
-              answers.Lines());
+              "Are you sure you want to DELETE the \"type\" ?", answers.Lines());
     EXPECT_EQ((Names{"VERSION", "FN", "work", "work/TEL", "work/ADR", "home", "X-P"}), editor.TreeItems());
     EXPECT_EQ("WORK,1", editor.Cell(IDC_PARAMETER_LIST, 0, 1) + "," + editor.Cell(IDC_PARAMETER_LIST, 1, 1));
 }

@@ -5,8 +5,8 @@
 #include "ui/main_dialog.h"
 #include "ui/settings_dialog.h"
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace {
 
@@ -18,14 +18,15 @@ const int COMPONENTS = IDC_COMPONENT_LIST;
 const int PARAMETERS = IDC_PARAMETER_LIST;
 
 // N has absent components, ADR three parameters, TEL a TYPE pair and a PREF.
-const char CARD[] = "BEGIN:VCARD\r\n"
-                    "VERSION:4.0\r\n"
-                    "FN:Jane Doe\r\n"
-                    "N:Doe;Jane;;;\r\n"
-                    "TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
-                    "ADR;TYPE=work;PREF=2;LABEL=Office:;;100 Main Street;Springfield;IL;62701;USA\r\n"
-                    "NOTE:a\\:b\r\n"
-                    "END:VCARD\r\n";
+const char CARD[] =
+    "BEGIN:VCARD\r\n"
+    "VERSION:4.0\r\n"
+    "FN:Jane Doe\r\n"
+    "N:Doe;Jane;;;\r\n"
+    "TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
+    "ADR;TYPE=work;PREF=2;LABEL=Office:;;100 Main Street;Springfield;IL;62701;USA\r\n"
+    "NOTE:a\\:b\r\n"
+    "END:VCARD\r\n";
 
 // Characters as the keyboard gives them, to the control that has the focus.
 void Type(const std::string& text)
@@ -314,11 +315,7 @@ TEST_F(CellEditTest, SaveCommandsStoreTheOpenEditorFirst)
     };
     const Case cases[] = {
         {"menu Save", [](Editor& e) { e.Menu(IDC_SAVE); }},
-        {"Alt+S",
-         [](Editor&) {
-             PostMessageA(GetFocus(), WM_SYSCHAR, 's', 1 << 29);
-             ui::Pump(150);
-         }},
+        {"Alt+S", [](Editor&) { PostMessageA(GetFocus(), WM_SYSCHAR, 's', 1 << 29); ui::Pump(150); }},
         {"Ctrl+S", [](Editor&) { PressWith(VK_CONTROL, 'S'); }},
     };
     for (const Case& c : cases) {
@@ -341,21 +338,10 @@ TEST_F(CellEditTest, CommandsThatDiscardTheCardAskAboutTheOpenEditorsText)
     };
     const Case cases[] = {
         {"menu Exit", [](Editor& e) { e.Menu(IDCANCEL); }},
-        {"Alt+X",
-         [](Editor&) {
-             PostMessageA(GetFocus(), WM_SYSCHAR, 'x', 1 << 29);
-             ui::Pump(150);
-         }},
-        {"close box",
-         [](Editor& e) {
-             PostMessageA(e.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-             ui::Pump(150);
-         }},
+        {"Alt+X", [](Editor&) { PostMessageA(GetFocus(), WM_SYSCHAR, 'x', 1 << 29); ui::Pump(150); }},
+        {"close box", [](Editor& e) { PostMessageA(e.Window(), WM_SYSCOMMAND, SC_CLOSE, 0); ui::Pump(150); }},
         {"Alt+F4",
-         [](Editor&) {
-             PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 1 << 29);
-             ui::Pump(150);
-         }},
+         [](Editor&) { PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_F4, 1 << 29); ui::Pump(150); }},
         {"menu Open", [](Editor& e) { e.Menu(IDC_OPEN); }},
         {"Ctrl+O", [](Editor&) { PressWith(VK_CONTROL, 'O'); }},
     };
@@ -416,8 +402,8 @@ TEST_F(CellEditTest, ComboBoxWithoutPartsIsReportedAndStoresNothing)
 TEST(EditorSubclassTest, PinnedEditorKeepsItsPlaceAndGrowsToItsTextInItsFont)
 {
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
-    HWND edit =
-        CreateWindowExA(0, "EDIT", "WWWWWW", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, parent, nullptr, nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "WWWWWW", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, parent, nullptr,
+                                nullptr, nullptr);
     HFONT big = CreateFontA(-40, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
     SendMessageA(edit, WM_SETFONT, (WPARAM)big, FALSE);
     HDC dc = GetDC(edit);
@@ -496,7 +482,7 @@ TEST_F(CellEditTest, SettingTakesEffectAtTheNextSaveAndMarksNothing)
     struct Case {
         const char* note;  // as the file holds it
         int button;
-        bool checked;  // as the dialog shows it
+        bool checked;      // as the dialog shows it
         const char* saved;
     };
     const Case cases[] = {{"NOTE:a\\:b", IDOK, true, "NOTE:a:b"},

@@ -8,9 +8,9 @@
 #include "ui/help.h"
 #include "ui/image_button.h"
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -18,17 +18,18 @@ using namespace ui;
 
 // ---------------------------------------------------------------- the tests
 
-const char SAMPLE[] = "BEGIN:VCARD\r\n"
-                      "VERSION:4.0\r\n"
-                      "KIND:individual\r\n"
-                      "FN:Jane Q. Doe\r\n"
-                      "N:Doe;Jane;Quinn;Dr.;PhD\r\n"
-                      "work.TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
-                      "work.ADR;TYPE=WORK:;Suite 4;100 Main Street;Springfield;IL;62701;USA\r\n"
-                      "home.EMAIL:jane@example.com\r\n"
-                      "NOTE:Met at the fair\\, booth 12\\nand after\r\n"
-                      "X-P;X-Q=a,b;X-R=c:v\r\n"
-                      "END:VCARD\r\n";
+const char SAMPLE[] =
+    "BEGIN:VCARD\r\n"
+    "VERSION:4.0\r\n"
+    "KIND:individual\r\n"
+    "FN:Jane Q. Doe\r\n"
+    "N:Doe;Jane;Quinn;Dr.;PhD\r\n"
+    "work.TEL;TYPE=WORK,VOICE;PREF=1:+1-555-0100\r\n"
+    "work.ADR;TYPE=WORK:;Suite 4;100 Main Street;Springfield;IL;62701;USA\r\n"
+    "home.EMAIL:jane@example.com\r\n"
+    "NOTE:Met at the fair\\, booth 12\\nand after\r\n"
+    "X-P;X-Q=a,b;X-R=c:v\r\n"
+    "END:VCARD\r\n";
 const size_t SAMPLE_ITEMS = 11;  // 9 properties and 2 groups
 const char CAPTION[] = "Oskan vCard Editor";
 
@@ -43,17 +44,14 @@ std::string WithoutSystemText(const std::string& text)
 {
     size_t code = text.find("] ");
     size_t end = text.find('\n', code);
-    return code == std::string::npos
-               ? text
-               : text.substr(0, code + 2) + (end == std::string::npos ? "" : text.substr(end + 1));
+    return code == std::string::npos ? text : text.substr(0, code + 2) + (end == std::string::npos ? "" : text.substr(end + 1));
 }
 
 // A list's rows as "name=value;" each.
 std::string Rows(const Editor& editor, int list)
 {
     std::string rows;
-    for (int row = 0; row < editor.Rows(list); ++row)
-        rows += editor.Cell(list, row, 0) + "=" + editor.Cell(list, row, 1) + ";";
+    for (int row = 0; row < editor.Rows(list); ++row) rows += editor.Cell(list, row, 0) + "=" + editor.Cell(list, row, 1) + ";";
     return rows;
 }
 
@@ -68,13 +66,10 @@ std::string RightHandSide(const Editor& editor)
     }
     if (!editor.IsEnabled(IDC_PARAMETER_LIST)) {
         bool empty = editor.ItemText(IDC_VALUE_EDIT).empty() && editor.Rows(IDC_PARAMETER_LIST) == 0;
-        return empty && !editor.IsEnabled(IDC_VALUE_EDIT) && !editor.IsEnabled(IDC_PREDEFINED_VALUES)
-                   ? "-"
-                   : "disabled, not empty";
+        return empty && !editor.IsEnabled(IDC_VALUE_EDIT) && !editor.IsEnabled(IDC_PREDEFINED_VALUES) ? "-" : "disabled, not empty";
     }
     std::string shown = Rows(editor, IDC_COMPONENT_LIST);
-    if (edit)
-        shown = "[" + editor.ItemText(IDC_VALUE_EDIT) + "]" + (editor.IsEnabled(IDC_PREDEFINED_VALUES) ? " >" : "");
+    if (edit) shown = "[" + editor.ItemText(IDC_VALUE_EDIT) + "]" + (editor.IsEnabled(IDC_PREDEFINED_VALUES) ? " >" : "");
     return shown + " | " + Rows(editor, IDC_PARAMETER_LIST);
 }
 
@@ -95,19 +90,14 @@ TEST_F(EditorTest, CommandLineDecidesTheCardAtStart)
     std::string broken = folder / "broken.vcf";
     WriteBytes(broken, "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:x\r\nNOTE without colon\r\nEND:VCARD\r\n");
     // The box shown is given without the system's words for its code.
-    const struct {
-        std::string commandLine, title;
-        size_t items;
-        std::string message;
-    } rows[] = {
+    const struct { std::string commandLine, title; size_t items; std::string message; } rows[] = {
         {"", "", 0, ""},
         {sample, "sample.vcf", SAMPLE_ITEMS, ""},
         {"\"" + spaced + "\\a card.vcf\"", "a card.vcf", SAMPLE_ITEMS, ""},  // as Explorer passes it
         {folder / "nothing-here.vcf", "", 0, ""},
         {folder.path.string(), "", 0, "Cannot open vCard file\r\n'" + folder.path.string() + "'\n[0x80070005] "},
         {broken, "", 0,
-         "Not a valid vCard file " + broken +
-             "\n[0x80004005] \nSyntax error at line 3 [missing ':']:\nNOTE without colon"},
+         "Not a valid vCard file " + broken + "\n[0x80004005] \nSyntax error at line 3 [missing ':']:\nNOTE without colon"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.commandLine);
@@ -141,20 +131,13 @@ TEST_F(EditorTest, CommandLineDecidesTheCardAtStart)
 TEST_F(EditorTest, SelectedItemShowsItsValueAndParametersWithoutChangingTheCard)
 {
     Editor editor(sample);
-    EXPECT_EQ(
-        (Names{"VERSION", "KIND", "FN", "N", "work", "work/TEL", "work/ADR", "home", "home/EMAIL", "NOTE", "X-P"}),
-        editor.TreeItems());
-    const struct {
-        const char* item;
-        const char* shown;
-        const char* screenshot;
-    } rows[] = {
-        {"N",
-         "Family Name=Doe;Given Name=Jane;Additional Names=Quinn;Honorific Prefixes=Dr.;Honorific Suffixes=PhD; | ",
+    EXPECT_EQ((Names{"VERSION", "KIND", "FN", "N", "work", "work/TEL", "work/ADR", "home", "home/EMAIL", "NOTE", "X-P"}),
+              editor.TreeItems());
+    const struct { const char* item; const char* shown; const char* screenshot; } rows[] = {
+        {"N", "Family Name=Doe;Given Name=Jane;Additional Names=Quinn;Honorific Prefixes=Dr.;Honorific Suffixes=PhD; | ",
          "n-selected"},
-        {"work/ADR",
-         "POBox=;Extended=Suite 4;Street=100 Main Street;Locality=Springfield;Region=IL;PostalCode=62701;"
-         "Country=USA; | type=WORK;",
+        {"work/ADR", "POBox=;Extended=Suite 4;Street=100 Main Street;Locality=Springfield;Region=IL;PostalCode=62701;"
+                     "Country=USA; | type=WORK;",
          "adr-selected"},
         {"work/TEL", "[+1-555-0100] | type=WORK;type=VOICE;pref=1;", "tel-selected"},
         {"NOTE", "[Met at the fair, booth 12\r\nand after] | ", nullptr},
@@ -282,8 +265,7 @@ TEST_F(EditorTest, CommandsAskBeforeChangesAreLost)
         {NO_FN, "NOTE", MENU, IDCANCEL, "Yes OK", "The changes in current |The vCard data is not valid.", true,
          "sample.vcf", "no name!"},
         {SAMPLE, nullptr, BUTTON, IDC_OPEN, other, "<file>", true, "other.vcf", nullptr},
-        {SAMPLE, "FN", BUTTON, IDC_OPEN, "No file:", "The changes in current |<file>", true, "sample.vcf",
-         "Jane Q. Doe!"},
+        {SAMPLE, "FN", BUTTON, IDC_OPEN, "No file:", "The changes in current |<file>", true, "sample.vcf", "Jane Q. Doe!"},
         {SAMPLE, "FN", BUTTON, IDC_UNDO, "No", "All the changes will be lost!", true, "sample.vcf", "Jane Q. Doe!"},
         {SAMPLE, "FN", BUTTON, IDC_UNDO, "Yes", "All the changes will be lost!", true, "sample.vcf", "Jane Q. Doe"},
         {nullptr, nullptr, MENU, IDC_UNDO, "Yes", "All the changes will be lost!", true, "<untitled>", nullptr},
@@ -438,10 +420,11 @@ TEST_F(EditorTest, CardInAnyLanguageShowsAsWrittenAndTypedTextSavesAsUtf8)
     // The program's manifest makes UTF-8 its code page; without it the same bytes would
     // show as the system code page's characters, "MÃ¼ller" for "Müller".
     ASSERT_EQ(65001u, GetACP());
-    const std::string card = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zoë Müller\r\n"
-                             "N;SORT-AS=\"Müller,Zoë\";LANGUAGE=el:Μυλωνά;Ζωή;;κυρία;\r\n"
-                             "büro.ADR;LABEL=東京都千代田区:;;千代田1-1;東京;;100-0001;日本\r\n"
-                             "X-昵称:小明\r\nNOTE:Crème brûlée\\, ελληνικά\\, 日本語\r\nEND:VCARD\r\n";
+    const std::string card =
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zoë Müller\r\n"
+        "N;SORT-AS=\"Müller,Zoë\";LANGUAGE=el:Μυλωνά;Ζωή;;κυρία;\r\n"
+        "büro.ADR;LABEL=東京都千代田区:;;千代田1-1;東京;;100-0001;日本\r\n"
+        "X-昵称:小明\r\nNOTE:Crème brûlée\\, ελληνικά\\, 日本語\r\nEND:VCARD\r\n";
     WriteBytes(sample, card);
     Answers answers;
     const std::wstring typed = L"Καλημέρα κόσμε 你好";
