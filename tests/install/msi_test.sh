@@ -162,5 +162,5 @@ check "the default program for .vcf is still the user's (ChosenEditor.vcf)" test
 check "no key of the program under HKLM\\Software" not key_exists 'HKLM\Software\Oskan'
 check "the card is as it was" cmp -s "$CARD" "$ROOT/examples/sample.vcf"
 
-if [ "$FAILS" -ne 0 ]; then echo "installer test ($ARCH): $FAILS failed"; exit 1; fi
-echo "installer test ($ARCH): passed"
+if [ "$FAILS" -ne 0 ]; then echo "installer test ($ARCH): $FAILS failed (${SECONDS}s)"; exit 1; fi
+echo "installer test ($ARCH): passed (${SECONDS}s)"
