@@ -1,9 +1,9 @@
 // Start-up, message loop and shut-down of the editor.
 #include "app/program.h"
 
-#include "app/main_window.h"
-#include "app/messages.h"
 #include "framework/app_module.h"
+#include "services/messages.h"
+#include "ui/main_window.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>

@@ -1,19 +1,20 @@
 // Message maps: a window class lists (message, control id, notification code) entries
 // with one short handler each; the entries are tested in order and the first one whose
-// handler leaves the message handled ends the dispatch.
+// handler leaves the message handled ends the dispatch. The class declares its map with
+// DECLARE_MESSAGE_MAP; its source defines the map and lets MESSAGE_MAP_HANDLER write the
+// HandleMessage that runs it:
 //
-//     const MessageMapEntry<AboutDialog> AboutDialog::messageMap[] = {
-//         MessageMapEntry<AboutDialog>::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
-//         MessageMapEntry<AboutDialog>::Command(IDOK, BN_CLICKED, &AboutDialog::OnOk),
-//         MessageMapEntry<AboutDialog>::Reflect(),
+//     class AboutDialog : public DialogBinding {
+//         DECLARE_MESSAGE_MAP(AboutDialog)
+//         ...
 //     };
 //
-//     bool AboutDialog::HandleMessage(HWND window, UINT message, WPARAM wParam,
-//                                     LPARAM lParam, LRESULT& result, DWORD section)
-//     {
-//         return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result,
-//                              section);
-//     }
+//     const AboutDialog::MapEntry AboutDialog::messageMap[] = {
+//         MapEntry::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
+//         MapEntry::Command(IDOK, BN_CLICKED, &AboutDialog::OnOk),
+//         MapEntry::Reflect(),
+//     };
+//     MESSAGE_MAP_HANDLER(AboutDialog)
 #pragma once
 
 #include <windows.h>
@@ -32,16 +33,18 @@ bool ReflectToChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRE
 // For a control's map, after its own entries: a reflected notification that the control
 // does not take gets the platform's default processing of the plain message. False for
 // any other message.
-bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result);
+bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// Whether a dialog procedure returns the answer to message itself (WM_INITDIALOG,
+// WM_CTLCOLOR*, ...) rather than in DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message);
 
 // One entry of the map of window class T. Handlers start with handled set to true and
 // clear it to let the following entries see the message.
 template <class T>
 class MessageMapEntry {
 public:
-    typedef LRESULT (T::*MessageHandler)(UINT message, WPARAM wParam, LPARAM lParam,
-                                         bool& handled);
+    typedef LRESULT (T::*MessageHandler)(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     typedef LRESULT (T::*CommandHandler)(WORD code, WORD id, HWND control, bool& handled);
     typedef LRESULT (T::*NotifyHandler)(int id, NMHDR* header, bool& handled);
 
@@ -57,20 +60,17 @@ public:
     // WM_COMMAND from control (or menu item) id with notification code.
     static constexpr MessageMapEntry Command(WORD id, WORD code, CommandHandler handler)
     {
-        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, code, false, nullptr, handler,
-                               nullptr);
+        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, code, false, nullptr, handler, nullptr);
     }
     // WM_COMMAND from id with any notification code.
     static constexpr MessageMapEntry Command(WORD id, CommandHandler handler)
     {
-        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, 0, true, nullptr, handler,
-                               nullptr);
+        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, 0, true, nullptr, handler, nullptr);
     }
     // WM_NOTIFY from the control whose idFrom is id, with notification code.
     static constexpr MessageMapEntry Notify(int id, UINT code, NotifyHandler handler)
     {
-        return MessageMapEntry(NOTIFY, WM_NOTIFY, WM_NOTIFY, (UINT)id, code, false, nullptr,
-                               nullptr, handler);
+        return MessageMapEntry(NOTIFY, WM_NOTIFY, WM_NOTIFY, (UINT)id, code, false, nullptr, nullptr, handler);
     }
     // ReflectToChild; goes last in the map of a parent that reflects.
     static constexpr MessageMapEntry Reflect()
@@ -83,8 +83,7 @@ public:
         return MessageMapEntry(REFLECTED_DEFAULT, 0, 0, 0, 0, false, nullptr, nullptr, nullptr);
     }
 
-    bool Handle(T& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                LRESULT& result) const
+    bool Handle(T& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const
     {
         bool handled = true;
         LRESULT answer = 0;
@@ -105,10 +104,8 @@ public:
             answer = (object.*onNotify)((int)header->idFrom, header, handled);
             break;
         }
-        case REFLECT:
-            return ReflectToChild(window, message, wParam, lParam, result);
-        case REFLECTED_DEFAULT:
-            return HandleReflectedDefault(window, message, wParam, lParam, result);
+        case REFLECT: return ReflectToChild(window, message, wParam, lParam, result);
+        case REFLECTED_DEFAULT: return HandleReflectedDefault(window, message, wParam, lParam, result);
         }
         if (handled) result = answer;
         return handled;
@@ -117,18 +114,16 @@ public:
 private:
     enum Kind { MESSAGE, COMMAND, NOTIFY, REFLECT, REFLECTED_DEFAULT };
 
-    constexpr MessageMapEntry(Kind kind_, UINT first_, UINT last_, UINT id_, UINT code_,
-                              bool anyCode_, MessageHandler onMessage_,
-                              CommandHandler onCommand_, NotifyHandler onNotify_)
-        : kind(kind_), first(first_), last(last_), id(id_), code(code_), anyCode(anyCode_),
-          onMessage(onMessage_), onCommand(onCommand_), onNotify(onNotify_)
-    {
-    }
+    constexpr MessageMapEntry(Kind kind_, UINT first_, UINT last_, UINT id_, UINT code_, bool anyCode_,
+                              MessageHandler onMessage_, CommandHandler onCommand_, NotifyHandler onNotify_)
+        : kind(kind_), first(first_), last(last_), id(id_), code(code_), anyCode(anyCode_), onMessage(onMessage_),
+          onCommand(onCommand_), onNotify(onNotify_)
+    {}
 
     Kind kind;
     UINT first;  // the messages of a MESSAGE entry
     UINT last;
-    UINT id;  // the control of a COMMAND or NOTIFY entry
+    UINT id;    // the control of a COMMAND or NOTIFY entry
     UINT code;  // its notification code, unless anyCode
     bool anyCode;
     MessageHandler onMessage;
@@ -138,12 +133,28 @@ private:
 
 // Runs a map for object's HandleMessage: true when an entry handled the message.
 template <class T, size_t N>
-bool RunMessageMap(T& object, const MessageMapEntry<T> (&map)[N], HWND window, UINT message,
-                   WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD section)
+bool RunMessageMap(T& object, const MessageMapEntry<T> (&map)[N], HWND window, UINT message, WPARAM wParam,
+                   LPARAM lParam, LRESULT& result)
 {
-    if (section != 0) return false;
     for (const MessageMapEntry<T>& entry : map) {
         if (entry.Handle(object, window, message, wParam, lParam, result)) return true;
     }
     return false;
 }
+
+// In the class: the map and the HandleMessage that runs it. MapEntry names the class's
+// entries, in the map as in the class.
+#define DECLARE_MESSAGE_MAP(T)                                                                                         \
+public:                                                                                                                \
+    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;             \
+                                                                                                                       \
+private:                                                                                                               \
+    typedef MessageMapEntry<T> MapEntry;                                                                               \
+    static const MapEntry messageMap[];
+
+// In the class's source, after its map: the HandleMessage that runs it.
+#define MESSAGE_MAP_HANDLER(T)                                                                                         \
+    bool T::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& mapResult)                 \
+    {                                                                                                                  \
+        return RunMessageMap(*this, messageMap, window, message, wParam, lParam, mapResult);                           \
+    }

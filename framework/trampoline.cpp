@@ -14,7 +14,7 @@
 struct Trampoline::Code {
     uint8_t storeOpcode[4];  // mov dword ptr [esp+4], imm32
     uint32_t object;
-    uint8_t jumpOpcode;  // jmp rel32
+    uint8_t jumpOpcode;    // jmp rel32
     int32_t jumpDistance;  // from the end of this instruction
 };
 #elif defined(__x86_64__) || defined(_M_X64)

@@ -8,8 +8,7 @@ class WindowBinding;
 
 // What a trampoline leads to: a window procedure that receives its object in place of
 // the window handle. The stack is the platform's, so the calling convention must match.
-typedef LRESULT(CALLBACK* BoundProcedure)(WindowBinding* object, UINT message, WPARAM wParam,
-                                           LPARAM lParam);
+typedef LRESULT(CALLBACK* BoundProcedure)(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam);
 
 class Trampoline {
 public:

@@ -2,30 +2,9 @@
 // dialog, subclassing of controls, the two bound procedures and the last message.
 #include "framework/window_binding.h"
 
-namespace {
+#include "framework/message_map.h"
 
-// The messages whose answer a dialog procedure returns itself; for every other message
-// it returns TRUE and leaves the answer in DWLP_MSGRESULT.
-bool ReturnsResultDirectly(UINT message)
-{
-    switch (message) {
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_INITDIALOG:
-    case WM_QUERYDRAGICON:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return true;
-    default:
-        return false;
-    }
-}
+namespace {
 
 // Unlinks the record when it is on the list. Only pointers are compared on the way, so
 // the record's object may already be gone when the record is not there.
@@ -97,8 +76,7 @@ const WindowMessage* WindowBinding::BeginDispatch(const WindowMessage& message)
 bool WindowBinding::EndDispatch(const WindowMessage& message, const WindowMessage* interrupted)
 {
     // Only while still bound to that window: a handler may have unsubclassed meanwhile.
-    if (message.message == WM_NCDESTROY && hwnd != nullptr && message.window == hwnd)
-        windowGone = true;
+    if (message.message == WM_NCDESTROY && hwnd != nullptr && message.window == hwnd) windowGone = true;
     currentMessage = interrupted;
     // A window destroyed from inside a handler (DestroyWindow while handling a command,
     // say) gets its last message nested in that handler's dispatch. The object stays
@@ -155,8 +133,7 @@ HWND DialogBinding::CreateModeless(int dialogId, HWND owner, LPARAM parameter)
     if (!RegisterCreation()) return nullptr;
     // Kept aside: once the dialog has run, its last message may have destroyed the object.
     CreationRecord* record = &creationRecord;
-    HWND window = CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner,
-                                     DialogStartProc, parameter);
+    HWND window = CreateDialogParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner, DialogStartProc, parameter);
     // A dialog that failed before its first message (no such template) never took the
     // record; left waiting, it would be given to the thread's next dialog.
     WithdrawAfterCreation(record);
@@ -167,16 +144,14 @@ INT_PTR DialogBinding::RunModal(int dialogId, HWND owner, LPARAM parameter)
 {
     if (!RegisterCreation()) return -1;
     CreationRecord* record = &creationRecord;  // as in CreateModeless
-    INT_PTR code = DialogBoxParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner,
-                                   DialogStartProc, parameter);
+    INT_PTR code = DialogBoxParamA(appModule.instance, MAKEINTRESOURCEA(dialogId), owner, DialogStartProc, parameter);
     WithdrawAfterCreation(record);
     return code;
 }
 
 // The dialog's first message (WM_SETFONT before WM_INITDIALOG when the template names a
 // font) binds the object, and is then delivered like every later one.
-INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam)
+INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DialogBinding* dialog = TakeCreationRecord();
     if (dialog == nullptr) {
@@ -192,8 +167,7 @@ INT_PTR CALLBACK DialogBinding::DialogStartProc(HWND window, UINT message, WPARA
     return ((DLGPROC)procedure)(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT message,
-                                                WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DialogBinding* dialog = static_cast<DialogBinding*>(object);
     HWND window = dialog->hwnd;
@@ -202,13 +176,12 @@ LRESULT CALLBACK DialogBinding::BoundDialogProc(WindowBinding* object, UINT mess
 
     LRESULT result = 0;
     LRESULT answer = FALSE;  // not handled: the dialog manager's default processing
-    if (dialog->HandleMessage(window, message, wParam, lParam, result, 0)) {
+    if (dialog->HandleMessage(window, message, wParam, lParam, result)) {
         if (ReturnsResultDirectly(message)) {
             answer = result;
         } else {
             // NOT stored when a handler destroyed the window: the handle is dead.
-            if (dialog->hwnd == window && IsWindow(window))
-                SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+            if (dialog->hwnd == window && IsWindow(window)) SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
             answer = TRUE;
         }
     }
@@ -260,8 +233,7 @@ bool SubclassBinding::Unsubclass()
     return true;
 }
 
-LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT message,
-                                                  WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam)
 {
     SubclassBinding* subclass = static_cast<SubclassBinding*>(object);
     // Read once: a handler may unsubclass, which forgets both, and this message must
@@ -272,7 +244,7 @@ LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT me
     const WindowMessage* interrupted = subclass->BeginDispatch(current);
 
     LRESULT result = 0;
-    bool handled = subclass->HandleMessage(window, message, wParam, lParam, result, 0);
+    bool handled = subclass->HandleMessage(window, message, wParam, lParam, result);
     if (message != WM_NCDESTROY) {
         if (!handled) result = CallWindowProcW(previous, window, message, wParam, lParam);
     } else {
@@ -281,8 +253,7 @@ LRESULT CALLBACK SubclassBinding::BoundWindowProc(WindowBinding* object, UINT me
         // The control's own procedure goes back only when ours was on top and nobody
         // changed it while the message was being handled.
         LONG_PTR ours = subclass->trampoline.Address();
-        if (previous != DefWindowProcA && before == ours &&
-            GetWindowLongPtrW(window, GWLP_WNDPROC) == ours)
+        if (previous != DefWindowProcA && before == ours && GetWindowLongPtrW(window, GWLP_WNDPROC) == ours)
             SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)previous);
     }
     if (subclass->EndDispatch(current, interrupted)) {

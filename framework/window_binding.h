@@ -22,10 +22,9 @@ public:
     WindowBinding& operator=(const WindowBinding&) = delete;
     virtual ~WindowBinding() = default;
 
-    // The message map. section is always 0 from this layer; a map answers any other
-    // section with not handled. True when handled, with the answer in result.
-    virtual bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                               LRESULT& result, DWORD section) = 0;
+    // The message map (see DECLARE_MESSAGE_MAP). True when handled, with the answer in
+    // result.
+    virtual bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     // The procedure the trampoline leads to: BoundDialogProc or BoundWindowProc.
     virtual BoundProcedure GetBoundProcedure() = 0;
     // Called after the window's last message has returned, with the window that was
@@ -74,10 +73,8 @@ public:
 
     BoundProcedure GetBoundProcedure() override { return BoundDialogProc; }
 
-    static INT_PTR CALLBACK DialogStartProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
-    static LRESULT CALLBACK BoundDialogProc(WindowBinding* object, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    static INT_PTR CALLBACK DialogStartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK BoundDialogProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     // object is set only while the record is on appModule.creationList.
@@ -104,8 +101,7 @@ public:
 
     BoundProcedure GetBoundProcedure() override { return BoundWindowProc; }
 
-    static LRESULT CALLBACK BoundWindowProc(WindowBinding* object, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    static LRESULT CALLBACK BoundWindowProc(WindowBinding* object, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     WNDPROC previousProc;

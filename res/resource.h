@@ -44,12 +44,9 @@
 #define IDP_UNDO                    119
 #define IDP_OPEN                    122
 
-/* ---- bitmaps: the tree's three 16-pixel images, in image list order (a bitmap, so its
-   number may be that of dialog 125) */
+/* ---- bitmaps: the tree's 16-pixel images, in the order of card/nodes.h's image
+   indices (a bitmap, so its number may be that of IDD_ADD_PARAMETERS) */
 #define IDB_TREE_IMAGES             125
-#define TREE_IMAGE_GROUP_EXPANDED   0
-#define TREE_IMAGE_GROUP_COLLAPSED  1
-#define TREE_IMAGE_PROPERTY         2
 #define TREE_IMAGE_WIDTH            16
 
 /* ---- main window controls; the five buttons double as menu commands */

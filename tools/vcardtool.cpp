@@ -1,8 +1,8 @@
 // vcardtool: loads a card file as the editor's Open does, and checks it, writes it as
 // the editor's Save writes it, or dumps it in a form for comparing cards; lists the
 // cards of a file that holds several, and does each of these for one or for all.
-#include "app/messages.h"
-#include "app/safe_save.h"
+#include "services/messages.h"
+#include "services/safe_save.h"
 #include "card/card_file.h"
 #include "card/convert.h"
 #include "card/document.h"
@@ -382,10 +382,7 @@ int Format(const char* path, size_t asked, const char* outPath, int escapeColon,
     }
     if (job.loadFailed) return EXIT_CARD_FAILED;  // its message is out already
     if (FAILED(result)) {
-        int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
-                 : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
-                                                             : IDS_CANNOT_DELETE;
-        PrintMessage(stderr, ComposeMessageF(result, &job.refusal, id, failure.path));
+        PrintMessage(stderr, ComposeMessageF(result, &job.refusal, SaveFailureMessage(failure.stage), failure.path));
         return EXIT_CARD_FAILED;
     }
     return EXIT_OK;

@@ -1,9 +1,9 @@
 // The About box and its hyperlinks.
 #include "ui/about_dialog.h"
 
-#include "app/messages.h"
 #include "framework/app_module.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -68,37 +68,33 @@ bool OpenLink(HWND link)
 }
 
 HyperlinkStatic::HyperlinkStatic()
-    : linkFont(nullptr),
-      linkCursor(LoadCursorA(appModule.instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR))),
-      visited(false)
-{
-}
+    : linkFont(nullptr), linkCursor(LoadCursorA(appModule.instance, MAKEINTRESOURCEA(IDC_LINK_CURSOR))), visited(false)
+{}
 
 HyperlinkStatic::~HyperlinkStatic()
 {
     if (linkFont != nullptr) DeleteObject(linkFont);
 }
 
-bool HyperlinkStatic::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                    DWORD section)
+const HyperlinkStatic::MapEntry HyperlinkStatic::messageMap[] = {
+    MapEntry::Message(WM_SETCURSOR, &HyperlinkStatic::OnSetCursor),
+    MapEntry::Message(WM_LBUTTONDOWN, &HyperlinkStatic::OnLButtonDown),
+    MapEntry::Message(REFLECTED_BASE + WM_CTLCOLORSTATIC, &HyperlinkStatic::OnControlColor),
+    MapEntry::ReflectedDefault(),
+};
+MESSAGE_MAP_HANDLER(HyperlinkStatic)
+
+LRESULT HyperlinkStatic::OnSetCursor(UINT, WPARAM, LPARAM, bool&)
 {
-    if (section != 0) return false;
-    switch (message) {
-    case WM_SETCURSOR:
-        SetCursor(linkCursor != nullptr ? linkCursor : LoadCursor(nullptr, IDC_HAND));
-        result = TRUE;
-        return true;
-    case WM_LBUTTONDOWN:
-        visited = OpenLink(window);
-        InvalidateRect(window, nullptr, TRUE);
-        result = 0;
-        return true;
-    case REFLECTED_BASE + WM_CTLCOLORSTATIC:
-        result = OnControlColor((HDC)wParam);
-        return true;
-    default:
-        return HandleReflectedDefault(window, message, wParam, lParam, result);
-    }
+    SetCursor(linkCursor != nullptr ? linkCursor : LoadCursor(nullptr, IDC_HAND));
+    return TRUE;
+}
+
+LRESULT HyperlinkStatic::OnLButtonDown(UINT, WPARAM, LPARAM, bool&)
+{
+    visited = OpenLink(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return 0;
 }
 
 // The control's own font, underlined. Falls back to the default GUI font when the
@@ -109,15 +105,15 @@ HFONT HyperlinkStatic::MakeLinkFont() const
     HFONT controlFont = (HFONT)SendMessageA(hwnd, WM_GETFONT, 0, 0);
     if (controlFont == nullptr || GetObjectA(controlFont, sizeof description, &description) == 0) {
         memset(&description, 0, sizeof description);
-        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description) == 0)
-            return nullptr;
+        if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description) == 0) return nullptr;
     }
     description.lfUnderline = TRUE;
     return CreateFontIndirectA(&description);
 }
 
-LRESULT HyperlinkStatic::OnControlColor(HDC dc)
+LRESULT HyperlinkStatic::OnControlColor(UINT, WPARAM wParam, LPARAM, bool&)
 {
+    HDC dc = (HDC)wParam;
     if (linkFont == nullptr) linkFont = MakeLinkFont();
     if (linkFont != nullptr) SelectObject(dc, linkFont);
     SetTextColor(dc, visited ? VISITED_LINK_COLOUR : LINK_COLOUR);
@@ -125,18 +121,13 @@ LRESULT HyperlinkStatic::OnControlColor(HDC dc)
     return (LRESULT)GetStockObject(NULL_BRUSH);
 }
 
-const MessageMapEntry<AboutDialog> AboutDialog::messageMap[] = {
-    MessageMapEntry<AboutDialog>::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
-    MessageMapEntry<AboutDialog>::Command(IDOK, &AboutDialog::OnClose),
-    MessageMapEntry<AboutDialog>::Command(IDCANCEL, &AboutDialog::OnClose),
-    MessageMapEntry<AboutDialog>::Reflect(),
+const AboutDialog::MapEntry AboutDialog::messageMap[] = {
+    MapEntry::Message(WM_INITDIALOG, &AboutDialog::OnInitDialog),
+    MapEntry::Command(IDOK, &AboutDialog::OnClose),
+    MapEntry::Command(IDCANCEL, &AboutDialog::OnClose),
+    MapEntry::Reflect(),
 };
-
-bool AboutDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
+MESSAGE_MAP_HANDLER(AboutDialog)
 
 LRESULT AboutDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {

@@ -12,12 +12,13 @@ public:
     HyperlinkStatic();
     ~HyperlinkStatic() override;
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
     bool Visited() const { return visited; }
 
-private:
-    LRESULT OnControlColor(HDC dc);
+    DECLARE_MESSAGE_MAP(HyperlinkStatic)
+
+    LRESULT OnSetCursor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnControlColor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     HFONT MakeLinkFont() const;
 
     HFONT linkFont;
@@ -26,12 +27,8 @@ private:
 };
 
 class AboutDialog : public DialogBinding {
-public:
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
+    DECLARE_MESSAGE_MAP(AboutDialog)
 
-private:
-    static const MessageMapEntry<AboutDialog> messageMap[];
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnClose(WORD code, WORD id, HWND control, bool& handled);
 

@@ -2,10 +2,10 @@
 // has put the new item into the tree before the dialog closes.
 #include "ui/add_dialog.h"
 
-#include "app/messages.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -19,26 +19,20 @@ const int NAME_LIMIT = 70;
 
 }  // namespace
 
-const MessageMapEntry<AddPropertyDialog> AddPropertyDialog::messageMap[] = {
-    MessageMapEntry<AddPropertyDialog>::Message(WM_INITDIALOG, &AddPropertyDialog::OnInitDialog),
-    MessageMapEntry<AddPropertyDialog>::Command(IDOK, &AddPropertyDialog::OnOk),
-    MessageMapEntry<AddPropertyDialog>::Command(IDCANCEL, &AddPropertyDialog::OnCancel),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_GROUP, BN_CLICKED, &AddPropertyDialog::OnGroupChoice),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_STANDARD, BN_CLICKED, &AddPropertyDialog::OnStandardChoice),
-    MessageMapEntry<AddPropertyDialog>::Command(IDC_ADD_OTHER, BN_CLICKED, &AddPropertyDialog::OnOtherChoice),
-    MessageMapEntry<AddPropertyDialog>::Notify(IDC_ADD_PROPERTY_LIST, NM_DBLCLK, &AddPropertyDialog::OnListDoubleClick),
+const AddPropertyDialog::MapEntry AddPropertyDialog::messageMap[] = {
+    MapEntry::Message(WM_INITDIALOG, &AddPropertyDialog::OnInitDialog),
+    MapEntry::Command(IDOK, &AddPropertyDialog::OnOk),
+    MapEntry::Command(IDCANCEL, &AddPropertyDialog::OnCancel),
+    MapEntry::Command(IDC_ADD_GROUP, BN_CLICKED, &AddPropertyDialog::OnGroupChoice),
+    MapEntry::Command(IDC_ADD_STANDARD, BN_CLICKED, &AddPropertyDialog::OnStandardChoice),
+    MapEntry::Command(IDC_ADD_OTHER, BN_CLICKED, &AddPropertyDialog::OnOtherChoice),
+    MapEntry::Notify(IDC_ADD_PROPERTY_LIST, NM_DBLCLK, &AddPropertyDialog::OnListDoubleClick),
 };
+MESSAGE_MAP_HANDLER(AddPropertyDialog)
 
 AddPropertyDialog::AddPropertyDialog(CardDocument* cardDocument, HTREEITEM parent)
     : document(cardDocument), parentItem(parent), presetKind(NO_PRESET)
-{
-}
-
-bool AddPropertyDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                      DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
+{}
 
 LRESULT AddPropertyDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {
@@ -153,10 +147,14 @@ LRESULT AddPropertyDialog::OnCancel(WORD, WORD, HWND, bool&)
 LRESULT AddPropertyDialog::OnOk(WORD, WORD, HWND, bool&)
 {
     bool added;
-    if (IsDlgButtonChecked(hwnd, IDC_ADD_GROUP) == BST_CHECKED) added = AddGroup();
-    else if (IsDlgButtonChecked(hwnd, IDC_ADD_STANDARD) == BST_CHECKED) added = AddStandardProperty();
-    else if (IsDlgButtonChecked(hwnd, IDC_ADD_OTHER) == BST_CHECKED) added = AddOtherProperty();
-    else added = true;  // nothing chosen: nothing to add
+    if (IsDlgButtonChecked(hwnd, IDC_ADD_GROUP) == BST_CHECKED)
+        added = AddGroup();
+    else if (IsDlgButtonChecked(hwnd, IDC_ADD_STANDARD) == BST_CHECKED)
+        added = AddStandardProperty();
+    else if (IsDlgButtonChecked(hwnd, IDC_ADD_OTHER) == BST_CHECKED)
+        added = AddOtherProperty();
+    else
+        added = true;  // nothing chosen: nothing to add
     if (added) EndDialog(hwnd, IDOK);
     return 0;
 }

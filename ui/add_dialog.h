@@ -6,23 +6,20 @@
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
 
-// The caption over an item: string 17 with the dialog's caption and the item's name, cut
+// The caption over an item: IDS_ADD_CAPTION with the dialog's caption and the item's name, cut
 // to size bytes and always terminated (the name comes from the file, of any length).
 void FormatItemCaption(char* caption, size_t size, const char* current, const char* name);
 
-// presetKind when any standard property may be chosen.
-const PropertyKind NO_PRESET = 36;
+// presetKind when any standard property may be chosen: a number no kind has.
+const PropertyKind NO_PRESET = PROPERTY_NAME_COUNT;
 
 class AddPropertyDialog : public DialogBinding {
 public:
     // parentItem: the item the menu was opened over, or TVI_ROOT.
     AddPropertyDialog(CardDocument* document, HTREEITEM parentItem);
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
 private:
-    static const MessageMapEntry<AddPropertyDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(AddPropertyDialog)
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnOk(WORD code, WORD id, HWND control, bool& handled);

@@ -2,9 +2,9 @@
 // "Number" column shows it through a text callback.
 #include "ui/add_parameters_dialog.h"
 
-#include "app/messages.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <commctrl.h>
 #include <new>
@@ -34,30 +34,27 @@ bool ParseCount(const char* text, unsigned* count)
     return true;
 }
 
-const MessageMapEntry<AddParametersDialog> AddParametersDialog::messageMap[] = {
-    MessageMapEntry<AddParametersDialog>::Message(WM_INITDIALOG, &AddParametersDialog::OnInitDialog),
-    MessageMapEntry<AddParametersDialog>::Command(IDOK, BN_CLICKED, &AddParametersDialog::OnOk),
-    MessageMapEntry<AddParametersDialog>::Command(IDC_OTHER_PARAMETER, BN_CLICKED, &AddParametersDialog::OnOtherType),
-    MessageMapEntry<AddParametersDialog>::Command(IDCANCEL, &AddParametersDialog::OnCancel),
-    MessageMapEntry<AddParametersDialog>::Notify(IDC_PARAMETER_KINDS, LVN_BEGINLABELEDITA, &AddParametersDialog::OnBeginCountEdit),
-    MessageMapEntry<AddParametersDialog>::Notify(IDC_PARAMETER_KINDS, LVN_ENDLABELEDITA, &AddParametersDialog::OnEndCountEdit),
-    MessageMapEntry<AddParametersDialog>::Notify(IDC_PARAMETER_KINDS, LVN_GETDISPINFOA, &AddParametersDialog::OnCountText),
-    MessageMapEntry<AddParametersDialog>::Notify(IDC_PARAMETER_KINDS, LVN_ITEMCHANGED, &AddParametersDialog::OnSelectionChange),
-    MessageMapEntry<AddParametersDialog>::Notify(IDC_PARAMETER_KINDS, NM_DBLCLK, &AddParametersDialog::OnDoubleClick),
-    MessageMapEntry<AddParametersDialog>::Message(UM_SETCOUNT, &AddParametersDialog::OnSetCount),
+const AddParametersDialog::MapEntry AddParametersDialog::messageMap[] = {
+    MapEntry::Message(WM_INITDIALOG, &AddParametersDialog::OnInitDialog),
+    MapEntry::Command(IDOK, BN_CLICKED, &AddParametersDialog::OnOk),
+    MapEntry::Command(IDC_OTHER_PARAMETER, BN_CLICKED, &AddParametersDialog::OnOtherType),
+    MapEntry::Command(IDCANCEL, &AddParametersDialog::OnCancel),
+    MapEntry::Notify(IDC_PARAMETER_KINDS, LVN_BEGINLABELEDITA, &AddParametersDialog::OnBeginCountEdit),
+    MapEntry::Notify(IDC_PARAMETER_KINDS, LVN_ENDLABELEDITA, &AddParametersDialog::OnEndCountEdit),
+    MapEntry::Notify(IDC_PARAMETER_KINDS, LVN_GETDISPINFOA, &AddParametersDialog::OnCountText),
+    MapEntry::Notify(IDC_PARAMETER_KINDS, LVN_ITEMCHANGED, &AddParametersDialog::OnSelectionChange),
+    MapEntry::Notify(IDC_PARAMETER_KINDS, NM_DBLCLK, &AddParametersDialog::OnDoubleClick),
+    MapEntry::Message(UM_SETCOUNT, &AddParametersDialog::OnSetCount),
 };
+MESSAGE_MAP_HANDLER(AddParametersDialog)
 
-AddParametersDialog::AddParametersDialog() : result(nullptr), editColumn(-1), countEditor(false, false) {}
+AddParametersDialog::AddParametersDialog()
+    : result(nullptr), editColumn(-1), countEditor(EditorSubclass::Reports::Nothing)
+{}
 
 AddParametersDialog::~AddParametersDialog()
 {
     ParameterNode::ReleaseChain(result);
-}
-
-bool AddParametersDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer,
-                                        DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, answer, section);
 }
 
 HWND AddParametersDialog::List() const
@@ -183,7 +180,8 @@ LRESULT AddParametersDialog::OnBeginCountEdit(int, NMHDR* header, bool&)
     SetWindowTextA(edit, text);
     free(text);
     // Placed now, not at the list's next move of its editor.
-    SetWindowPos(edit, nullptr, 0, 0, cell.right - cell.left, cell.bottom - cell.top + 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(edit, nullptr, 0, 0, cell.right - cell.left, cell.bottom - cell.top + 1,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     return FALSE;
 }

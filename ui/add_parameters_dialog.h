@@ -16,15 +16,12 @@ public:
     AddParametersDialog();
     ~AddParametersDialog() override;
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
     // The chain OK built, in the order of the list's kinds; null before a successful OK.
     // The dialog object keeps its reference: whoever appends the chain takes one of its own.
     ParameterNode* Result() const { return result; }
 
 private:
-    static const MessageMapEntry<AddParametersDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(AddParametersDialog)
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnOk(WORD code, WORD id, HWND control, bool& handled);

@@ -1,8 +1,8 @@
 // The card picker and its list of cards.
 #include "ui/card_picker.h"
 
-#include "app/messages.h"
 #include "res/resource.h"
+#include "services/messages.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -36,26 +36,21 @@ bool StartsWithNoCase(const char* text, const char* prefix)
 
 }  // namespace
 
-const MessageMapEntry<CardPicker> CardPicker::messageMap[] = {
-    MessageMapEntry<CardPicker>::Message(WM_INITDIALOG, &CardPicker::OnInitDialog),
-    MessageMapEntry<CardPicker>::Command(IDOK, &CardPicker::OnOk),
-    MessageMapEntry<CardPicker>::Command(IDCANCEL, &CardPicker::OnCancel),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_GETDISPINFOA, &CardPicker::OnGetDispInfo),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_ODFINDITEMA, &CardPicker::OnFindItem),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, LVN_ODFINDITEMW, &CardPicker::OnFindItem),
-    MessageMapEntry<CardPicker>::Notify(IDC_CARD_LIST, NM_DBLCLK, &CardPicker::OnActivate),
+const CardPicker::MapEntry CardPicker::messageMap[] = {
+    MapEntry::Message(WM_INITDIALOG, &CardPicker::OnInitDialog),
+    MapEntry::Command(IDOK, &CardPicker::OnOk),
+    MapEntry::Command(IDCANCEL, &CardPicker::OnCancel),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_GETDISPINFOA, &CardPicker::OnGetDispInfo),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMA, &CardPicker::OnFindItem),
+    MapEntry::Notify(IDC_CARD_LIST, LVN_ODFINDITEMW, &CardPicker::OnFindItem),
+    MapEntry::Notify(IDC_CARD_LIST, NM_DBLCLK, &CardPicker::OnActivate),
 };
+MESSAGE_MAP_HANDLER(CardPicker)
 
 CardPicker::CardPicker(const CardFile& cardFile, size_t first) : cards(cardFile), selected(first), chosen(-1)
 {
     cardFormat[0] = '\0';
     text[0] = '\0';
-}
-
-bool CardPicker::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                               DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
 }
 
 long CardPicker::Choose(HWND owner)
@@ -74,8 +69,8 @@ LRESULT CardPicker::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
     RECT client = {};
     GetClientRect(list, &client);
-    int nameWidth = (client.right - client.left) - NUMBER_COLUMN_WIDTH - LINES_COLUMN_WIDTH -
-                    GetSystemMetrics(SM_CXVSCROLL);
+    int nameWidth =
+        (client.right - client.left) - NUMBER_COLUMN_WIDTH - LINES_COLUMN_WIDTH - GetSystemMetrics(SM_CXVSCROLL);
     AddColumn(list, 0, "Card", NUMBER_COLUMN_WIDTH);
     AddColumn(list, 1, "Name", nameWidth);
     AddColumn(list, 2, "Lines", LINES_COLUMN_WIDTH);

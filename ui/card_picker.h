@@ -21,11 +21,8 @@ public:
     static const long DIALOG_FAILED = -2;
     long Choose(HWND owner);
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
 private:
-    static const MessageMapEntry<CardPicker> messageMap[];
+    DECLARE_MESSAGE_MAP(CardPicker)
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnOk(WORD code, WORD id, HWND control, bool& handled);

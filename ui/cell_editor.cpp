@@ -113,30 +113,25 @@ HWND CreateCellCombo(HWND list, const RECT& cell, int entries, const char* text)
     // The height is the field and its drop-down list together.
     HWND combo = CreateWindowExA(WS_EX_CLIENTEDGE, "COMBOBOX", text,
                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                                 cell.left, cell.top, cell.right - cell.left, rowHeight * (droppedRows + 1) + 2,
-                                 list, (HMENU)(INT_PTR)IDC_INPLACE_COMBO, appModule.instance, nullptr);
+                                 cell.left, cell.top, cell.right - cell.left, rowHeight * (droppedRows + 1) + 2, list,
+                                 (HMENU)(INT_PTR)IDC_INPLACE_COMBO, appModule.instance, nullptr);
     if (combo != nullptr) SendMessageA(combo, WM_SETFONT, (WPARAM)SendMessageA(list, WM_GETFONT, 0, 0), FALSE);
     return combo;
 }
 
 // ---------------------------------------------------------------- ListSubclass
 
-const MessageMapEntry<ListSubclass> ListSubclass::messageMap[] = {
-    MessageMapEntry<ListSubclass>::Message(WM_LBUTTONDOWN, &ListSubclass::OnLButtonDown),
-    MessageMapEntry<ListSubclass>::Message(WM_KEYDOWN, &ListSubclass::OnKeyDown),
-    MessageMapEntry<ListSubclass>::Message(WM_KILLFOCUS, &ListSubclass::OnKillFocus),
-    MessageMapEntry<ListSubclass>::Message(UM_EDITKEY, &ListSubclass::OnEditKey),
-    MessageMapEntry<ListSubclass>::Command(IDC_INPLACE_EDIT, EN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
-    MessageMapEntry<ListSubclass>::Command(IDC_INPLACE_COMBO, CBN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
+const ListSubclass::MapEntry ListSubclass::messageMap[] = {
+    MapEntry::Message(WM_LBUTTONDOWN, &ListSubclass::OnLButtonDown),
+    MapEntry::Message(WM_KEYDOWN, &ListSubclass::OnKeyDown),
+    MapEntry::Message(WM_KILLFOCUS, &ListSubclass::OnKillFocus),
+    MapEntry::Message(UM_EDITKEY, &ListSubclass::OnEditKey),
+    MapEntry::Command(IDC_INPLACE_EDIT, EN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
+    MapEntry::Command(IDC_INPLACE_COMBO, CBN_KILLFOCUS, &ListSubclass::OnEditorKillFocus),
 };
+MESSAGE_MAP_HANDLER(ListSubclass)
 
 ListSubclass::ListSubclass() : editPending(false), ignoringFocusLoss(false) {}
-
-bool ListSubclass::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                 DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
 
 void ListSubclass::RequestEdit(int row)
 {
@@ -232,23 +227,15 @@ LRESULT ListSubclass::OnEditorKillFocus(WORD, WORD, HWND control, bool&)
 
 // ---------------------------------------------------------------- EditorSubclass
 
-const MessageMapEntry<EditorSubclass> EditorSubclass::messageMap[] = {
-    MessageMapEntry<EditorSubclass>::Message(WM_WINDOWPOSCHANGING, &EditorSubclass::OnWindowPosChanging),
-    MessageMapEntry<EditorSubclass>::Message(WM_GETDLGCODE, &EditorSubclass::OnGetDlgCode),
-    MessageMapEntry<EditorSubclass>::Message(WM_KEYDOWN, &EditorSubclass::OnKeyDown),
-    MessageMapEntry<EditorSubclass>::Message(WM_CHAR, &EditorSubclass::OnChar),
+const EditorSubclass::MapEntry EditorSubclass::messageMap[] = {
+    MapEntry::Message(WM_WINDOWPOSCHANGING, &EditorSubclass::OnWindowPosChanging),
+    MapEntry::Message(WM_GETDLGCODE, &EditorSubclass::OnGetDlgCode),
+    MapEntry::Message(WM_KEYDOWN, &EditorSubclass::OnKeyDown),
+    MapEntry::Message(WM_CHAR, &EditorSubclass::OnChar),
 };
+MESSAGE_MAP_HANDLER(EditorSubclass)
 
-EditorSubclass::EditorSubclass(bool reportsTabKey, bool reportsEditKeys)
-    : reportsTab(reportsTabKey), reportsKeys(reportsEditKeys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0)
-{
-}
-
-bool EditorSubclass::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                   DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
+EditorSubclass::EditorSubclass(Reports keys) : reports(keys), pinned(false), pinOrigin{0, 0}, pinMinHeight(0) {}
 
 void EditorSubclass::SetPin(POINT origin, int minHeight)
 {
@@ -257,9 +244,11 @@ void EditorSubclass::SetPin(POINT origin, int minHeight)
     pinMinHeight = minHeight;
 }
 
-bool EditorSubclass::IsReportedKey(WPARAM key) const
+// An editor that reports nothing still takes Enter and Escape from the dialog manager:
+// a list's own label editor ends itself on them.
+bool EditorSubclass::IsTakenKey(WPARAM key) const
 {
-    return key == VK_RETURN || key == VK_ESCAPE || (reportsTab && key == VK_TAB);
+    return key == VK_RETURN || key == VK_ESCAPE || (reports == Reports::EnterEscapeTab && key == VK_TAB);
 }
 
 // The width the text needs in the editor's own font, and one "M" to type on.
@@ -316,7 +305,7 @@ LRESULT EditorSubclass::OnWindowPosChanging(UINT, WPARAM, LPARAM lParam, bool& h
 LRESULT EditorSubclass::OnGetDlgCode(UINT, WPARAM, LPARAM lParam, bool& handled)
 {
     const MSG* message = (const MSG*)lParam;
-    if (message != nullptr && message->message == WM_KEYDOWN && IsReportedKey(message->wParam)) {
+    if (message != nullptr && message->message == WM_KEYDOWN && IsTakenKey(message->wParam)) {
         return DLGC_WANTALLKEYS;
     }
     handled = false;
@@ -326,7 +315,7 @@ LRESULT EditorSubclass::OnGetDlgCode(UINT, WPARAM, LPARAM lParam, bool& handled)
 LRESULT EditorSubclass::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     handled = false;
-    if (reportsKeys && IsReportedKey(wParam)) ReportKey(wParam);
+    if (reports != Reports::Nothing && IsTakenKey(wParam)) ReportKey(wParam);
     return 0;
 }
 
@@ -334,7 +323,7 @@ LRESULT EditorSubclass::OnKeyDown(UINT, WPARAM wParam, LPARAM, bool& handled)
 LRESULT EditorSubclass::OnChar(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     WPARAM key = wParam == '\r' ? VK_RETURN : wParam == 0x1B ? VK_ESCAPE : wParam == '\t' ? VK_TAB : 0;
-    if (key == 0 || !IsReportedKey(key)) handled = false;
+    if (key == 0 || !IsTakenKey(key)) handled = false;
     return 0;
 }
 

@@ -53,15 +53,12 @@ class ListSubclass : public SubclassBinding {
 public:
     ListSubclass();
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
     // While set, the editor's loss of focus asks for nothing: the main window is
     // closing the editor itself.
     void IgnoreEditorFocusLoss(bool ignore) { ignoringFocusLoss = ignore; }
 
 private:
-    static const MessageMapEntry<ListSubclass> messageMap[];
+    DECLARE_MESSAGE_MAP(ListSubclass)
 
     LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -82,13 +79,13 @@ private:
 // On the control that receives an editor's keystrokes (an edit, or a combo box's edit
 // field): Enter and Escape (and Tab, when asked) go to the list instead of the dialog
 // manager; an editor with a pin keeps its place and grows to its text. A list's own
-// label editor ends itself on those keys, and is not reported (reportsKeys false).
+// label editor ends itself on those keys, and reports none.
 class EditorSubclass : public SubclassBinding {
 public:
-    explicit EditorSubclass(bool reportsTab = false, bool reportsKeys = true);
+    // The keys the editor reports to the list (Nothing: a list's own label editor).
+    enum class Reports { EnterEscape, EnterEscapeTab, Nothing };
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
+    explicit EditorSubclass(Reports reports = Reports::EnterEscape);
 
     // Whenever the platform moves or sizes the editor, its top-left corner stays at origin
     // (its parent's client coordinates), its height at least minHeight, and its width
@@ -97,19 +94,18 @@ public:
     void ClearPin() { pinned = false; }
 
 private:
-    static const MessageMapEntry<EditorSubclass> messageMap[];
+    DECLARE_MESSAGE_MAP(EditorSubclass)
 
     LRESULT OnWindowPosChanging(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnGetDlgCode(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnChar(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
-    bool IsReportedKey(WPARAM key) const;
+    bool IsTakenKey(WPARAM key) const;
     void ReportKey(WPARAM key);
     int WidthForText();
 
-    bool reportsTab;
-    bool reportsKeys;
+    Reports reports;
     bool pinned;
     POINT pinOrigin;
     int pinMinHeight;

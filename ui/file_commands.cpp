@@ -2,11 +2,11 @@
 // file, Undo and Exit, with their prompts and messages, and the window title.
 #include "ui/main_dialog.h"
 
-#include "app/messages.h"
-#include "app/safe_save.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
+#include "services/messages.h"
+#include "services/safe_save.h"
 #include "ui/card_picker.h"
 #include "ui/view_messages.h"
 
@@ -71,7 +71,7 @@ bool MainDialog::PromptSaveChanges()
     int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
     if (answer == IDCANCEL) return false;
-    if (answer == IDYES) return OnFileSave() >= 0;
+    if (answer == IDYES) return OnFileSave();
     return true;
 }
 
@@ -160,9 +160,9 @@ HWND MainDialog::CreateLoadingTree() const
     MapWindowPoints(nullptr, hwnd, (POINT*)&place, 2);
     DWORD style = (DWORD)GetWindowLongPtrA(shown, GWL_STYLE) & ~(DWORD)WS_VISIBLE;
     DWORD exStyle = (DWORD)GetWindowLongPtrA(shown, GWL_EXSTYLE);
-    HWND tree = CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
-                                place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE,
-                                appModule.instance, nullptr);
+    HWND tree =
+        CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE, appModule.instance, nullptr);
     if (tree == nullptr) return nullptr;
     SetWindowPos(tree, shown, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(tree, WM_SETFONT, (WPARAM)SendMessageA(shown, WM_GETFONT, 0, 0), FALSE);
@@ -210,7 +210,7 @@ HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** ca
     } else {
         rewind(file);
         if (SUCCEEDED(result)) result = into->ReadCard(input);
-        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
+        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(ERROR_READ_FAULT);
         fclose(file);
     }
     if (FAILED(result)) ReportMessage(result, &into->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, loadPath);
@@ -259,17 +259,17 @@ LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)
     return 0;
 }
 
-int MainDialog::OnFileSave()
+bool MainDialog::OnFileSave()
 {
     CommitOpenEditor();
-    if (document == nullptr) return -1;
+    if (document == nullptr) return false;
     if (!document->ValidateCard()) {
         ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
-        return -1;
+        return false;
     }
     bool newPath = false;
     if (filePath[0] == '\0') {
-        if (!AskForSavePath()) return -1;
+        if (!AskForSavePath()) return false;
         newPath = true;
     }
     SaveFailure failure;
@@ -282,17 +282,14 @@ int MainDialog::OnFileSave()
         result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
     }
     if (FAILED(result)) {
-        int id = failure.stage == SaveStage::CreateTemporary ? IDS_CANNOT_CREATE
-                 : failure.stage == SaveStage::Write         ? IDS_CANNOT_SAVE
-                                                             : IDS_CANNOT_DELETE;
-        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, id, failure.path);
-        return -1;
+        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
+        return false;
     }
     // What is on disk now is the card: nothing is left unsaved.
     document->ClearStructureChanged();
     EnableUndoButton(document->IsModified() != 0);
     if (newPath) UpdateTitle();
-    return 0;
+    return true;
 }
 
 LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)

@@ -2,8 +2,8 @@
 // request to shut-down, and no help window may outlive it.
 #include "ui/help.h"
 
-#include "app/messages.h"
 #include "framework/app_module.h"
+#include "services/messages.h"
 
 #include <wchar.h>
 

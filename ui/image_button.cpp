@@ -39,8 +39,7 @@ private:
 // bitmap goes back in before the context is deleted, so the bitmap is free to delete.
 class SelectedBitmap {
 public:
-    SelectedBitmap(HDC compatible, HBITMAP bitmap)
-        : dc(CreateCompatibleDC(compatible)), original(nullptr)
+    SelectedBitmap(HDC compatible, HBITMAP bitmap) : dc(CreateCompatibleDC(compatible)), original(nullptr)
     {
         if (dc != nullptr && bitmap != nullptr) original = SelectObject(dc, bitmap);
     }
@@ -87,8 +86,7 @@ HBITMAP MakeMonochromeMask(HDC dc, HBITMAP bitmap, int width, int height)
             return nullptr;
         }
         SetStretchBltMode(target.Dc(), HALFTONE);
-        StretchBlt(target.Dc(), 0, 0, width, height, source.Dc(), 0, 0, info.bmWidth, info.bmHeight,
-                   SRCCOPY);
+        StretchBlt(target.Dc(), 0, 0, width, height, source.Dc(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     }
     GdiFlush();
 
@@ -171,9 +169,12 @@ HRESULT ImageButton::LoadPngStream(int resourceId)
     if (FAILED(result)) return result;
     HGLOBAL loaded = LoadResource(appModule.instance, found);
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (loaded == nullptr) result = FailureFromLastError();
-    else if (bytes == nullptr) result = E_FAIL;
-    else result = stream->Write(bytes, size, nullptr);
+    if (loaded == nullptr)
+        result = FailureFromLastError();
+    else if (bytes == nullptr)
+        result = E_FAIL;
+    else
+        result = stream->Write(bytes, size, nullptr);
     if (FAILED(result)) {
         stream->Release();
         return result;
@@ -182,16 +183,16 @@ HRESULT ImageButton::LoadPngStream(int resourceId)
     return S_OK;
 }
 
-bool ImageButton::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                DWORD section)
+const ImageButton::MapEntry ImageButton::messageMap[] = {
+    MapEntry::Message(REFLECTED_BASE + WM_DRAWITEM, &ImageButton::OnDrawItem),
+    MapEntry::ReflectedDefault(),
+};
+MESSAGE_MAP_HANDLER(ImageButton)
+
+LRESULT ImageButton::OnDrawItem(UINT, WPARAM, LPARAM lParam, bool&)
 {
-    if (section != 0) return false;
-    if (message == REFLECTED_BASE + WM_DRAWITEM) {
-        DrawButton(*(const DRAWITEMSTRUCT*)lParam);
-        result = 0;
-        return true;
-    }
-    return HandleReflectedDefault(window, message, wParam, lParam, result);
+    DrawButton(*(const DRAWITEMSTRUCT*)lParam);
+    return 0;
 }
 
 void ImageButton::DrawButton(const DRAWITEMSTRUCT& draw)

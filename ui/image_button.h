@@ -18,10 +18,9 @@ public:
     void AttachStream(IStream* stream);
     IStream* ImageStream() const { return imageStream; }
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
+    DECLARE_MESSAGE_MAP(ImageButton)
 
-private:
+    LRESULT OnDrawItem(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void DrawButton(const DRAWITEMSTRUCT& draw);
     void DrawPicture(HDC dc, const RECT& area, bool enabled);
 

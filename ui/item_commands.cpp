@@ -3,9 +3,9 @@
 // dialogs it opens.
 #include "ui/main_dialog.h"
 
-#include "app/messages.h"
 #include "card/tree.h"
 #include "res/resource.h"
+#include "services/messages.h"
 #include "ui/add_dialog.h"
 #include "ui/add_parameters_dialog.h"
 #include "ui/view_messages.h"
@@ -25,7 +25,7 @@ bool FromKeyboard(LPARAM lParam)
 
 }  // namespace
 
-// The first pop-up of menu 123, with Delete enabled or grayed; null (reported) when the
+// The first pop-up of IDR_ITEM_CONTEXT, with Delete enabled or grayed; null (reported) when the
 // menu cannot be loaded.
 HMENU MainDialog::ItemMenu(bool deletable)
 {

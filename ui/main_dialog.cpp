@@ -2,14 +2,14 @@
 // the ">" menu of predefined values, and the refresh of the right-hand side.
 #include "ui/main_dialog.h"
 
-#include "app/main_window.h"
-#include "app/messages.h"
 #include "card/mbstring.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
 #include "ui/about_dialog.h"
 #include "ui/help.h"
+#include "ui/main_window.h"
 #include "ui/view_messages.h"
 
 #include <new>
@@ -133,42 +133,48 @@ char* EditLinesFromText(const char* text)
     return result;
 }
 
-const MessageMapEntry<MainDialog> MainDialog::messageMap[] = {
-    MessageMapEntry<MainDialog>::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
-    MessageMapEntry<MainDialog>::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
-    MessageMapEntry<MainDialog>::Command(IDC_OPEN, &MainDialog::OnFileOpen),
-    MessageMapEntry<MainDialog>::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
-    MessageMapEntry<MainDialog>::Command(IDC_UNDO, &MainDialog::OnFileUndo),
-    MessageMapEntry<MainDialog>::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
-    MessageMapEntry<MainDialog>::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
-    MessageMapEntry<MainDialog>::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
-    MessageMapEntry<MainDialog>::Command(IDCANCEL, &MainDialog::OnFileExit),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MessageMapEntry<MainDialog>::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MessageMapEntry<MainDialog>::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
-    MessageMapEntry<MainDialog>::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
-    MessageMapEntry<MainDialog>::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
-    MessageMapEntry<MainDialog>::Message(WM_DESTROY, &MainDialog::OnDestroy),
-    MessageMapEntry<MainDialog>::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
-    MessageMapEntry<MainDialog>::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
-    MessageMapEntry<MainDialog>::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
-    MessageMapEntry<MainDialog>::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
-    MessageMapEntry<MainDialog>::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
-    MessageMapEntry<MainDialog>::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
-    MessageMapEntry<MainDialog>::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
-    MessageMapEntry<MainDialog>::Reflect(),
+const MainDialog::MapEntry MainDialog::messageMap[] = {
+    // window life
+    MapEntry::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
+    MapEntry::Message(WM_DESTROY, &MainDialog::OnDestroy),
+    MapEntry::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
+    MapEntry::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
+    // property view
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
+    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MapEntry::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
+    MapEntry::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
+    MapEntry::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    // in-place cell editing
+    MapEntry::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
+    MapEntry::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
+    MapEntry::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
+    MapEntry::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
+    // adding and deleting
+    MapEntry::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
+    MapEntry::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
+    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
+    MapEntry::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
+    MapEntry::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
+    // settings
+    MapEntry::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
+    // file commands
+    MapEntry::Command(IDC_OPEN, &MainDialog::OnFileOpen),
+    MapEntry::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
+    MapEntry::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
+    MapEntry::Command(IDC_UNDO, &MainDialog::OnFileUndo),
+    MapEntry::Command(IDCANCEL, &MainDialog::OnFileExit),
+    // notifications no entry took go back to the controls they concern
+    MapEntry::Reflect(),
 };
+MESSAGE_MAP_HANDLER(MainDialog)
 
 MainDialog::MainDialog()
     : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
-      fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr),
-      editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr), editCombo(nullptr),
-      editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1}, editor(true), pendingCommits(nullptr)
+      fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr), cellEdit(*this)
 {
     filePath[0] = '\0';
     loadPath[0] = '\0';
@@ -177,16 +183,36 @@ MainDialog::MainDialog()
 MainDialog::~MainDialog()
 {
     // The window's destruction released everything; this covers a window never made.
-    ForgetCellEdit();
-    DropPendingCommits();
+    cellEdit.Abandon();
     DiscardDocument();
     free(escapeColon);
 }
 
-bool MainDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                               DWORD section)
+LRESULT MainDialog::OnBeginEdit(UINT, WPARAM wParam, LPARAM lParam, bool&)
 {
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
+    HWND list = (HWND)lParam;
+    if (list != Item(IDC_COMPONENT_LIST) && list != Item(IDC_PARAMETER_LIST)) return 0;
+    CommitOpenEditor();
+    cellEdit.Begin(list, (int)wParam, SelectedProperty());
+    return 0;
+}
+
+LRESULT MainDialog::OnEndEdit(UINT, WPARAM wParam, LPARAM lParam, bool&)
+{
+    cellEdit.End((HWND)wParam, (HWND)lParam);
+    return 0;
+}
+
+LRESULT MainDialog::OnCancelEdit(UINT, WPARAM, LPARAM lParam, bool&)
+{
+    cellEdit.Cancel((HWND)lParam);
+    return 0;
+}
+
+LRESULT MainDialog::OnCommitValue(UINT, WPARAM, LPARAM lParam, bool&)
+{
+    cellEdit.StorePosted((CellCommit*)lParam);
+    return 0;
 }
 
 void MainDialog::OnLastMessage(HWND)
@@ -198,8 +224,8 @@ void MainDialog::OnLastMessage(HWND)
 
 void MainDialog::SetUpViews()
 {
-    treeImages = ImageList_LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), TREE_IMAGE_WIDTH,
-                                      0, CLR_DEFAULT, IMAGE_BITMAP, 0);
+    treeImages = ImageList_LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), TREE_IMAGE_WIDTH, 0,
+                                      CLR_DEFAULT, IMAGE_BITMAP, 0);
     SendMessageA(Item(IDC_PROPERTY_TREE), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)treeImages);
 
     RECT client = {};
@@ -216,8 +242,7 @@ void MainDialog::SetUpViews()
                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
 
-    parameterListSubclass.Subclass(Item(IDC_PARAMETER_LIST));
-    componentListSubclass.Subclass(Item(IDC_COMPONENT_LIST));
+    cellEdit.AttachLists(Item(IDC_PARAMETER_LIST), Item(IDC_COMPONENT_LIST));
     shortcuts = LoadAcceleratorsA(appModule.instance, MAKEINTRESOURCEA(IDR_MAIN_SHORTCUTS));
 }
 
@@ -257,8 +282,7 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
     for (ImageButton& button : imageButtons) button.Unsubclass();
     // The editor goes with the window; what it held was not committed.
-    ForgetCellEdit();
-    DropPendingCommits();
+    cellEdit.Abandon();
     DiscardDocument();
     if (treeImages != nullptr) {
         ImageList_Destroy(treeImages);
@@ -294,10 +318,11 @@ void MainDialog::SetUpImageButtons()
     static const struct {
         int control;
         int picture;
-    } buttons[IMAGE_BUTTON_COUNT] = {
-        {IDC_OPEN, IDP_OPEN}, {IDC_SAVE, IDP_SAVE}, {IDC_UNDO, IDP_UNDO},
-        {IDC_HELP_CONTENTS, IDP_HELP}, {IDCANCEL, IDP_EXIT},
-    };
+    } buttons[IMAGE_BUTTON_COUNT] = {{IDC_OPEN, IDP_OPEN},
+                                     {IDC_SAVE, IDP_SAVE},
+                                     {IDC_UNDO, IDP_UNDO},
+                                     {IDC_HELP_CONTENTS, IDP_HELP},
+                                     {IDCANCEL, IDP_EXIT}};
     for (int i = 0; i < IMAGE_BUTTON_COUNT; ++i) {
         HRESULT result = imageButtons[i].LoadPngStream(buttons[i].picture);
         if (FAILED(result)) {
@@ -440,13 +465,17 @@ LRESULT MainDialog::OnListGetDispInfo(int id, NMHDR* header, bool&)
     if (property == nullptr) return 0;
     const char* text = nullptr;
     if (id == IDC_COMPONENT_LIST) {
-        if (item.iSubItem == 0) text = GetComponentName(property->GetKind(), item.iItem);
-        else if (item.iSubItem == 1 && item.iItem < property->GetValueCount()) text = property->GetValue(item.iItem);
+        if (item.iSubItem == 0)
+            text = GetComponentName(property->GetKind(), item.iItem);
+        else if (item.iSubItem == 1 && item.iItem < property->GetValueCount())
+            text = property->GetValue(item.iItem);
     } else if (id == IDC_PARAMETER_LIST) {
         ParameterNode* parameter = property->GetParameterAt(item.iItem);
         if (parameter != nullptr) {
-            if (item.iSubItem == 0) text = ParameterDisplayName(property, item.iItem);
-            else if (item.iSubItem == 1) text = parameter->GetValue();
+            if (item.iSubItem == 0)
+                text = ParameterDisplayName(property, item.iItem);
+            else if (item.iSubItem == 1)
+                text = parameter->GetValue();
         }
     }
     CopyShown(item.pszText, item.cchTextMax, text);
@@ -488,8 +517,8 @@ LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
     }
     POINT cursor = {};
     GetCursorPos(&cursor);
-    int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
-                                     hwnd, nullptr);
+    int chosen =
+        (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
     if (chosen != 0) {
         const char* value = GetPredefinedPropertyValue(property->GetKind(), chosen - 1);
         ShowValueInEdit(value);

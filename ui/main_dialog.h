@@ -7,7 +7,7 @@
 #include "card/document.h"
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
-#include "ui/cell_editor.h"
+#include "ui/cell_edit_session.h"
 #include "ui/image_button.h"
 
 #include <commctrl.h>
@@ -19,19 +19,19 @@ public:
     MainDialog();
     ~MainDialog() override;
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
     void OnLastMessage(HWND window) override;
 
     // Rebuilds the right-hand side for node; null means the node of the selected item.
     void RefreshPropertyView(CardNode* node);
-    // Saves the card: 0 when it was written, -1 when not (no card, invalid, cancelled,
-    // any failure).
-    int OnFileSave();
+    // Saves the card: true when it was written, false when not (no card, invalid,
+    // cancelled, any failure).
+    bool OnFileSave();
 
     // Stores what an open cell editor holds (and every commit still on its way) into the
     // card and closes the editor: every command does this first.
-    void CommitOpenEditor();
+    void CommitOpenEditor() { cellEdit.CommitAll(); }
+    // After a change to the card: Undo is enabled while the card differs from its file.
+    void UpdateUndoButton();
     // The keyboard shortcuts of the main window's commands, for the message loop.
     HACCEL Shortcuts() const { return shortcuts; }
 
@@ -47,7 +47,7 @@ public:
     int* EscapeColonCell() const { return escapeColon; }
 
 private:
-    static const MessageMapEntry<MainDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(MainDialog)
 
     // ---- window life (main_dialog.cpp)
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -63,24 +63,11 @@ private:
     LRESULT OnValueChange(WORD code, WORD id, HWND control, bool& handled);
     LRESULT OnPredefinedValues(WORD code, WORD id, HWND control, bool& handled);
 
-    // ---- in-place cell editing (cell_edit_commands.cpp)
+    // ---- in-place cell editing, handed to the session (main_dialog.cpp)
     LRESULT OnBeginEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnEndEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnCancelEdit(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnCommitValue(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    void BeginCellEdit(HWND list, int row);
-    HWND OpenEdit(HWND list, const RECT& cell, const char* text);
-    HWND OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
-                   const char* text);
-    void CommitCellEdit(HWND focus);
-    void CloseCellEdit();
-    HWND ForgetCellEdit();
-    HWND EditorList() const;
-    char* ReadEditorText() const;
-    bool StoreCellText(const CellTarget& target, const char* text);
-    void StorePendingCommits();
-    void DropPendingCommits();
-    bool IsInCard(const PropertyNode* property) const;
 
     // ---- adding and deleting (item_commands.cpp)
     LRESULT OnTreeRightClick(int id, NMHDR* header, bool& handled);
@@ -125,7 +112,6 @@ private:
     PropertyNode* SelectedProperty() const;
     void ShowValueInEdit(const char* value);
     void EnableUndoButton(bool enable);
-    void UpdateUndoButton();
     void EnablePropertyControls(bool enable);
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
 
@@ -147,23 +133,10 @@ private:
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
     HACCEL shortcuts;
-    // Menu 123, loaded at its first use and kept while the window lives.
+    // IDR_ITEM_CONTEXT, loaded at its first use and kept while the window lives.
     HMENU itemMenu;
 
-    // The open cell editor: its cell (-1 when none is open), the list it sits on, the
-    // combo box when it is one, the text it opened with and what it edits.
-    int editSubItem;
-    int editItem;
-    bool editInComponents;
-    HWND editControl;
-    HWND editCombo;
-    char* editOpenedText;
-    CellTarget editTarget;
-    EditorSubclass editor;
-    ListSubclass parameterListSubclass;
-    ListSubclass componentListSubclass;
-    // Commits posted as UM_COMMITVALUE and not yet stored, oldest first.
-    CellCommit* pendingCommits;
+    CellEditSession cellEdit;
 };
 
 // The one main window object; null before it is made and after it is destroyed.

@@ -6,19 +6,14 @@
 #include "res/resource.h"
 #include "ui/main_dialog.h"
 
-const MessageMapEntry<SettingsDialog> SettingsDialog::messageMap[] = {
-    MessageMapEntry<SettingsDialog>::Message(WM_INITDIALOG, &SettingsDialog::OnInitDialog),
-    MessageMapEntry<SettingsDialog>::Command(IDOK, &SettingsDialog::OnOk),
-    MessageMapEntry<SettingsDialog>::Command(IDCANCEL, &SettingsDialog::OnCancel),
+const SettingsDialog::MapEntry SettingsDialog::messageMap[] = {
+    MapEntry::Message(WM_INITDIALOG, &SettingsDialog::OnInitDialog),
+    MapEntry::Command(IDOK, &SettingsDialog::OnOk),
+    MapEntry::Command(IDCANCEL, &SettingsDialog::OnCancel),
 };
+MESSAGE_MAP_HANDLER(SettingsDialog)
 
 SettingsDialog::SettingsDialog(int* escapeColonCell) : escapeColon(escapeColonCell) {}
-
-bool SettingsDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                                   DWORD section)
-{
-    return RunMessageMap(*this, messageMap, window, message, wParam, lParam, result, section);
-}
 
 LRESULT SettingsDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&)
 {

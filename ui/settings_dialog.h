@@ -10,11 +10,8 @@ public:
     // the dialog borrows it.
     explicit SettingsDialog(int* escapeColon);
 
-    bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                       DWORD section) override;
-
 private:
-    static const MessageMapEntry<SettingsDialog> messageMap[];
+    DECLARE_MESSAGE_MAP(SettingsDialog)
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnOk(WORD code, WORD id, HWND control, bool& handled);

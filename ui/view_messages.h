@@ -4,7 +4,7 @@
 
 #include "card/platform.h"
 
-const UINT UM_LOADFILE = WM_USER + 1;     // load the path waiting to be loaded
+const UINT UM_LOADFILE = WM_USER + 1;  // load the path waiting to be loaded
 // wParam: the list's id; lParam: the CellCommit the main window posted, which it frees.
 const UINT UM_COMMITVALUE = WM_USER + 2;
 // wParam: the row; lParam: the list. A click or F2 asks for an editor over the row's

@@ -10,6 +10,7 @@
 #include "ui/main_dialog.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <gdiplus.h>
 #include <deque>
 #include <functional>
@@ -242,6 +243,17 @@ public:
 };
 
 // A box or file dialog that was shown, as the user saw it.
+// The file name field of a common file dialog (a combo box, or an edit in the older
+// template); 0 when window is no file dialog.
+inline int FileNameField(HWND window)
+{
+    if (GetDlgItem(window, cmb13) != nullptr) return cmb13;
+    return GetDlgItem(window, edt1) != nullptr ? edt1 : 0;
+}
+
+// The id of a message box's text.
+const int MESSAGE_BOX_TEXT = 0xFFFF;
+
 struct Shown {
     std::string caption;  // a box's caption; a file dialog's title
     std::string text;     // a box's text, "<file>" for a file dialog
@@ -345,8 +357,8 @@ private:
             (mainDialog == nullptr || window != mainDialog->Window()) && drivenElsewhere.count(Text(window)) == 0 &&
             current->seen.insert(window).second) {
             if (current->TakeScript(window)) return CallNextHookEx(nullptr, code, wParam, lParam);
-            bool file = GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr;
-            Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, 0xFFFF)), "", 0, false, ""};
+            bool file = FileNameField(window) != 0;
+            Shown box = {Text(window), file ? "<file>" : Text(GetDlgItem(window, MESSAGE_BOX_TEXT)), "", 0, false, ""};
             const std::pair<int, const char*> buttons[] = {{IDOK, "OK"}, {IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
             for (const auto& button : buttons) {
                 if (file || GetDlgItem(window, button.first) == nullptr) continue;
@@ -389,7 +401,7 @@ private:
         }
         int button = answer == "Yes" ? IDYES : answer == "No" ? IDNO : answer == "OK" ? IDOK : IDCANCEL;
         if (file && answer.size() > 5) {
-            SetDlgItemTextA(box, GetDlgItem(box, 0x47C) != nullptr ? 0x47C : 0x480, answer.c_str() + 5);
+            SetDlgItemTextA(box, FileNameField(box), answer.c_str() + 5);
             button = IDOK;
         } else if (!file && GetDlgItem(box, button) == nullptr) {
             button = GetDlgItem(box, IDNO) != nullptr ? IDNO : IDOK;  // the way out that changes least

@@ -12,6 +12,7 @@ namespace {
 
 using ui::Answers;
 using ui::Editor;
+using ui::Text;
 
 const int COMPONENTS = IDC_COMPONENT_LIST;
 const int PARAMETERS = IDC_PARAMETER_LIST;
@@ -60,13 +61,6 @@ void ClickCell(Editor& editor, int list, int row, int column)
 std::string Shown(const char* value)
 {
     return value != nullptr ? value : "<absent>";
-}
-
-std::string Text(HWND window)
-{
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }
 
 PropertyNode* Property(const char* name)

@@ -1,7 +1,7 @@
 // Saving through a temporary file, each step made to fail on real files: after any failure
 // the target holds its old bytes (or is still absent), no temporary file stays, the user's
 // files named like it are untouched, and the result, failed step and path are reported.
-#include "app/safe_save.h"
+#include "services/safe_save.h"
 #include "tests/support/card_text.h"
 #include "tests/support/temp_folder.h"
 

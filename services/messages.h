@@ -6,11 +6,12 @@
 #include "card/platform.h"
 #include "card/refusal.h"
 #include "res/string_ids.h"
+#include "services/safe_save.h"
 
 #include <stdarg.h>
 #include <stddef.h>
 
-const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator included
+const size_t MESSAGE_TEXT_SIZE = 2048;  // a message box text, terminator included
 
 // Builds the text of a message box: the body (id 0: none), the code line (code 0: none)
 // and the detail of the refusal (null, or kind None: none). Returns a heap text of
@@ -18,6 +19,10 @@ const size_t MESSAGE_TEXT_SIZE = 2048;   // a message box text, terminator inclu
 // (no memory, or a body that does not fit).
 char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list arguments);
 char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...);
+
+// The message of a save that failed at stage: a string id whose one argument is the
+// failure's path. The editor's Save and vcardtool's format both word failures with it.
+int SaveFailureMessage(SaveStage stage);
 
 // Loads string id into buffer (size bytes, terminated); returns its length, 0 if none.
 int LoadTextString(int id, char* buffer, int size);

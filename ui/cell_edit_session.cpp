@@ -1,12 +1,12 @@
-// The main window's side of in-place editing: it opens an editor over a list cell,
-// commits or cancels it, and stores a committed text into the cell the editor was
-// opened for, only while that cell is still in the card.
-#include "ui/main_dialog.h"
+// The main window's in-place editing: it opens an editor over a list cell, commits or
+// cancels it, and stores a committed text into the cell the editor was opened for.
+#include "ui/cell_edit_session.h"
 
-#include "app/messages.h"
 #include "card/mbstring.h"
 #include "card/vocabulary.h"
 #include "res/resource.h"
+#include "services/messages.h"
+#include "ui/main_dialog.h"
 #include "ui/view_messages.h"
 
 #include <stdlib.h>
@@ -43,22 +43,33 @@ bool HasParameter(const PropertyNode* property, const ParameterNode* parameter)
 
 // ---------------------------------------------------------------- opening
 
-LRESULT MainDialog::OnBeginEdit(UINT, WPARAM wParam, LPARAM lParam, bool&)
+CellEditSession::CellEditSession(MainDialog& mainWindow)
+    : dialog(mainWindow), editSubItem(-1), editItem(-1), editInComponents(false), editControl(nullptr),
+      editCombo(nullptr), editOpenedText(nullptr), editTarget{0, nullptr, nullptr, -1},
+      editor(EditorSubclass::Reports::EnterEscapeTab), pendingCommits(nullptr)
+{}
+
+CellEditSession::~CellEditSession()
 {
-    HWND list = (HWND)lParam;
-    if (list != Item(IDC_COMPONENT_LIST) && list != Item(IDC_PARAMETER_LIST)) return 0;
-    BeginCellEdit(list, (int)wParam);
-    return 0;
+    Abandon();
 }
 
-void MainDialog::BeginCellEdit(HWND list, int row)
+void CellEditSession::AttachLists(HWND parameterList, HWND componentList)
 {
-    CommitOpenEditor();
+    parameterListSubclass.Subclass(parameterList);
+    componentListSubclass.Subclass(componentList);
+}
+
+HWND CellEditSession::Item(int id) const
+{
+    return GetDlgItem(dialog.Window(), id);
+}
+
+void CellEditSession::Begin(HWND list, int row, PropertyNode* property)
+{
     // The row was the selected one when the list asked; the lists may have been filled
     // again since.
-    PropertyNode* property = SelectedProperty();
-    if (property == nullptr || !IsWindowVisible(list) || !IsWindowEnabled(list) || row < 0 ||
-        row != SelectedRow(list))
+    if (property == nullptr || !IsWindowVisible(list) || !IsWindowEnabled(list) || row < 0 || row != SelectedRow(list))
         return;
     int listId = GetDlgCtrlID(list);
     CellTarget target = HoldCellTarget(listId, property, row);
@@ -90,13 +101,13 @@ void MainDialog::BeginCellEdit(HWND list, int row)
     // Leaving the editor as it opened changes nothing, not even an absent value into "".
     editOpenedText = ReadEditorText();
     if (editOpenedText == nullptr) {
-        CloseCellEdit();
+        Close();
         return;
     }
     SetFocus(control);
 }
 
-HWND MainDialog::OpenEdit(HWND list, const RECT& cell, const char* text)
+HWND CellEditSession::OpenEdit(HWND list, const RECT& cell, const char* text)
 {
     HWND edit = CreateCellEdit(list, cell, text != nullptr ? text : "");
     if (edit == nullptr) {
@@ -108,8 +119,8 @@ HWND MainDialog::OpenEdit(HWND list, const RECT& cell, const char* text)
     return edit;
 }
 
-HWND MainDialog::OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
-                           const char* text)
+HWND CellEditSession::OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKind, ParameterKind parameterKind,
+                                const char* text)
 {
     int entries = GetPredefinedParameterValueCount(propertyKind, parameterKind);
     HWND combo = CreateCellCombo(list, cell, entries, "");
@@ -137,13 +148,13 @@ HWND MainDialog::OpenCombo(HWND list, const RECT& cell, PropertyKind propertyKin
     return combo;
 }
 
-HWND MainDialog::EditorList() const
+HWND CellEditSession::EditorList() const
 {
     return Item(editInComponents ? IDC_COMPONENT_LIST : IDC_PARAMETER_LIST);
 }
 
 // The text the editor shows now (a combo box's is its edit field's); null without memory.
-char* MainDialog::ReadEditorText() const
+char* CellEditSession::ReadEditorText() const
 {
     if (editControl == nullptr) return nullptr;
     int length = GetWindowTextLengthA(editControl);
@@ -156,22 +167,20 @@ char* MainDialog::ReadEditorText() const
 
 // ---------------------------------------------------------------- ending
 
-LRESULT MainDialog::OnEndEdit(UINT, WPARAM wParam, LPARAM lParam, bool&)
+void CellEditSession::End(HWND focus, HWND list)
 {
     // A request from the other list is about an editor that has been committed already.
-    if (editItem >= 0 && (HWND)lParam != EditorList()) return 0;
-    CommitCellEdit((HWND)wParam);
-    return 0;
+    if (editItem >= 0 && list != EditorList()) return;
+    Commit(focus);
 }
 
-LRESULT MainDialog::OnCancelEdit(UINT, WPARAM, LPARAM lParam, bool&)
+void CellEditSession::Cancel(HWND list)
 {
-    if (editItem >= 0 && (HWND)lParam != EditorList()) return 0;
-    CloseCellEdit();
-    return 0;
+    if (editItem >= 0 && list != EditorList()) return;
+    Close();
 }
 
-void MainDialog::CommitCellEdit(HWND focus)
+void CellEditSession::Commit(HWND focus)
 {
     if (editItem < 0) return;
     // The focus is going into the editor itself.
@@ -183,17 +192,17 @@ void MainDialog::CommitCellEdit(HWND focus)
             CellCommit** last = &pendingCommits;
             while (*last != nullptr) last = &(*last)->next;
             *last = commit;
-            if (!PostMessageA(hwnd, UM_COMMITVALUE, (WPARAM)commit->target.listId, (LPARAM)commit)) {
+            if (!PostMessageA(dialog.Window(), UM_COMMITVALUE, (WPARAM)commit->target.listId, (LPARAM)commit)) {
                 *last = nullptr;
                 DeleteCellCommit(commit);
             }
         }
     }
     free(text);
-    CloseCellEdit();
+    Close();
 }
 
-HWND MainDialog::ForgetCellEdit()
+HWND CellEditSession::Forget()
 {
     HWND control = editControl;
     editSubItem = -1;
@@ -206,9 +215,9 @@ HWND MainDialog::ForgetCellEdit()
     return control;
 }
 
-void MainDialog::CloseCellEdit()
+void CellEditSession::Close()
 {
-    HWND control = ForgetCellEdit();
+    HWND control = Forget();
     if (control == nullptr) return;
     HWND list = EditorList();
 
@@ -222,44 +231,48 @@ void MainDialog::CloseCellEdit()
     if (hadFocus) SetFocus(list);
 }
 
-void MainDialog::CommitOpenEditor()
+void CellEditSession::CommitAll()
 {
-    StorePendingCommits();
+    StorePending();
     if (editItem < 0) return;
     char* text = ReadEditorText();
-    if (text != nullptr && strcmp(text, editOpenedText) != 0) StoreCellText(editTarget, text);
+    if (text != nullptr && strcmp(text, editOpenedText) != 0) StoreText(editTarget, text);
     free(text);
-    CloseCellEdit();
+    Close();
+}
+
+void CellEditSession::Abandon()
+{
+    Forget();
+    DropPending();
 }
 
 // ---------------------------------------------------------------- storing
 
-LRESULT MainDialog::OnCommitValue(UINT, WPARAM, LPARAM lParam, bool&)
+void CellEditSession::StorePosted(CellCommit* posted)
 {
     // Only a commit of ours still waiting is taken (and freed): a command may have
     // stored it already, and anyone can post this number.
-    CellCommit* posted = (CellCommit*)lParam;
     for (CellCommit** link = &pendingCommits; *link != nullptr; link = &(*link)->next) {
         if (*link != posted) continue;
         *link = posted->next;
-        StoreCellText(posted->target, posted->text);
+        StoreText(posted->target, posted->text);
         DeleteCellCommit(posted);
         break;
     }
-    return 0;
 }
 
-void MainDialog::StorePendingCommits()
+void CellEditSession::StorePending()
 {
     while (pendingCommits != nullptr) {
         CellCommit* commit = pendingCommits;
         pendingCommits = commit->next;
-        StoreCellText(commit->target, commit->text);
+        StoreText(commit->target, commit->text);
         DeleteCellCommit(commit);
     }
 }
 
-void MainDialog::DropPendingCommits()
+void CellEditSession::DropPending()
 {
     while (pendingCommits != nullptr) {
         CellCommit* commit = pendingCommits;
@@ -268,13 +281,14 @@ void MainDialog::DropPendingCommits()
     }
 }
 
-bool MainDialog::IsInCard(const PropertyNode* property) const
+bool CellEditSession::IsInCard(const PropertyNode* property) const
 {
+    CardDocument* document = dialog.Document();
     if (document == nullptr || property == nullptr) return false;
     return !document->ForEachProperty([&](const char*, PropertyNode* shown) { return shown != property; });
 }
 
-bool MainDialog::StoreCellText(const CellTarget& target, const char* text)
+bool CellEditSession::StoreText(const CellTarget& target, const char* text)
 {
     if (target.listId == 0 || !IsInCard(target.property)) return false;
     bool stored = false;
@@ -286,6 +300,6 @@ bool MainDialog::StoreCellText(const CellTarget& target, const char* text)
         stored = target.parameter->SetValue(text) == 1;
     }
     InvalidateRect(Item(target.listId), nullptr, FALSE);
-    if (stored) UpdateUndoButton();
+    if (stored) dialog.UpdateUndoButton();
     return stored;
 }

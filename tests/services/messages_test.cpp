@@ -1,10 +1,11 @@
 // Message composition: body, code line and a refusal's detail, their order and their limits.
-#include "app/messages.h"
+#include "services/messages.h"
 
 #include "tests/support/card_text.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 
 namespace {
@@ -40,18 +41,17 @@ TEST(Messages, StringTableTextsAreExact)
     };
     char text[512];
     for (const auto& entry : entries) {
-        LoadTextString(entry.first, text, sizeof text);
+        EXPECT_EQ((int)strlen(entry.second), LoadTextString(entry.first, text, sizeof text)) << entry.first;
         EXPECT_STREQ(entry.second, text) << entry.first;
     }
-    EXPECT_EQ(18, LoadTextString(IDS_CAPTION, text, sizeof text));
-    EXPECT_STREQ("Oskan vCard Editor", text);
-    LoadTextString(IDS_SAVE_CHANGES, text, sizeof text);
-    EXPECT_STREQ("The changes in current \n%s\nwill be lost!\nDo you want to save it NOW ?", text);
-    LoadTextString(IDS_CONFIRM_DELETE, text, sizeof text);
-    EXPECT_STREQ("Are you sure you want to DELETE the \"%s\" ?", text);
-    LoadTextString(IDS_CANNOT_OPEN, text, sizeof text);
-    EXPECT_STREQ("Cannot open vCard file\r\n'%s'", text);
     EXPECT_EQ(0, LoadTextString(99, text, sizeof text));
+}
+
+TEST(Messages, EachStepOfAFailedSaveHasItsMessage)
+{
+    EXPECT_EQ(IDS_CANNOT_CREATE, SaveFailureMessage(SaveStage::CreateTemporary));
+    EXPECT_EQ(IDS_CANNOT_SAVE, SaveFailureMessage(SaveStage::Write));
+    EXPECT_EQ(IDS_CANNOT_DELETE, SaveFailureMessage(SaveStage::Replace));
 }
 
 TEST(Messages, EachRefusalShowsItsTextWithItsArguments)

@@ -8,9 +8,9 @@ const size_t SAVE_PATH_SIZE = 1024;
 
 enum class SaveStage {
     None,
-    CreateTemporary,   // the temporary file did not open
-    Write,             // the writer failed
-    Replace,           // flushing or moving onto the target failed
+    CreateTemporary,  // the temporary file did not open
+    Write,            // the writer failed
+    Replace,          // flushing or moving onto the target failed
 };
 
 struct SaveFailure {

@@ -1,5 +1,5 @@
 // Message composition: body, code line and a refusal's detail within fixed-size texts.
-#include "app/messages.h"
+#include "services/messages.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -96,10 +96,9 @@ char* GetSystemText(HRESULT code)
 {
 #ifdef _WIN32
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, (DWORD)code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  (LPSTR)&text, 0, nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                       nullptr, (DWORD)code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&text, 0, nullptr);
     return length != 0 ? text : nullptr;
 #else
     for (const SystemTextEntry& entry : systemTexts) {
@@ -188,6 +187,15 @@ char* ComposeMessage(HRESULT code, const Refusal* refusal, int id, va_list argum
         FormatRefusal(*refusal, text + used + 1, MESSAGE_TEXT_SIZE - used - 1);
     }
     return text;
+}
+
+int SaveFailureMessage(SaveStage stage)
+{
+    switch (stage) {
+    case SaveStage::CreateTemporary: return IDS_CANNOT_CREATE;
+    case SaveStage::Write: return IDS_CANNOT_SAVE;
+    default: return IDS_CANNOT_DELETE;
+    }
 }
 
 char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...)

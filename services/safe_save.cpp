@@ -1,5 +1,5 @@
 // Save through a temporary file that replaces the target in one step.
-#include "app/safe_save.h"
+#include "services/safe_save.h"
 
 #include "card/format.h"
 #include "card/mbstring.h"
@@ -48,8 +48,10 @@ size_t ExtensionStart(const char* path)
     size_t dot = length;
     for (size_t i = 0; i < length; i += CharWidth(path + i)) {
         if (CharWidth(path + i) != 1) continue;
-        if (IsSeparator(path[i])) dot = length;
-        else if (path[i] == '.') dot = i;
+        if (IsSeparator(path[i]))
+            dot = length;
+        else if (path[i] == '.')
+            dot = i;
     }
     return dot;
 }
@@ -139,9 +141,8 @@ bool MakeTemporaryPath(const char* target, char* temporary, size_t size)
 {
     size_t stem = ExtensionStart(target);
     for (int attempt = 0; attempt < MAX_TEMPORARY_TRIES; ++attempt) {
-        int length = attempt == 0
-                         ? snprintf(temporary, size, "%.*s%s", (int)stem, target, TEMP_EXTENSION)
-                         : snprintf(temporary, size, "%.*s-%d%s", (int)stem, target, attempt, TEMP_EXTENSION);
+        int length = attempt == 0 ? snprintf(temporary, size, "%.*s%s", (int)stem, target, TEMP_EXTENSION)
+                                  : snprintf(temporary, size, "%.*s-%d%s", (int)stem, target, attempt, TEMP_EXTENSION);
         if (length < 0 || (size_t)length >= size) return false;
         if (!SamePathText(temporary, target) && !PathExists(temporary)) return true;
     }

@@ -1,5 +1,5 @@
-// What start-up and the message loop need of the main window. The window itself is a
-// window class of ui/, which defines these; app/ names nothing of ui/.
+// What start-up (app/) and its message loop need of the main window, without the window
+// class itself.
 #pragma once
 
 #include "card/platform.h"
