@@ -1,7 +1,9 @@
 // Conversion of a card between vCard 2.1, 3.0 and 4.0, in steps that each look at the
-// whole card once: older encodings, binary data, preference, address labels, sort
-// strings, agents, names one version lacks, bare parameters, the spelling of lists, a
-// missing FN, and VERSION. Each step records what it changed.
+// whole card once: cards inside the card, names one version lacks, older encodings,
+// binary data, preference, address labels, sort strings, agents, line breaks, bare
+// parameters, the spelling of lists, GEO and TEL, a missing FN, and VERSION. Each step
+// records what it changed; the order matters where one step makes what a later one
+// converts (a LABEL made from ADR's parameter is then encoded for 2.1).
 #include "card/convert.h"
 
 #include "card/charset.h"
@@ -18,8 +20,8 @@
 
 namespace {
 
-const ParameterKind ParameterKindPref = 2;
-const ParameterKind ParameterKindSortAs = 8;
+const ParameterKind ParameterKindPref = FindParameterKind("pref");
+const ParameterKind ParameterKindSortAs = FindParameterKind("sort-as");
 
 struct Placed {
     HTREEITEM item;
@@ -99,7 +101,7 @@ private:
     }
 
     // Parameter and property edits that fail only for want of memory.
-    bool AddParameter(PropertyNode* property, ParameterKind kind, const char* name, const char* value, bool bare = false);
+    bool AddParameter(PropertyNode* property, ParameterKind kind, const char* name, const char* value);
     void RemoveRun(PropertyNode* property, const ParameterRun& run);
     PropertyNode* Remade(Placed& placed, PropertyKind kind, const char* name);
     bool SetText(PropertyNode* property, int index, const std::string& text)
@@ -124,6 +126,7 @@ private:
     bool Geo();
     bool LineBreaks();
     bool Telephones();
+    bool OldParameterValues();
     bool Utf8Bytes();
     bool Version();
 
@@ -154,7 +157,7 @@ std::vector<Placed> Converter::Properties() const
     return placed;
 }
 
-bool Converter::AddParameter(PropertyNode* property, ParameterKind kind, const char* name, const char* value, bool bare)
+bool Converter::AddParameter(PropertyNode* property, ParameterKind kind, const char* name, const char* value)
 {
     ParameterNode* node = kind == ParameterKindOther ? new (std::nothrow) ParameterNode(name)
                                                      : new (std::nothrow) ParameterNode(kind, value);
@@ -171,7 +174,6 @@ bool Converter::AddParameter(PropertyNode* property, ParameterKind kind, const c
         node->Release();
         return false;
     }
-    node->SetBare(bare);
     property->AppendParameter(node);
     node->Release();  // the chain holds it now
     return true;
@@ -590,6 +592,12 @@ bool Converter::NestedCards()
         }
         while (!text.empty() && text.back() == '\n') text.pop_back();
         HTREEITEM next = TreeGetNextItem(tree, lines.back(), TVGN_NEXT);
+        if (depth != 0) {
+            // Never closed: the rest of the card is no inner card's, and stays as it is.
+            previous = item;
+            item = TreeGetNextItem(tree, item, TVGN_NEXT);
+            continue;
+        }
         PropertyNode* agent = previous != nullptr ? (PropertyNode*)document.GetNode(previous) : nullptr;
         bool emptyAgent = agent != nullptr && !agent->IsGroup() && IsNamed(agent, "AGENT") &&
                           JoinedValues(agent).empty();
@@ -970,15 +978,37 @@ bool Converter::LineBreaks()
                 changed = true;
             }
         }
-        for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        for (ParameterNode* p = crlf ? nullptr : property->GetParameters(); p != nullptr; p = p->GetNext()) {
             const char* value = p->GetValue();
             if (value == nullptr || strpbrk(value, "\r\n") == nullptr) continue;
-            std::string now = WithLineBreaks(value, crlf);
+            std::string now = WithLineBreaks(value, false);
             if (now == value) continue;
             if (p->SetValue(now.c_str()) == 0) return false;
             changed = true;
         }
         if (changed) Note(ConversionChange::LineBreaks, property, "", crlf ? "CR LF" : "LF");
+    }
+    return true;
+}
+
+// 2.1 has no escapes in parameter values: a double quote would end a quoted value, and
+// a line break the line. An apostrophe and a blank stand for them.
+bool Converter::OldParameterValues()
+{
+    for (Placed& placed : Properties()) {
+        for (const ParameterRun& run : RunsOf(placed.property)) {
+            for (ParameterNode* node : run.nodes) {
+                const char* value = node->GetValue();
+                if (value == nullptr || strpbrk(value, "\"\r\n") == nullptr) continue;
+                std::string now;
+                for (const char* p = value; *p != '\0'; ++p) {
+                    if (*p == '\r' && p[1] == '\n') continue;
+                    now += *p == '"' ? '\'' : *p == '\r' || *p == '\n' ? ' ' : *p;
+                }
+                Note(ConversionChange::ParameterValueRespelled, placed.property, run.name, value);
+                if (node->SetValue(now.c_str()) == 0) return false;
+            }
+        }
     }
     return true;
 }
@@ -1092,7 +1122,7 @@ HRESULT Converter::Run()
                 ((from != CardVersion::V21 && to != CardVersion::V21) || ValueTypes()) && Names(false) &&
                 Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) && Geo() &&
                 (from != CardVersion::V40 || Telephones()) &&
-                MissingFn() && (to != CardVersion::V21 || OldEncodings()) && Utf8Bytes() && Version();
+                MissingFn() && (to != CardVersion::V21 || (OldEncodings() && OldParameterValues())) && Utf8Bytes() && Version();
     return done ? S_OK : E_OUTOFMEMORY;
 }
 

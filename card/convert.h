@@ -45,6 +45,8 @@ enum class ConversionChange {
                            // detail: the value it had
     LineBreaks,            // text's line breaks as the target writes them: a line feed (3.0,
                            // 4.0) or CR LF (2.1's quoted-printable, as phones write it)
+    ParameterValueRespelled,  // 2.1 has no way to write '"' or a line break in a parameter
+                              // value: ' and a blank stand for them; parameter, detail: the value
     TelUriToText,          // TEL;VALUE=uri:tel:... as the telephone number's text; detail: the URI
 };
 

@@ -278,6 +278,8 @@ std::string DescribeChange(const ConversionEntry& entry)
     case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
     case ConversionChange::GeoRespelled: return property + ": " + detail + " written in the new version's form";
     case ConversionChange::LineBreaks: return property + ": line breaks written as " + detail;
+    case ConversionChange::ParameterValueRespelled:
+        return property + ": parameter " + parameter + "=" + detail + " has no 2.1 spelling: ' and blanks stand for \" and line breaks";
     case ConversionChange::TelUriToText: return property + ": the URI " + detail + " written as the number's text";
     }
     return property;

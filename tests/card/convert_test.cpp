@@ -107,6 +107,8 @@ std::vector<Row> Rows()
          {Change::TelUriToText}},
         {"2.1's CR LF to a line feed", Card("2.1", {"FN:x", "NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}), V40, {"NOTE:a\\nb"}, {}, {Change::LineBreaks}},
         {"a line feed to 2.1's CR LF", Card("3.0", {"FN:x", "NOTE:a\\nb"}), V21, {"NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}, {}, {Change::LineBreaks}},
+        {"2.1 has no quote or line break in a parameter", Card("4.0", {"FN:x", "X-A;P=^'a^'^nb:1"}), V21, {"X-A;P='a' b:1"}, {},
+         {Change::ParameterValueRespelled}},
         {"VALUE=URL to uri", Card("2.1", {"FN:x", "PHOTO;VALUE=URL:http://x/a.jpg"}), V40, {"PHOTO;value=uri:http://x/a.jpg"}, {},
          {Change::ValueTypeRenamed}},
         {"a URI named so in 2.1", Card("4.0", {"FN:x", "SOUND:http://x/a.wav"}), V21, {"SOUND;value=URL:http://x/a.wav"}, {},
@@ -322,6 +324,7 @@ void NoteIrreversible(const ConversionReport& report, std::set<std::string>& ign
         case Change::ParameterRenamed: renames.push_back({Upper(entry.parameter), Upper(entry.detail)}); break;
         case Change::PrefRankLost:
         case Change::TelUriToText:
+        case Change::ParameterValueRespelled:
         case Change::ListCommaMerged:
         case Change::TextKeptAsRead:
         case Change::LabelParameterLost:
