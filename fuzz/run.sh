@@ -17,7 +17,11 @@ LOG="$WORK/fuzz.log"
 # own stack with a longer one.
 MAX_LEN=16384
 ulimit -s 1024
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+# A quarantine of 16 MB instead of 256: freed memory still waits through several
+# executions before it is reused, so a use after free within one still shows, while
+# reused memory spares each execution the page faults of fresh memory (a fifth of the
+# time of an execution on a virtual machine).
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=16}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 echo "fuzz: $SECONDS_TO_RUN seconds; log in $LOG"
 status=0
