@@ -112,6 +112,7 @@ private:
     bool Encodings();
     bool BinaryData();
     bool NamedUris();
+    bool SplitTypes();
     bool Preference();
     bool Labels();
     bool SortStrings();
@@ -377,6 +378,33 @@ bool Converter::NamedUris()
         if (named) continue;
         if (!AddParameter(property, ParameterKindValue, nullptr, "uri")) return false;
         Note(ConversionChange::UriValueNamed, property, "VALUE", "uri");
+    }
+    return true;
+}
+
+// A TYPE value that holds a list ("work,voice", as RFC 6350's examples quote it) as one
+// value of its own each: 2.1 writes each alone, and PREF among them is found.
+bool Converter::SplitTypes()
+{
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        std::vector<std::string> added;
+        for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+            const char* value = p->GetValue();
+            if (p->GetKind() != ParameterKindType || value == nullptr || strchr(value, ',') == nullptr) continue;
+            std::string list = value;
+            size_t comma = list.find(',');
+            for (size_t start = comma + 1, end; start <= list.size(); start = end + 1) {
+                end = list.find(',', start);
+                if (end == std::string::npos) end = list.size();
+                if (end > start) added.push_back(list.substr(start, end - start));
+            }
+            Note(ConversionChange::TypeListSplit, property, "TYPE", list);
+            if (p->SetValue(list.substr(0, comma).c_str()) == 0) return false;
+        }
+        for (const std::string& type : added) {
+            if (!AddParameter(property, ParameterKindType, nullptr, type.c_str())) return false;
+        }
     }
     return true;
 }
@@ -1115,14 +1143,16 @@ HRESULT Converter::Run()
     report.entries.clear();
     if (from == to) return S_OK;
     bool fromOld = from != CardVersion::V40;
+    bool toOld = to != CardVersion::V40;
+    bool touches21 = from == CardVersion::V21 || to == CardVersion::V21;
+    // In this order: what a step makes, a later one may convert further.
     bool done = (to == CardVersion::V21 || NestedCards()) && Names(true) &&
-                (to == CardVersion::V21 || !fromOld || Encodings()) && BinaryData() && Preference() &&
-                (!(to == CardVersion::V40 || from == CardVersion::V40) || Labels()) &&
-                (!(to == CardVersion::V40 || from == CardVersion::V40) || SortStrings()) && Agents() && LineBreaks() &&
-                ((from != CardVersion::V21 && to != CardVersion::V21) || ValueTypes()) && Names(false) &&
-                Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) && Geo() &&
-                (from != CardVersion::V40 || Telephones()) &&
-                MissingFn() && (to != CardVersion::V21 || (OldEncodings() && OldParameterValues())) && Utf8Bytes() && Version();
+                (to == CardVersion::V21 || !fromOld || Encodings()) && BinaryData() &&
+                (fromOld || Telephones()) && SplitTypes() && Preference() && (fromOld == toOld || Labels()) &&
+                (fromOld == toOld || SortStrings()) && Agents() && LineBreaks() && (!touches21 || ValueTypes()) &&
+                Names(false) && Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) &&
+                Geo() && MissingFn() && (to != CardVersion::V21 || (OldEncodings() && OldParameterValues())) &&
+                Utf8Bytes() && Version();
     return done ? S_OK : E_OUTOFMEMORY;
 }
 

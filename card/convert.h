@@ -19,6 +19,7 @@ enum class ConversionChange {
     EncodingRenamed,       // base64 data: detail: the new value (b or BASE64)
     BinaryToDataUri,       // inline base64 data as a data: URI; detail: its media type
     DataUriToBinary,       // a data: URI as inline base64 data; detail: its media type
+    TypeListSplit,         // TYPE="work,voice" as a value each; detail: the list
     TypePrefToPref,        // TYPE=PREF became PREF=1
     PrefToTypePref,        // PREF=1 became TYPE=PREF
     PrefRankLost,          // PREF=n, n > 1, became TYPE=PREF; detail: n

@@ -255,6 +255,7 @@ std::string DescribeChange(const ConversionEntry& entry)
     case ConversionChange::EncodingRenamed: return property + ": ENCODING is now " + detail;
     case ConversionChange::BinaryToDataUri: return property + ": inline data became a data: URI of type " + detail;
     case ConversionChange::DataUriToBinary: return property + ": data: URI of type " + detail + " became inline data";
+    case ConversionChange::TypeListSplit: return property + ": TYPE=\"" + detail + "\" written as a value each";
     case ConversionChange::TypePrefToPref: return property + ": TYPE=PREF became PREF=1";
     case ConversionChange::PrefToTypePref: return property + ": PREF=1 became TYPE=PREF";
     case ConversionChange::PrefRankLost: return property + ": PREF=" + detail + " became TYPE=PREF (the rank is lost)";

@@ -103,8 +103,8 @@ std::vector<Row> Rows()
         {"GEO to a geo: URI", Card("3.0", {"FN:x", "GEO:37.386013;-122.082932"}), V40, {"GEO:geo:37.386013,-122.082932"}, {},
          {Change::GeoRespelled}},
         {"a geo: URI to 2.1's GEO", Card("4.0", {"FN:x", "GEO:geo:51.5,-0.15"}), V21, {"GEO:51.5,-0.15"}, {}, {Change::GeoRespelled}},
-        {"a tel: URI to a number", Card("4.0", {"FN:x", "TEL;VALUE=uri;TYPE=home:tel:+33-1-23"}), V30, {"TEL;type=home:+33-1-23"}, {},
-         {Change::TelUriToText}},
+        {"a tel: URI to 2.1's number", Card("4.0", {"FN:x", "TEL;VALUE=uri;TYPE=\"home,voice\":tel:+33-1-23"}), V21, {"TEL;home;voice:+33-1-23"}, {},
+         {Change::TelUriToText, Change::TypeListSplit}},
         {"2.1's CR LF to a line feed", Card("2.1", {"FN:x", "NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}), V40, {"NOTE:a\\nb"}, {}, {Change::LineBreaks}},
         {"a line feed to 2.1's CR LF", Card("3.0", {"FN:x", "NOTE:a\\nb"}), V21, {"NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}, {}, {Change::LineBreaks}},
         {"2.1 has no quote or line break in a parameter", Card("4.0", {"FN:x", "X-A;P=^'a^'^nb:1"}), V21, {"X-A;P='a' b:1"}, {},
@@ -246,7 +246,10 @@ std::vector<std::string> Meaning(const CardDocument& document, const std::set<st
                 // Data's format: "image/png" and "PNG", "JPG" and "JPEG" name one.
                 if (base64) value = value.substr(value.rfind('/') + 1);
                 if (base64 && Upper(value) == "JPG") value = "JPEG";
-                types.push_back(Upper(value));
+                for (size_t start = 0, end; start <= value.size(); start = end + 1) {  // a quoted list too
+                    end = std::min(value.find(',', start), value.size());
+                    types.push_back(Upper(value.substr(start, end - start)));
+                }
                 continue;
             }
             if (*own == '\0' && !parameters.empty()) {
