@@ -1090,28 +1090,40 @@ bool Converter::OldEncodings()
 bool Converter::Utf8Bytes()
 {
     if (ProgramTextIsUtf8()) return true;
+    // The program's text as UTF-8 bytes; empty when it has no 8-bit byte or does not
+    // convert (then kept as it is, like any text that does not convert).
+    auto utf8 = [](const char* text, std::string& out) {
+        TextBuffer bytes;
+        if (text == nullptr || !HasEightBitBytes(text, strlen(text)) ||
+            ConvertFromProgramText("UTF-8", text, strlen(text), bytes) != ConvertResult::Done) {
+            return false;
+        }
+        out.assign(bytes.Data(), bytes.Length());
+        return true;
+    };
     for (Placed& placed : Properties()) {
         PropertyNode* property = placed.property;
-        if (IsUriValued(property) || (from != CardVersion::V40 && EncodingOf(property).base64)) continue;
-        if (property->GetTextBytes() == PropertyNode::TextBytes::AsRead) continue;
-        bool eightBit = false;
-        for (int i = 0; i < property->GetValueCount(); ++i) {
+        bool changed = false;
+        std::string now;
+        for (ParameterNode* p = from == CardVersion::V40 ? nullptr : property->GetParameters(); p != nullptr; p = p->GetNext()) {
+            if (!utf8(p->GetValue(), now)) continue;
+            if (p->SetValue(now.c_str()) == 0) return false;
+            changed = true;
+        }
+        bool text = !IsUriValued(property) && !(from != CardVersion::V40 && EncodingOf(property).base64) &&
+                    property->GetTextBytes() != PropertyNode::TextBytes::AsRead;
+        for (int i = 0; text && i < property->GetValueCount(); ++i) {
             const char* value = property->GetValue(i);
-            eightBit |= value != nullptr && HasEightBitBytes(value, strlen(value));
+            if (from == CardVersion::V40) {
+                // Already UTF-8 bytes: written as they are.
+                if (value != nullptr && HasEightBitBytes(value, strlen(value))) property->SetTextBytes(PropertyNode::TextBytes::AsRead);
+                continue;
+            }
+            if (!utf8(value, now)) continue;
+            if (!SetText(property, i, now)) return false;
+            changed = true;
         }
-        if (!eightBit) continue;
-        if (from == CardVersion::V40) {
-            property->SetTextBytes(PropertyNode::TextBytes::AsRead);
-            continue;
-        }
-        for (int i = 0; i < property->GetValueCount(); ++i) {
-            const char* value = property->GetValue(i);
-            if (value == nullptr) continue;
-            TextBuffer bytes;
-            ConvertResult result = ConvertFromProgramText("UTF-8", value, strlen(value), bytes);
-            if (result != ConvertResult::Done) continue;  // kept as it is, like any text that does not convert
-            if (!SetText(property, i, std::string(bytes.Data(), bytes.Length()))) return false;
-        }
+        if (!changed) continue;
         if (to == CardVersion::V30) property->SetTextBytes(PropertyNode::TextBytes::AsRead);
         Note(ConversionChange::TextBytesToUtf8, property, "", "the program's code page");
     }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -161,9 +162,11 @@ TEST(Convert, TextOfAProgramNotInUtf8)
     ASSERT_TRUE(ansi.Switched());
     TestCard older, newer;
     ConversionReport report;
-    ASSERT_EQ(S_OK, older.Load(Card("2.1", {"FN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:caf=E9"})));
+    ASSERT_EQ(S_OK, older.Load(Card("2.1", {"FN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:caf=E9", "ADR;HOME:;;x;;;;",
+                                            "LABEL;HOME;ENCODING=QUOTED-PRINTABLE:caf=E9"})));
     ASSERT_EQ(S_OK, ConvertCard(older.document, V40, report));
     EXPECT_TRUE(HasLine(older.Save(), "FN:caf\xC3\xA9")) << older.Save();
+    EXPECT_TRUE(HasLine(older.Save(), "ADR;type=HOME;LABEL=caf\xC3\xA9:;;x;;;;")) << older.Save();
     ASSERT_EQ(S_OK, newer.Load(Card("4.0", {"FN:caf\xC3\xA9"})));
     ASSERT_EQ(S_OK, ConvertCard(newer.document, V21, report));
     EXPECT_TRUE(HasLine(newer.Save(), "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:caf=C3=A9")) << newer.Save();
