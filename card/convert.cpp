@@ -211,8 +211,6 @@ PropertyNode* Converter::Remade(Placed& placed, PropertyKind kind, const char* n
     return node;
 }
 
-bool IsEncodingValue(const char* value, const char* name) { return Same(value, name); }
-
 // Older cards to 3.0 and 4.0: text is UTF-8 and quoted-printable is gone; 2.1's BASE64
 // is 3.0's b (4.0 has no inline data: BinaryData makes URIs of it).
 bool Converter::Encodings()
@@ -228,11 +226,11 @@ bool Converter::Encodings()
                 RemoveRun(property, run);
             } else if (IsEncodingParameter(first)) {
                 const char* value = first->GetValue();
-                bool data = IsEncodingValue(value, "BASE64") || IsEncodingValue(value, "B");
+                bool data = Same(value, "BASE64") || Same(value, "B");
                 if (!data) {
                     Note(ConversionChange::EncodingRemoved, property, "ENCODING", run.Joined());
                     RemoveRun(property, run);
-                } else if (to == CardVersion::V30 && !IsEncodingValue(value, "B")) {
+                } else if (to == CardVersion::V30 && !Same(value, "B")) {
                     if (first->SetValue("b") == 0 && value != nullptr) return false;
                     first->SetBare(false);
                     Note(ConversionChange::EncodingRenamed, property, "ENCODING", "b");
