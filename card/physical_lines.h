@@ -118,15 +118,18 @@ class VersionProbe : public CardInput {
 public:
     explicit VersionProbe(CardInput& cardInput) : input(cardInput) {}
 
-    // Reads ahead to the first VERSION line, the card's closing line or the end; false
-    // when memory ran out. A file of UTF-16 text is read whole and handed on as the
-    // program's text (utf16 says so); one that is not UTF-16 throughout hands on its
-    // bytes, which the reader refuses.
+    // Reads ahead to the card's own VERSION line, its closing line or the end; false
+    // when memory ran out. A card inside this one (2.1's AGENT) has its own VERSION and
+    // closing line, as the card scan of a file of several cards counts them: taken for
+    // this card's, they made a card read as 4.0 write as one read back as 3.0. A file
+    // of UTF-16 text is read whole and handed on as the program's text (utf16 says so);
+    // one that is not UTF-16 throughout hands on its bytes, which the reader refuses.
     bool Probe(CardVersion* version, bool* utf16)
     {
         *version = CardVersion::V40;
         *utf16 = false;
         size_t scanned = 0;
+        int inner = 0;  // cards opened inside this one and not yet closed
         for (bool first = true;; first = false) {
             size_t before = ahead.Length();
             if (!ahead.Reserve(before + READ_CHUNK)) return false;
@@ -148,12 +151,13 @@ public:
                 size_t length = end - scanned;
                 while (length > 0 && text[scanned + length - 1] == '\r') --length;
                 size_t valueLength = 0;
-                const char* value = VersionValue(text + scanned, length, &valueLength);
+                const char* value = inner == 0 ? VersionValue(text + scanned, length, &valueLength) : nullptr;
                 if (value != nullptr) {
                     *version = VersionFromText(value, valueLength);
                     return true;
                 }
-                if (scanned > 0 && IsClosingLine(text + scanned, length)) return true;
+                if (scanned > 0 && IsOpeningLine(text + scanned, length)) ++inner;
+                if (scanned > 0 && IsClosingLine(text + scanned, length) && inner-- == 0) return true;
                 if (feed == nullptr) return true;
                 scanned = end + 1;
             }

@@ -226,6 +226,18 @@ TEST(RoundTrip, LiteralCommaInAListStaysLiteral)
     EXPECT_NE(std::string::npos, card.Save().find(":;;Flat 5\\, Main St,Annex\\;\\nback;London;"));
 }
 
+TEST(RoundTrip, VersionOfACardInsideTheCardIsNotItsOwn)
+{
+    // The read took the first VERSION line up to the first closing line for the card's,
+    // an inner card's too: the card ended early was read as 4.0, its write (which closes
+    // it once, at the end) read back as 3.0, and its UTF-8 text as another text.
+    ExpectLawHolds(ReadRegression("version-after-closing-line"), 1252);
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "AGENT:", "BEGIN:VCARD", "VERSION:2.1", "END:VCARD",
+                                     "VERSION:3.0", "FN:x", "END:VCARD"}))) << card.Why();
+    EXPECT_EQ(CardVersion::V30, card.document.GetVersion());
+}
+
 TEST(RoundTrip, OlderCardsDifferInWhatTheirFileDistinguishes)
 {
     // Pairs of 2.1 cards that hold the same texts yet are not the same card: a write
