@@ -40,6 +40,9 @@ public:
     int IsModified() const;
     int IsAnyNodeModified(HTREEITEM parent) const;
     void ClearStructureChanged() { structureChanged = 0; }
+    // The card counts as changed whatever its nodes say (their marks were cleared by a
+    // write that was no save of the card).
+    void MarkStructureChanged() { structureChanged = 1; }
 
     // Fills the empty document from input. The nodes it makes, with their texts, live in
     // an arena of the document's, which goes when the document has let go of it (at

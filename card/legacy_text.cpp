@@ -3,6 +3,8 @@
 
 #include "card/mbstring.h"
 
+#include <string.h>
+
 namespace {
 
 const char WINDOWS_1252[] = "windows-1252";
@@ -84,6 +86,17 @@ bool EncodeQuotedPrintable(const char* bytes, size_t length, TextBuffer& out)
     return true;
 }
 
+// Whether the text converted (out from before) gives back the bytes it came from.
+static bool ConvertsBack(const char* charset, PropertyNode::TextBytes bytes, const char* text, size_t length,
+                         TextBuffer& out, size_t before)
+{
+    const char* source = charset != nullptr ? charset : bytes == PropertyNode::TextBytes::Windows1252 ? WINDOWS_1252 : UTF_8;
+    if (ProgramTextIsUtf8() && SameCharset(source, UTF_8)) return true;  // nothing was converted
+    TextBuffer back;
+    return ConvertFromProgramText(source, out.Data() + before, out.Length() - before, back) == ConvertResult::Done &&
+           back.Length() == length && memcmp(back.Data(), text, length) == 0;
+}
+
 bool DecodeLegacyText(const char* charset, const char* text, size_t length, TextBuffer& out,
                       PropertyNode::TextBytes* bytes, bool* notRepresentable)
 {
@@ -99,6 +112,12 @@ bool DecodeLegacyText(const char* charset, const char* text, size_t length, Text
     } else {
         result = ConvertToProgramText(WINDOWS_1252, text, length, out);
         if (result == ConvertResult::Done) *bytes = PropertyNode::TextBytes::Windows1252;
+    }
+    // A converter may put a look-alike for a character the program's text has no place
+    // for (Windows-1252's 'ó' as a full-width sign in code page 932): text that does not
+    // convert back to the bytes read is kept as read, and said so.
+    if (result == ConvertResult::Done && !ConvertsBack(charset, *bytes, text, length, out, before)) {
+        result = ConvertResult::NotRepresentable;
     }
     if (result == ConvertResult::Done) return true;
     out.SetLength(before);
@@ -124,4 +143,17 @@ bool EncodeLegacyText(const char* charset, PropertyNode::TextBytes bytes, const 
     if (result == ConvertResult::Done) return true;
     out.SetLength(before);
     return out.Append(text, length);
+}
+
+size_t Base64DecodedLength(const char* text)
+{
+    size_t letters = 0;
+    size_t padding = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        char c = *p;
+        if (c == '=') ++padding;
+        else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/') ++letters;
+    }
+    size_t whole = (letters + padding) / 4 * 3;
+    return whole > padding ? whole - padding : (letters * 3) / 4;
 }

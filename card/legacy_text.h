@@ -40,3 +40,6 @@ bool DecodeLegacyText(const char* charset, const char* text, size_t length, Text
 // (to UTF-8, when the text no longer fits the one named), else null.
 bool EncodeLegacyText(const char* charset, PropertyNode::TextBytes bytes, const char* text, size_t length,
                       TextBuffer& out, const char** charsetUsed);
+
+// The bytes base64 text stands for: its letters and padding counted, blanks left out.
+size_t Base64DecodedLength(const char* text);

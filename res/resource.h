@@ -93,6 +93,7 @@
 /* ---- menu commands of the main menu */
 #define ID_HELP_ABOUT               40017
 #define ID_EDIT_SETTINGS            40022
+#define ID_FILE_SAVE_AS             40024
 
 /* ---- the item context menu */
 #define ID_ITEM_DELETE              40020

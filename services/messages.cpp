@@ -1,6 +1,8 @@
 // Message composition: body, code line and a refusal's detail within fixed-size texts.
 #include "services/messages.h"
 
+#include "card/convert.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -235,3 +237,71 @@ int ReportMessage(HRESULT code, const Refusal* refusal, UINT type, int id, ...)
     return button;
 }
 #endif
+
+namespace {
+
+// The text of each change and the order in which it names the change's property (P),
+// parameter (A) and detail (D).
+struct ChangeWords {
+    ConversionChange change;
+    int id;
+    const char* order;
+};
+
+const ChangeWords CHANGE_WORDS[] = {
+    {ConversionChange::Version, IDS_CHANGE_VERSION, "D"},
+    {ConversionChange::EncodingRemoved, IDS_CHANGE_ENCODING_REMOVED, "PAD"},
+    {ConversionChange::TextBytesToUtf8, IDS_CHANGE_TEXT_BYTES_TO_UTF8, "PD"},
+    {ConversionChange::TextKeptAsRead, IDS_CHANGE_TEXT_KEPT_AS_READ, "P"},
+    {ConversionChange::EncodingAdded, IDS_CHANGE_ENCODING_ADDED, "PAD"},
+    {ConversionChange::EncodingRenamed, IDS_CHANGE_ENCODING_RENAMED, "PD"},
+    {ConversionChange::BinaryToDataUri, IDS_CHANGE_BINARY_TO_DATA_URI, "PD"},
+    {ConversionChange::DataUriToBinary, IDS_CHANGE_DATA_URI_TO_BINARY, "PD"},
+    {ConversionChange::TypeListSplit, IDS_CHANGE_TYPE_LIST_SPLIT, "PD"},
+    {ConversionChange::TypePrefToPref, IDS_CHANGE_TYPE_PREF_TO_PREF, "P"},
+    {ConversionChange::PrefToTypePref, IDS_CHANGE_PREF_TO_TYPE_PREF, "P"},
+    {ConversionChange::PrefRankLost, IDS_CHANGE_PREF_RANK_LOST, "PD"},
+    {ConversionChange::ParameterNamed, IDS_CHANGE_PARAMETER_NAMED, "PD"},
+    {ConversionChange::ParameterMadeBare, IDS_CHANGE_PARAMETER_MADE_BARE, "PD"},
+    {ConversionChange::LabelToAddress, IDS_CHANGE_LABEL_TO_ADDRESS, ""},
+    {ConversionChange::LabelKept, IDS_CHANGE_LABEL_KEPT, ""},
+    {ConversionChange::LabelParameterLost, IDS_CHANGE_LABEL_PARAMETER_LOST, "AD"},
+    {ConversionChange::AddressLabelToLabel, IDS_CHANGE_ADDRESS_LABEL_TO_LABEL, ""},
+    {ConversionChange::SortStringToSortAs, IDS_CHANGE_SORT_STRING_TO_SORT_AS, ""},
+    {ConversionChange::SortAsToSortString, IDS_CHANGE_SORT_AS_TO_SORT_STRING, ""},
+    {ConversionChange::SortStringKept, IDS_CHANGE_SORT_STRING_KEPT, ""},
+    {ConversionChange::AgentToRelated, IDS_CHANGE_AGENT_TO_RELATED, "PD"},
+    {ConversionChange::RelatedToAgent, IDS_CHANGE_RELATED_TO_AGENT, "PD"},
+    {ConversionChange::NestedCardToText, IDS_CHANGE_NESTED_CARD_TO_TEXT, "P"},
+    {ConversionChange::FnMade, IDS_CHANGE_FN_MADE, "D"},
+    {ConversionChange::PropertyRenamed, IDS_CHANGE_PROPERTY_RENAMED, "PD"},
+    {ConversionChange::ParameterRenamed, IDS_CHANGE_PARAMETER_RENAMED, "PAD"},
+    {ConversionChange::ValueTypeRenamed, IDS_CHANGE_VALUE_TYPE_RENAMED, "PD"},
+    {ConversionChange::UriValueNamed, IDS_CHANGE_URI_VALUE_NAMED, "P"},
+    {ConversionChange::ListCommaMerged, IDS_CHANGE_LIST_COMMA_MERGED, "P"},
+    {ConversionChange::GeoRespelled, IDS_CHANGE_GEO_RESPELLED, "PD"},
+    {ConversionChange::LineBreaks, IDS_CHANGE_LINE_BREAKS, "PD"},
+    {ConversionChange::ParameterValueRespelled, IDS_CHANGE_PARAMETER_VALUE_RESPELLED, "PAD"},
+    {ConversionChange::TelUriToText, IDS_CHANGE_TEL_URI_TO_TEXT, "PD"},
+};
+
+}  // namespace
+
+void DescribeConversionChange(const ConversionEntry& entry, char* buffer, size_t size)
+{
+    if (size == 0) return;
+    buffer[0] = '\0';
+    for (const ChangeWords& words : CHANGE_WORDS) {
+        if (words.change != entry.change) continue;
+        const char* arguments[3] = {"", "", ""};
+        for (int i = 0; words.order[i] != '\0' && i < 3; ++i) {
+            char which = words.order[i];
+            arguments[i] = which == 'P' ? entry.property.c_str() : which == 'A' ? entry.parameter.c_str() : entry.detail.c_str();
+        }
+        char format[256];
+        if (LoadTextString(words.id, format, (int)sizeof format) == 0) return;
+        snprintf(buffer, size, format, arguments[0], arguments[1], arguments[2]);
+        return;
+    }
+    snprintf(buffer, size, "%s", entry.property.c_str());
+}

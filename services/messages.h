@@ -24,6 +24,11 @@ char* ComposeMessageF(HRESULT code, const Refusal* refusal, int id, ...);
 // failure's path. The editor's Save and vcardtool's format both word failures with it.
 int SaveFailureMessage(SaveStage stage);
 
+// One change of a conversion between versions in words, into buffer (size bytes,
+// terminated). The editor's Save As and vcardtool's convert both word changes with it.
+struct ConversionEntry;
+void DescribeConversionChange(const ConversionEntry& entry, char* buffer, size_t size);
+
 // Loads string id into buffer (size bytes, terminated); returns its length, 0 if none.
 int LoadTextString(int id, char* buffer, int size);
 

@@ -145,9 +145,13 @@ void MainDialog::LoadFile()
     document = loaded;
     cards = loadedCards;
     cardIndex = loadedIndex;
+    savingUtf16AsUtf8 = false;
     memcpy(filePath, loadPath, sizeof filePath);
     UpdateTitle();
     RefreshPropertyView(nullptr);
+    if (document->UnconvertedLine() > 0) {
+        ReportMessage(0, nullptr, MB_ICONWARNING, IDS_TEXT_KEPT_AS_READ, document->UnconvertedLine());
+    }
 }
 
 // A hidden twin of the property tree, placed right behind it: the dialog still finds
@@ -272,6 +276,14 @@ bool MainDialog::OnFileSave()
         if (!AskForSavePath()) return false;
         newPath = true;
     }
+    // A UTF-16 file is written as UTF-8 only when the user has agreed to it.
+    bool utf16 = cards != nullptr ? cards->CameFromUtf16() : document->CameFromUtf16();
+    if (utf16 && !savingUtf16AsUtf8) {
+        if (ReportMessage(0, nullptr, MB_OKCANCEL | MB_ICONQUESTION, IDS_SAVE_UTF16_AS_UTF8, filePath) != IDOK) {
+            return false;
+        }
+        savingUtf16AsUtf8 = true;
+    }
     SaveFailure failure;
     HRESULT result;
     if (cards != nullptr) {
@@ -339,5 +351,13 @@ void MainDialog::UpdateTitle()
         _snprintf(title + length, sizeof title - length, "%s", name);
     }
     title[sizeof title - 1] = '\0';
+    // A card of an older version says so: a save writes it in that version.
+    if (document != nullptr && document->GetVersion() != CardVersion::V40) {
+        char format[TITLE_SIZE];
+        LoadTextString(IDS_TITLE_VERSION, format, (int)sizeof format);
+        length = strlen(title);
+        _snprintf(title + length, sizeof title - length, format, VersionText(document->GetVersion()));
+        title[sizeof title - 1] = '\0';
+    }
     SetWindowTextA(hwnd, title);
 }

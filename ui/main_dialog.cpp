@@ -2,6 +2,7 @@
 // the ">" menu of predefined values, and the refresh of the right-hand side.
 #include "ui/main_dialog.h"
 
+#include "card/legacy_text.h"
 #include "card/mbstring.h"
 #include "card/tree.h"
 #include "card/vocabulary.h"
@@ -103,8 +104,9 @@ void ReportLastError()
 
 }  // namespace
 
-char* TextFromEditLines(const char* text)
+char* TextFromEditLines(const char* text, LineBreaks breaks)
 {
+    if (breaks == LineBreaks::CrLf) return _strdup(text);
     size_t length = strlen(text);
     char* result = (char*)malloc(length + 1);
     if (result == nullptr) return nullptr;
@@ -165,6 +167,7 @@ const MainDialog::MapEntry MainDialog::messageMap[] = {
     MapEntry::Command(IDC_OPEN, &MainDialog::OnFileOpen),
     MapEntry::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
     MapEntry::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
+    MapEntry::Command(ID_FILE_SAVE_AS, &MainDialog::OnFileSaveAs),
     MapEntry::Command(IDC_UNDO, &MainDialog::OnFileUndo),
     MapEntry::Command(IDCANCEL, &MainDialog::OnFileExit),
     // notifications no entry took go back to the controls they concern
@@ -174,7 +177,7 @@ MESSAGE_MAP_HANDLER(MainDialog)
 
 MainDialog::MainDialog()
     : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
-      fillingValueEdit(false), shortcuts(nullptr), itemMenu(nullptr), cellEdit(*this)
+      fillingValueEdit(false), savingUtf16AsUtf8(false), shortcuts(nullptr), itemMenu(nullptr), cellEdit(*this)
 {
     filePath[0] = '\0';
     loadPath[0] = '\0';
@@ -408,6 +411,32 @@ void MainDialog::ShowValueInEdit(const char* value)
     free(shown);
 }
 
+// Room for what the value edit says of base64 data.
+const size_t DATA_TEXT_SIZE = 256;
+
+// Base64 data of an older card (a photo, a key, a sound) shows what it is rather than a
+// wall of letters, and cannot be typed over; any other value shows as text to edit.
+void MainDialog::ShowSingleValue(const PropertyNode* property)
+{
+    HWND edit = Item(IDC_VALUE_EDIT);
+    bool data = property->GetValue(0) != nullptr && EncodingOf(property).base64;
+    SendMessageA(edit, EM_SETREADONLY, data, 0);
+    if (!data) {
+        ShowValueInEdit(property->GetValue(0));
+        return;
+    }
+    const char* kind = "Binary";
+    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        if (p->GetKind() == ParameterKindType && p->GetValue() != nullptr) kind = p->GetValue();
+    }
+    char format[DATA_TEXT_SIZE];
+    char shown[DATA_TEXT_SIZE];
+    LoadTextString(IDS_DATA_VALUE, format, (int)sizeof format);
+    _snprintf(shown, sizeof shown, format, kind, (unsigned long)Base64DecodedLength(property->GetValue(0)));
+    shown[sizeof shown - 1] = '\0';
+    ShowValueInEdit(shown);
+}
+
 void MainDialog::RefreshPropertyView(CardNode* node)
 {
     // The editor sits on rows that are about to go; its text goes to its own cell first.
@@ -445,7 +474,7 @@ void MainDialog::RefreshPropertyView(CardNode* node)
     EnableWindow(parameters, TRUE);
 
     if (singleValue) {
-        ShowValueInEdit(property->GetValue(0));
+        ShowSingleValue(property);
     } else {
         AddCallbackRows(components, property->GetValueCount());
     }
@@ -491,7 +520,11 @@ LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
     char* text = (char*)malloc((size_t)length + 1);
     if (text == nullptr) return 0;
     GetWindowTextA(control, text, length + 1);
-    char* value = TextFromEditLines(text);
+    // A value that holds CR LF keeps it: an edit of a 2.1 card's address label changes
+    // only what was typed.
+    const char* old = property->GetValue(0);
+    bool crlf = old != nullptr && strstr(old, "\r\n") != nullptr;
+    char* value = TextFromEditLines(text, crlf ? LineBreaks::CrLf : LineBreaks::Lf);
     free(text);
     if (value != nullptr && property->SetValue(value, 0) == S_OK) UpdateUndoButton();
     free(value);

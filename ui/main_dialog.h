@@ -14,6 +14,8 @@
 
 const size_t FILE_PATH_SIZE = 260;
 
+struct ConversionReport;
+
 class MainDialog : public DialogBinding {
 public:
     MainDialog();
@@ -103,6 +105,11 @@ private:
     void UpdateTitle();
     bool AskForSavePath();
 
+    // ---- Save As (save_as.cpp)
+    LRESULT OnFileSaveAs(WORD code, WORD id, HWND control, bool& handled);
+    bool SaveConvertedCopy(const char* path, CardVersion version);
+    void ShowConversionReport(const char* path, const ConversionReport& report);
+
     // ---- helpers
     void SetUpViews();
     void SetUpImageButtons();
@@ -111,6 +118,7 @@ private:
     void CreateEmptyDocument();
     PropertyNode* SelectedProperty() const;
     void ShowValueInEdit(const char* value);
+    void ShowSingleValue(const PropertyNode* property);
     void EnableUndoButton(bool enable);
     void EnablePropertyControls(bool enable);
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
@@ -132,6 +140,8 @@ private:
     // True while the program itself puts text into the value edit: that text is never
     // stored into the card as if the user had typed it.
     bool fillingValueEdit;
+    // Whether the user agreed to save the UTF-16 file open as UTF-8 (asked once a file).
+    bool savingUtf16AsUtf8;
     HACCEL shortcuts;
     // IDR_ITEM_CONTEXT, loaded at its first use and kept while the window lives.
     HMENU itemMenu;
@@ -144,5 +154,8 @@ extern MainDialog* mainDialog;
 
 // Line breaks as the card holds them (LF) and as an edit control shows them (CR LF).
 // The caller frees the result; null when memory runs out.
-char* TextFromEditLines(const char* text);
+// Which line breaks a value holds: LF, or the CR LF of a 2.1 card's quoted-printable
+// text as phones and Outlook write it, which an edit keeps.
+enum class LineBreaks { Lf, CrLf };
+char* TextFromEditLines(const char* text, LineBreaks breaks = LineBreaks::Lf);
 char* EditLinesFromText(const char* text);

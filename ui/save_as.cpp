@@ -1,0 +1,153 @@
+// Save As: the card to a file the user names, in the version the user chooses (2.1, 3.0
+// or 4.0), converted when that is not the card's own, with a report of what the
+// conversion changed; the editor then works on the new file.
+#include "ui/main_dialog.h"
+
+#include "card/convert.h"
+#include "card/io.h"
+#include "res/resource.h"
+#include "services/messages.h"
+#include "services/safe_save.h"
+
+#include <commdlg.h>
+#include <new>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// The versions a save may write, in the order of the dialog's file types.
+const CardVersion SAVE_AS_VERSIONS[] = {CardVersion::V40, CardVersion::V30, CardVersion::V21};
+// Pairs of display text and pattern, the list ended by an extra NUL.
+const char VERSION_FILTER[] = "vCard 4.0 (*.vcf)\0*.vcf\0vCard 3.0 (*.vcf)\0*.vcf\0vCard 2.1 (*.vcf)\0*.vcf\0";
+const char DEFAULT_EXTENSION[] = "vcf";
+const size_t SAVE_AS_TITLE_SIZE = 128;
+// What a message box shows of a conversion's report, at most.
+// (The whole message must fit MESSAGE_TEXT_SIZE.)
+const size_t REPORT_SIZE = 1536;
+const size_t REPORT_LINES = 20;
+
+DWORD FilterIndexOf(CardVersion version)
+{
+    for (DWORD i = 0; i < sizeof SAVE_AS_VERSIONS / sizeof SAVE_AS_VERSIONS[0]; ++i) {
+        if (SAVE_AS_VERSIONS[i] == version) return i + 1;
+    }
+    return 1;
+}
+
+HRESULT WriteConverted(CardOutput& output, void* context)
+{
+    return ((CardDocument*)context)->WriteCard(output);
+}
+
+}  // namespace
+
+LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
+{
+    CommitOpenEditor();
+    if (document == nullptr) return 0;
+    char path[FILE_PATH_SIZE];
+    memcpy(path, filePath, sizeof path);
+    char title[SAVE_AS_TITLE_SIZE];
+    LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
+    OPENFILENAMEA record = {};
+    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    record.hwndOwner = hwnd;
+    record.lpstrFilter = VERSION_FILTER;
+    record.nFilterIndex = FilterIndexOf(document->GetVersion());
+    record.lpstrFile = path;
+    record.nMaxFile = (DWORD)FILE_PATH_SIZE;
+    record.lpstrDefExt = DEFAULT_EXTENSION;
+    record.lpstrTitle = title;
+    record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&record)) return 0;
+    DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= 3 ? record.nFilterIndex : 1;
+    if (SaveConvertedCopy(path, SAVE_AS_VERSIONS[chosen - 1])) {
+        // The editor works on the new file, as if it had been opened.
+        memcpy(loadPath, path, sizeof loadPath);
+        LoadFile();
+    }
+    return 0;
+}
+
+// Writes the card, converted to version, to path; the open card stays as it is. A card
+// of a file of several is written alone. False when the user was told why not.
+bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
+{
+    // The card goes through its text into a document of its own, behind the tree on
+    // screen. Writing it clears the marks of what was changed, which the open card keeps
+    // for a save prompt as long as it is not saved.
+    bool wasModified = document->IsModified() != 0;
+    MemoryOutput text;
+    HRESULT result = document->WriteCard(text);
+    if (wasModified) document->MarkStructureChanged();
+    if (FAILED(result)) {
+        ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, IDS_CANNOT_SAVE, path);
+        return false;
+    }
+    HWND tree = CreateLoadingTree();
+    if (tree == nullptr) {
+        ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
+        return false;
+    }
+    int copyEscapeColon = 0;
+    CardDocument* copy = new (std::nothrow) CardDocument(tree, &copyEscapeColon);
+    ConversionReport report;
+    bool saved = false;
+    if (copy == nullptr) {
+        ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
+    } else {
+        MemoryInput input(text.text);
+        result = copy->ReadCard(input);
+        copyEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
+        if (SUCCEEDED(result)) result = ConvertCard(*copy, version, report);
+        if (FAILED(result)) {
+            ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
+        } else if (!copy->ValidateCard()) {
+            ReportMessage(0, &copy->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
+        } else {
+            SaveFailure failure;
+            result = SaveThroughTemporary(path, WriteConverted, copy, &failure);
+            if (FAILED(result)) {
+                ReportMessage(result, &copy->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
+            }
+            saved = SUCCEEDED(result);
+        }
+        copy->DeleteAll();
+        delete copy;
+    }
+    DestroyWindow(tree);
+    if (saved && !report.entries.empty()) ShowConversionReport(path, report);
+    return saved;
+}
+
+// What the conversion changed, a line each, as many as a message box shows well.
+void MainDialog::ShowConversionReport(const char* path, const ConversionReport& report)
+{
+    char* lines = (char*)malloc(REPORT_SIZE);
+    if (lines == nullptr) return;
+    size_t used = 0;
+    lines[0] = '\0';
+    size_t shown = 0;
+    for (const ConversionEntry& entry : report.entries) {
+        if (shown == REPORT_LINES) break;
+        char line[512];
+        DescribeConversionChange(entry, line, sizeof line);
+        int written = _snprintf(lines + used, REPORT_SIZE - used, "%s\n", line);
+        if (written < 0 || (size_t)written >= REPORT_SIZE - used) break;
+        used += (size_t)written;
+        ++shown;
+    }
+    if (shown < report.entries.size()) {
+        char more[64];
+        char format[64];
+        LoadTextString(IDS_MORE_CHANGES, format, (int)sizeof format);
+        _snprintf(more, sizeof more, format, (int)(report.entries.size() - shown));
+        more[sizeof more - 1] = '\0';
+        _snprintf(lines + used, REPORT_SIZE - used, "%s", more);
+        lines[REPORT_SIZE - 1] = '\0';
+    }
+    ReportMessage(0, nullptr, MB_ICONINFORMATION, IDS_CONVERTED, path, VersionText(report.to), VersionText(report.from),
+                  lines);
+    free(lines);
+}
