@@ -38,12 +38,32 @@ size_t WithoutTrailingBlanks(const char* line, size_t length)
     return length;
 }
 
+// The ':' that ends a line's head: not one a backslash escapes (a name may hold "\:"),
+// nor one in the quotes of a parameter value (a quote in the name is a character).
+static const char* HeadEnd(const char* line, size_t length)
+{
+    bool inParameters = false;
+    bool quoted = false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = line[i];
+        if (quoted) {
+            quoted = c != '"';
+        } else if (c == '"') {
+            quoted = inParameters && i > 0 && (line[i - 1] == '=' || line[i - 1] == ',');
+        } else if (c == ';') {
+            inParameters = true;
+        } else if (c == ':' && (i == 0 || line[i - 1] != '\\')) {
+            return line + i;
+        }
+    }
+    return line + length;
+}
+
 // Calls visit(value, length) for each encoding the head names, until it returns true.
 template <class Visit>
 static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 {
-    const char* colon = (const char*)memchr(line, ':', length);
-    const char* end = colon != nullptr ? colon : line + length;
+    const char* end = HeadEnd(line, length);
     const char* token = (const char*)memchr(line, ';', (size_t)(end - line));
     while (token != nullptr) {
         const char* start = token + 1;
@@ -103,6 +123,11 @@ bool IsOpeningLine(const char* line, size_t length)
     return EqualNoCase(line, WithoutTrailingBlanks(line, length), OPENING_LINE);
 }
 
+bool IsExactOpeningLine(const char* line, size_t length)
+{
+    return EqualNoCase(line, length, OPENING_LINE);
+}
+
 bool IsClosingLine(const char* line, size_t length)
 {
     return EqualNoCase(line, WithoutTrailingBlanks(line, length), CLOSING_LINE);
@@ -114,7 +139,10 @@ const char* VersionValue(const char* line, size_t length, size_t* valueLength)
     if (length <= NAME || !EqualNoCase(line, NAME, "VERSION")) return nullptr;
     size_t i = NAME;
     while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i == length || line[i] != ':') return nullptr;
-    *valueLength = length - i - 1;
-    return line + i + 1;
+    if (i == length || (line[i] != ':' && line[i] != ';')) return nullptr;
+    // Parameters of VERSION mean nothing, but they do not hide its value.
+    const char* end = HeadEnd(line, length);
+    if (end == line + length) return nullptr;
+    *valueLength = (size_t)(line + length - end - 1);
+    return end + 1;
 }

@@ -66,6 +66,8 @@ size_t WithoutTrailingBlanks(const char* line, size_t length);
 // BEGIN:VCARD with a blank after it is a card all the same).
 bool IsOpeningLine(const char* line, size_t length);
 bool IsClosingLine(const char* line, size_t length);
-// The text of VERSION when the content line is that property without group or
-// parameters ("VERSION:2.1"), else null.
+// The opening line exactly (letter case aside), as a card inside the card opens.
+bool IsExactOpeningLine(const char* line, size_t length);
+// The text of VERSION when the content line is that property without a group
+// ("VERSION:2.1", parameters allowed), else null.
 const char* VersionValue(const char* line, size_t length, size_t* valueLength);

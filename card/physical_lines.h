@@ -118,18 +118,24 @@ class VersionProbe : public CardInput {
 public:
     explicit VersionProbe(CardInput& cardInput) : input(cardInput) {}
 
-    // Reads ahead to the card's own VERSION line, its closing line or the end; false
-    // when memory ran out. A card inside this one (2.1's AGENT) has its own VERSION and
-    // closing line, as the card scan of a file of several cards counts them: taken for
-    // this card's, they made a card read as 4.0 write as one read back as 3.0. A file
-    // of UTF-16 text is read whole and handed on as the program's text (utf16 says so);
-    // one that is not UTF-16 throughout hands on its bytes, which the reader refuses.
+    // Reads ahead to the card's own VERSION line (its folds joined, as the reader joins
+    // them) or the end; false when memory ran out. The VERSION is the one the reader
+    // places first: the first at the card's own level, after the opening line, whatever
+    // comes between. A card inside this one (2.1's AGENT) has its own VERSION, as the
+    // reader and the card scan count such cards: taken for this card's, it made a card
+    // read as 4.0 write as one read back as 3.0. A file of UTF-16 text is read whole and
+    // handed on as the program's text (utf16 says so); one that is not UTF-16
+    // throughout hands on its bytes, which the reader refuses.
     bool Probe(CardVersion* version, bool* utf16)
     {
         *version = CardVersion::V40;
         *utf16 = false;
         size_t scanned = 0;
-        int inner = 0;  // cards opened inside this one and not yet closed
+        bool opened = false;      // the first line, the card's own opening line, has passed
+        int inner = 0;            // cards opened inside this one and not yet closed
+        bool collecting = false;  // the VERSION line was found; its folds may follow
+        bool finished = false;    // and a line after it ended it
+        TextBuffer value;
         for (bool first = true;; first = false) {
             size_t before = ahead.Length();
             if (!ahead.Reserve(before + READ_CHUNK)) return false;
@@ -148,20 +154,40 @@ public:
                 const char* feed = (const char*)memchr(text + scanned, '\n', ahead.Length() - scanned);
                 if (feed == nullptr && got != 0) break;  // the line goes on in the next chunk
                 size_t end = feed != nullptr ? (size_t)(feed - text) : ahead.Length();
-                size_t length = end - scanned;
-                while (length > 0 && text[scanned + length - 1] == '\r') --length;
-                size_t valueLength = 0;
-                const char* value = inner == 0 ? VersionValue(text + scanned, length, &valueLength) : nullptr;
-                if (value != nullptr) {
-                    *version = VersionFromText(value, valueLength);
-                    return true;
+                const char* line = text + scanned;
+                size_t length = ContentOf(line, end - scanned, true);  // as the reader will see it
+                if (scanned == 0 && length >= 3 && memcmp(line, "\xEF\xBB\xBF", 3) == 0) {
+                    line += 3;
+                    length -= 3;
                 }
-                if (scanned > 0 && IsOpeningLine(text + scanned, length)) ++inner;
-                if (scanned > 0 && IsClosingLine(text + scanned, length) && inner-- == 0) return true;
-                if (feed == nullptr) return true;
+                if (length == 0) {
+                    // Empty lines neither end nor continue a content line.
+                } else if (collecting && (line[0] == ' ' || line[0] == '\t')) {
+                    if (!value.Append(line + 1, length - 1)) return false;
+                } else if (collecting) {
+                    finished = true;
+                    break;
+                } else if (!opened) {
+                    opened = true;
+                } else if (line[0] != ' ' && line[0] != '\t') {
+                    size_t valueLength = 0;
+                    const char* found = inner == 0 ? VersionValue(line, length, &valueLength) : nullptr;
+                    if (found != nullptr) {
+                        collecting = true;
+                        if (!value.Assign(found, valueLength)) return false;
+                    } else if (IsExactOpeningLine(line, length)) {
+                        ++inner;
+                    } else if (inner > 0 && IsClosingLine(line, length)) {
+                        --inner;
+                    }
+                }
+                if (feed == nullptr) break;
                 scanned = end + 1;
             }
+            if (finished || got == 0) break;
         }
+        if (collecting) *version = VersionFromText(value.Data(), value.Length());
+        return true;
     }
 
     size_t Read(char* buffer, size_t size) override

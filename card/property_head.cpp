@@ -61,8 +61,11 @@ char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, bool 
     while (stop < end && *stop != ',') stop += CharWidthIn(leadBytes, stop);
     *next = stop < end ? stop + 1 : nullptr;
     size_t restLength = (size_t)(stop - p);
+    // A 2.1 card has no caret escapes, except in a value in quotes, which 2.1 does not
+    // have either: that is how a save writes a value that needs quotes and holds a quote.
+    bool decode = carets || quoted != nullptr;
     char* decoded;
-    if (quotedLength == 0 && (!carets || memchr(p, '^', restLength) == nullptr)) {
+    if (quotedLength == 0 && (!decode || memchr(p, '^', restLength) == nullptr)) {
         return arena.ShareText(p, restLength);  // nothing to decode
     }
     if (quotedLength == 0) {
@@ -71,7 +74,7 @@ char* TakeParameterValue(CardArena& arena, const unsigned char* leadBytes, bool 
         decoded = arena.CopyText(quoted, quotedLength + restLength);
         if (decoded != nullptr) memcpy(decoded + quotedLength, p, restLength);
     }
-    if (decoded != nullptr && carets) DecodeCarets(decoded);
+    if (decoded != nullptr && decode) DecodeCarets(decoded);
     return decoded;
 }
 

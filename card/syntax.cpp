@@ -5,6 +5,9 @@
 
 CardVersion VersionFromText(const char* text, size_t length)
 {
+    // The first component decides: a value of several ("2.1;x") is still that version.
+    const char* semicolon = (const char*)memchr(text, ';', length);
+    if (semicolon != nullptr) length = (size_t)(semicolon - text);
     while (length > 0 && (*text == ' ' || *text == '\t')) {
         ++text;
         --length;

@@ -9,7 +9,8 @@
 
 enum class CardVersion { V21, V30, V40 };
 
-// "2.1", "3.0" or anything else (4.0, or no VERSION at all), blanks around it ignored.
+// "2.1", "3.0" or anything else (4.0, or no VERSION at all), from the value's first
+// component, blanks around it ignored.
 CardVersion VersionFromText(const char* text, size_t length);
 const char* VersionText(CardVersion version);
 

@@ -74,13 +74,15 @@ bool NeedsQuotes(const char* value)
     return *last == '\\' || MbsIsLeadByte((unsigned char)*last);
 }
 
-// A parameter value, RFC 6868-encoded (from 3.0 on), and in double quotes when it holds
-// , : or ;.
+// A parameter value, RFC 6868-encoded (from 3.0 on, and in 2.1 when in quotes), and in
+// double quotes when it holds , : or ;.
 bool AppendParameterValue(TextBuffer& line, const char* value, bool carets)
 {
     if (value == nullptr) return true;
     bool quoted = NeedsQuotes(value);
     if (quoted && !line.AppendChar('"')) return false;
+    // In quotes a 2.1 value needs them too: a quote would end it.
+    carets = carets || quoted;
     for (const char* p = value; *p != '\0';) {
         size_t width = CharWidth(p);
         const char* encoded = nullptr;

@@ -12,15 +12,23 @@
 // law, its write included. Anything else aborts with the difference, the written text
 // and the code page.
 //
+// A card that loads converts to a version (each of 2.1, 3.0 and 4.0 in turn, chosen by
+// the input's second byte; all three when replaying), and what the conversion writes
+// loads again.
+//
 // The same bytes as a file of several cards: the cards found lie in order, apart and
-// inside the file, their names fit the room given, and counting them from a stream that
+// inside the file (as held: UTF-16 text is held as the program's text, which may be
+// longer than the input), their names fit the room given, and counting them from a stream that
 // cuts the lines anywhere finds as many.
 #include "card/card_file.h"
+#include "card/convert.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "tests/support/round_trip.h"
+#include "tools/hidden_tree.h"
 
 #include <stdint.h>
+#include <string>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -58,6 +66,39 @@ void CheckLaw(const uint8_t* data, size_t size, int codePage)
     }
 }
 
+const CardVersion VERSIONS[] = {CardVersion::V21, CardVersion::V30, CardVersion::V40};
+
+void CheckConversion(const uint8_t* data, size_t size, CardVersion target)
+{
+    std::string written;
+    {
+        HiddenTree tree;
+        int escapeColon = 0;
+        CardDocument document(tree.Window(), &escapeColon);
+        MemoryInput input((const char*)data, size);
+        HRESULT result = document.ReadCard(input);
+        ConversionReport report;
+        if (SUCCEEDED(result)) result = ConvertCard(document, target, report);
+        MemoryOutput output;
+        // A card the writer refuses (a line break in a URI) is refused in any version.
+        if (SUCCEEDED(result)) result = document.WriteCard(output);
+        document.DeleteAll();
+        if (FAILED(result)) return;
+        written = output.text;
+    }
+    HiddenTree tree;
+    int escapeColon = 0;
+    CardDocument converted(tree.Window(), &escapeColon);
+    MemoryInput input(written);
+    HRESULT result = converted.ReadCard(input);
+    converted.DeleteAll();
+    if (FAILED(result)) {
+        fprintf(stderr, "\n== converted to vCard %s, the card does not load (0x%08lx):\n%s\n== end\n",
+                VersionText(target), (unsigned long)result, written.c_str());
+        abort();
+    }
+}
+
 // Hands the input over a few bytes at a time.
 class PieceInput : public CardInput {
 public:
@@ -86,7 +127,7 @@ void CheckCardFile(const char* data, size_t size)
     for (size_t i = 0; i < file.CardCount(); ++i) {
         const CardSpan& card = file.Card(i);
         char name[8];
-        if (card.begin < previous || card.end <= card.begin || card.end > size || card.firstLine > card.lastLine ||
+        if (card.begin < previous || card.end <= card.begin || card.end > file.Length() || card.firstLine > card.lastLine ||
             file.CardName(i, name, sizeof name) >= sizeof name || strlen(name) >= sizeof name) {
             fprintf(stderr, "\n== card %lu of %lu found wrong\n", (unsigned long)i + 1,
                     (unsigned long)file.CardCount());
@@ -119,6 +160,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CheckLaw(data, size, codePage);
     }
     MbsSetCodePage(codePage);
+    if (replaying) {
+        for (CardVersion each : VERSIONS) CheckConversion(data, size, each);
+    } else {
+        CheckConversion(data, size, VERSIONS[(size > 1 ? data[1] : 0) % 3]);
+    }
     CheckCardFile((const char*)data, size);
     return 0;
 }

@@ -240,59 +240,17 @@ struct FormatJob {
     Refusal refusal;  // why the writer refused a card
 };
 
-// One change of a conversion in words, for standard error.
-std::string DescribeChange(const ConversionEntry& entry)
-{
-    const std::string& property = entry.property;
-    const std::string& parameter = entry.parameter;
-    const std::string& detail = entry.detail;
-    switch (entry.change) {
-    case ConversionChange::Version: return "VERSION: was " + detail;
-    case ConversionChange::EncodingRemoved: return property + ": " + parameter + "=" + detail + " removed (the text is UTF-8)";
-    case ConversionChange::TextBytesToUtf8: return property + ": text read as " + detail + " is written as UTF-8";
-    case ConversionChange::TextKeptAsRead: return property + ": text of an unknown character set kept as the bytes read";
-    case ConversionChange::EncodingAdded: return property + ": " + parameter + "=" + detail + " added";
-    case ConversionChange::EncodingRenamed: return property + ": ENCODING is now " + detail;
-    case ConversionChange::BinaryToDataUri: return property + ": inline data became a data: URI of type " + detail;
-    case ConversionChange::DataUriToBinary: return property + ": data: URI of type " + detail + " became inline data";
-    case ConversionChange::TypeListSplit: return property + ": TYPE=\"" + detail + "\" written as a value each";
-    case ConversionChange::TypePrefToPref: return property + ": TYPE=PREF became PREF=1";
-    case ConversionChange::PrefToTypePref: return property + ": PREF=1 became TYPE=PREF";
-    case ConversionChange::PrefRankLost: return property + ": PREF=" + detail + " became TYPE=PREF (the rank is lost)";
-    case ConversionChange::ParameterNamed: return property + ": parameters " + detail + " written with their names";
-    case ConversionChange::ParameterMadeBare: return property + ": TYPE values " + detail + " written alone";
-    case ConversionChange::LabelToAddress: return "LABEL became the LABEL parameter of its ADR";
-    case ConversionChange::LabelKept: return "LABEL kept as a property: no ADR has its TYPE values";
-    case ConversionChange::LabelParameterLost: return "LABEL: parameter " + parameter + "=" + detail + " dropped with the property";
-    case ConversionChange::AddressLabelToLabel: return "ADR: its LABEL parameter became a LABEL property";
-    case ConversionChange::SortStringToSortAs: return "SORT-STRING became SORT-AS of N";
-    case ConversionChange::SortAsToSortString: return "N: SORT-AS became a SORT-STRING property";
-    case ConversionChange::SortStringKept: return "SORT-STRING kept as a property: the card has no N";
-    case ConversionChange::AgentToRelated: return property + " became RELATED;TYPE=agent (" + detail + ")";
-    case ConversionChange::RelatedToAgent: return property + ";TYPE=agent became AGENT (" + detail + ")";
-    case ConversionChange::NestedCardToText: return "a card inside the card became the text of " + property;
-    case ConversionChange::FnMade: return "FN made: \"" + detail + "\"";
-    case ConversionChange::PropertyRenamed: return property + " renamed " + detail;
-    case ConversionChange::ParameterRenamed: return property + ": parameter " + parameter + " renamed " + detail;
-    case ConversionChange::ValueTypeRenamed: return property + ": VALUE is now " + detail;
-    case ConversionChange::UriValueNamed: return property + ": VALUE=uri added, so that the URI is not taken for data";
-    case ConversionChange::ListCommaMerged: return property + ": a comma inside a value now separates two values";
-    case ConversionChange::GeoRespelled: return property + ": " + detail + " written in the new version's form";
-    case ConversionChange::LineBreaks: return property + ": line breaks written as " + detail;
-    case ConversionChange::ParameterValueRespelled:
-        return property + ": parameter " + parameter + "=" + detail + " has no 2.1 spelling: ' and blanks stand for \" and line breaks";
-    case ConversionChange::TelUriToText: return property + ": the URI " + detail + " written as the number's text";
-    }
-    return property;
-}
-
 void PrintReport(const CardSource& source, size_t number, const ConversionReport& report)
 {
     if (source.several) fprintf(stderr, "%s [%lu/%lu]: ", source.path, (unsigned long)number, (unsigned long)source.Count());
     else fprintf(stderr, "%s: ", source.path);
     fprintf(stderr, "vCard %s to %s, %lu change%s\n", VersionText(report.from), VersionText(report.to),
             (unsigned long)report.entries.size(), report.entries.size() == 1 ? "" : "s");
-    for (const ConversionEntry& entry : report.entries) fprintf(stderr, "  %s\n", DescribeChange(entry).c_str());
+    for (const ConversionEntry& entry : report.entries) {
+        char line[512];
+        DescribeConversionChange(entry, line, sizeof line);
+        fprintf(stderr, "  %s\n", line);
+    }
 }
 
 HRESULT WriteCards(CardOutput& output, void* context)

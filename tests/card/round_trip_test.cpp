@@ -238,6 +238,27 @@ TEST(RoundTrip, VersionOfACardInsideTheCardIsNotItsOwn)
     EXPECT_EQ(CardVersion::V30, card.document.GetVersion());
 }
 
+TEST(RoundTrip, QuotedPrintableLineOfANameWithAnEscapedColonGoesOn)
+{
+    // A name holding "\:" ended the head at that colon for the soft-break rule, which then
+    // missed the line's ENCODING: the card converted to 2.1 and written did not load.
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "VERSION:2.1", "X-A\\:B;ENCODING=QUOTED-PRINTABLE:a=", "b",
+                                     "END:VCARD"}))) << card.Why();
+    EXPECT_STREQ("ab", card.Property(1)->GetValue(0));
+}
+
+TEST(RoundTrip, VersionWithParametersStillDecides)
+{
+    // A card converted to 2.1 whose VERSION had 8-bit text got CHARSET and ENCODING on its
+    // VERSION line; its version went unseen, and the card read as 4.0 refused its bare
+    // parameters.
+    TestCard card;
+    ASSERT_EQ(S_OK, card.Load(Lines({"BEGIN:VCARD", "VERSION;CHARSET=UTF-8:2.1", "TEL;HOME:1", "END:VCARD"})))
+        << card.Why();
+    EXPECT_EQ(CardVersion::V21, card.document.GetVersion());
+}
+
 TEST(RoundTrip, OlderCardsDifferInWhatTheirFileDistinguishes)
 {
     // Pairs of 2.1 cards that hold the same texts yet are not the same card: a write
