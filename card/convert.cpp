@@ -1088,6 +1088,10 @@ bool Converter::OldEncodings()
 bool Converter::Utf8Bytes()
 {
     if (ProgramTextIsUtf8()) return true;
+    // In a double-byte code page UTF-8 bytes would read as other characters to every
+    // search of the text (a line feed after a lead byte is no line feed): there the text
+    // stays the program's, which a 4.0 card is written in and a 3.0 save converts.
+    if (memchr(LeadByteTable(), 1, 256) != nullptr) return true;
     // The program's text as UTF-8 bytes; empty when it has no 8-bit byte or does not
     // convert (then kept as it is, like any text that does not convert).
     auto utf8 = [](const char* text, std::string& out) {

@@ -79,9 +79,9 @@ bool NeedsQuotes(const char* value)
 bool AppendParameterValue(TextBuffer& line, const char* value, bool carets)
 {
     if (value == nullptr) return true;
-    bool quoted = NeedsQuotes(value);
+    // 2.1 has caret escapes only in quotes: a quote or a line break takes them there.
+    bool quoted = NeedsQuotes(value) || (!carets && strpbrk(value, "\"\n") != nullptr);
     if (quoted && !line.AppendChar('"')) return false;
-    // In quotes a 2.1 value needs them too: a quote would end it.
     carets = carets || quoted;
     for (const char* p = value; *p != '\0';) {
         size_t width = CharWidth(p);

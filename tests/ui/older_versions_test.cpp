@@ -125,4 +125,44 @@ TEST(OlderVersionsTest, OutlookLabelIsEditedAsTextAndSavedQuotedPrintable)
               ReadBytes(path));
 }
 
+TEST(OlderVersionsTest, SaveAsConvertsACardOfAnExportToANewFileAndSaysWhatChanged)
+{
+    Answers::drivenElsewhere.insert("Choose a card");
+    TempFolder folder;
+    std::string path = folder / "android.vcf";
+    const std::string original = GREEK_CARD + JAPANESE_CARD + ASCII_CARD;
+    WriteBytes(path, original);
+    RowPicker::Expect(1);
+    Editor editor(path);
+    ASSERT_TRUE(PumpUntil([&] { return editor.Title().find('[') != std::string::npos; }));
+
+    // F12; the dialog offers the card's own version first, and the user picks 4.0.
+    std::string converted = folder / "yamada.vcf";
+    LRESULT offered = -1;
+    Answers answers("OK");
+    answers.Drive("Choose file to save",
+                  {[&](HWND dialog) {
+                       HWND types = GetDlgItem(dialog, cmb1);
+                       offered = SendMessageA(types, CB_GETCURSEL, 0, 0);
+                       SendMessageA(types, CB_SETCURSEL, 0, 0);
+                       SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), (LPARAM)types);
+                       SetDlgItemTextA(dialog, FileNameField(dialog), converted.c_str());
+                   },
+                   [](HWND dialog) { ClickButton(dialog, IDOK); }});
+    editor.Press(VK_F12);
+    ASSERT_TRUE(PumpUntil([&] { return editor.Title().find("yamada") != std::string::npos; }));
+    EXPECT_EQ(2, offered);  // vCard 2.1
+    EXPECT_EQ("Oskan vCard Editor - yamada.vcf", editor.Title());
+    ASSERT_EQ(1u, answers.shown.size());
+    EXPECT_NE(std::string::npos, answers.shown[0].text.find("was saved as vCard 4.0")) << answers.shown[0].text;
+    EXPECT_NE(std::string::npos, answers.shown[0].text.find("CHARSET=UTF-8 removed")) << answers.shown[0].text;
+
+    std::string saved = ReadBytes(converted);
+    EXPECT_EQ(0u, saved.find("BEGIN:VCARD\r\nVERSION:4.0\r\n")) << saved;
+    EXPECT_EQ(std::string::npos, saved.find("ENCODING")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\r\nFN:\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E\r\n")) << saved;
+    EXPECT_EQ(0, system(("Z:" VCARDTOOL " check " + converted).c_str()));
+    EXPECT_EQ(original, ReadBytes(path));
+}
+
 }  // namespace
