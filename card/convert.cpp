@@ -624,9 +624,9 @@ bool Converter::NestedCards()
             item = TreeGetNextItem(tree, item, TVGN_NEXT);
             continue;
         }
-        PropertyNode* agent = previous != nullptr ? (PropertyNode*)document.GetNode(previous) : nullptr;
-        bool emptyAgent = agent != nullptr && !agent->IsGroup() && IsNamed(agent, "AGENT") &&
-                          JoinedValues(agent).empty();
+        CardNode* before = previous != nullptr ? document.GetNode(previous) : nullptr;
+        PropertyNode* agent = before != nullptr && !before->IsGroup() ? (PropertyNode*)before : nullptr;
+        bool emptyAgent = agent != nullptr && IsNamed(agent, "AGENT") && JoinedValues(agent).empty();
         if (emptyAgent) {
             if (!SetText(agent, 0, text)) return false;
         } else {

@@ -189,9 +189,10 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
 
 // A URI value that cannot be written: one with a line feed. A URI has no escapes, so
 // "\n" would read back as a backslash and an n, and a bare line feed would end the line.
-bool HoldsLineBreakInUri(const PropertyNode* property)
+// Base64 data of an older card is as raw as a URI.
+bool HoldsLineBreakInUri(const PropertyNode* property, CardVersion version)
 {
-    if (!IsUriValued(property)) return false;
+    if (!IsUriValued(property) && !(AllowsLegacyEncodings(version) && EncodingOf(property).base64)) return false;
     for (int i = 0; i < property->GetValueCount(); ++i) {
         const char* value = property->GetValue(i);
         if (value != nullptr && strchr(value, '\n') != nullptr) return true;
@@ -540,7 +541,7 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
 
 HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
 {
-    if (HoldsLineBreakInUri(this)) {
+    if (HoldsLineBreakInUri(this, output.version)) {
         RefuseLineBreakInUri(this, refusal);
         return E_FAIL;
     }
@@ -606,7 +607,7 @@ bool CardDocument::ValidateCard()
     }
     // What the writer would refuse, refused here, so that a check says what a save does.
     return ForEachProperty([&](const char*, const PropertyNode* property) {
-        if (!HoldsLineBreakInUri(property)) return true;
+        if (!HoldsLineBreakInUri(property, version)) return true;
         RefuseLineBreakInUri(property, refusal);
         return false;
     });
