@@ -42,19 +42,30 @@ size_t WithoutTrailingBlanks(const char* line, size_t length)
 // nor one in the quotes of a parameter value (a quote in the name is a character).
 static const char* HeadEnd(const char* line, size_t length)
 {
+    // By characters: in a double-byte code page a trail byte may be a backslash.
+    const unsigned char* leadBytes = LeadByteTable();
     bool inParameters = false;
     bool quoted = false;
-    for (size_t i = 0; i < length; ++i) {
+    bool afterBackslash = false;
+    for (size_t i = 0; i < length;) {
         char c = line[i];
+        size_t width = leadBytes[(unsigned char)c] && i + 1 < length ? 2 : 1;
+        if (width == 2) {
+            afterBackslash = false;
+            i += 2;
+            continue;
+        }
         if (quoted) {
             quoted = c != '"';
         } else if (c == '"') {
             quoted = inParameters && i > 0 && (line[i - 1] == '=' || line[i - 1] == ',');
         } else if (c == ';') {
             inParameters = true;
-        } else if (c == ':' && (i == 0 || line[i - 1] != '\\')) {
+        } else if (c == ':' && !afterBackslash) {
             return line + i;
         }
+        afterBackslash = c == '\\';  // as the head's scan has it: "\\:" escapes the colon too
+        ++i;
     }
     return line + length;
 }
