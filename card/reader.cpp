@@ -69,7 +69,10 @@ static HRESULT DecodeOldValue(PropertyNode* property, const ValueEncoding& encod
         return E_OUTOFMEMORY;
     }
     property->SetTextBytes(bytes);
-    if (notRepresentable && scratch.unconvertedLine == 0) scratch.unconvertedLine = number;
+    // In a double-byte code page bytes kept as read may read as other characters (a line
+    // feed after a lead byte is none): such a card is refused rather than misread.
+    bool misread = bytes == PropertyNode::TextBytes::AsRead && memchr(scratch.stops.leadBytes, 1, 256) != nullptr;
+    if ((notRepresentable || misread) && scratch.unconvertedLine == 0) scratch.unconvertedLine = number;
     *text = scratch.converted.Data();
     *length = scratch.converted.Length();
     *holder = &scratch.converted;
@@ -312,6 +315,10 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         }
     }
     if (SUCCEEDED(result)) unconvertedLine = scratch.unconvertedLine;
+    if (SUCCEEDED(result) && unconvertedLine > 0 && memchr(scratch.stops.leadBytes, 1, 256) != nullptr) {
+        refusal.Set(RefusalKind::TextNotInCodePage, unconvertedLine);
+        result = E_FAIL;
+    }
     structureChanged = 0;
     return result;
 }

@@ -18,6 +18,8 @@ enum class RefusalKind {
     FnMissing,
     LineBreakInUri,       // a URI value holding a line feed, which no URI holds and which
                           // would not read back; text 0: the property's name
+    TextNotInCodePage,    // text of an older card that the program's double-byte code page
+                          // cannot hold, whose bytes its characters would misread
 };
 
 const int REFUSAL_TEXTS = 2;

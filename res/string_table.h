@@ -42,6 +42,7 @@ STRING_ENTRY(25, IDS_DETAIL_VERSION_FIRST, "VERSION property must exist and be t
 STRING_ENTRY(26, IDS_DETAIL_VERSION_AND_FN, "VERSION property must exist and be the first. Also FN property must be present")
 STRING_ENTRY(27, IDS_DETAIL_FN_MISSING, "FN property must exist")
 STRING_ENTRY(30, IDS_DETAIL_LINE_BREAK_IN_URI, "The value of %s holds a line break, which a URI cannot hold: put it on one line")
+STRING_ENTRY(34, IDS_DETAIL_TEXT_NOT_IN_CODE_PAGE, "Line %d holds characters this system's code page cannot hold")
 STRING_ENTRY(31, IDS_DETAIL_UTF16, "The file is UTF-16 text: save it as UTF-8 and open it again")
 
 /* ---- what a conversion between versions changed: the property, parameter and detail

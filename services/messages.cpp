@@ -149,6 +149,7 @@ void FormatRefusal(const Refusal& refusal, char* buffer, size_t room)
     case RefusalKind::VersionNotFirst: FormatDetail(buffer, room, IDS_DETAIL_VERSION_FIRST); break;
     case RefusalKind::FnMissing: FormatDetail(buffer, room, IDS_DETAIL_FN_MISSING); break;
     case RefusalKind::LineBreakInUri: FormatDetail(buffer, room, IDS_DETAIL_LINE_BREAK_IN_URI, first); break;
+    case RefusalKind::TextNotInCodePage: FormatDetail(buffer, room, IDS_DETAIL_TEXT_NOT_IN_CODE_PAGE, refusal.line); break;
     }
 }
 
