@@ -44,7 +44,7 @@ TEST(Messages, StringTableTextsAreExact)
         EXPECT_EQ((int)strlen(entry.second), LoadTextString(entry.first, text, sizeof text)) << entry.first;
         EXPECT_STREQ(entry.second, text) << entry.first;
     }
-    EXPECT_EQ(0, LoadTextString(99, text, sizeof text));
+    EXPECT_EQ(0, LoadTextString(999, text, sizeof text));  // an id no entry has
 }
 
 TEST(Messages, EachStepOfAFailedSaveHasItsMessage)
