@@ -1174,6 +1174,12 @@ HRESULT Converter::Run()
 
 HRESULT ConvertCard(CardDocument& document, CardVersion target, ConversionReport& report)
 {
+    // In a double-byte code page (a Windows before 1903 in East Asia) the text of one
+    // version is no text of another: a conversion there would misread what it moves.
+    const unsigned ERROR_NO_UNICODE_TRANSLATION_CODE = 1113;
+    if (document.GetVersion() != target && memchr(LeadByteTable(), 1, 256) != nullptr) {
+        return ResultFromWin32(ERROR_NO_UNICODE_TRANSLATION_CODE);
+    }
     try {
         Converter converter(document, target, report);
         return converter.Run();

@@ -65,5 +65,7 @@ struct ConversionReport {
 };
 
 // Converts the document's card to target and sets its version. A card already in target
-// is left alone (an empty report). S_OK, or E_OUTOFMEMORY (the card is then part-way).
+// is left alone (an empty report). S_OK, E_OUTOFMEMORY (the card is then part-way), or
+// the Win32 error of "no mapping for the Unicode character" in a double-byte code page,
+// where no conversion is made.
 HRESULT ConvertCard(CardDocument& document, CardVersion target, ConversionReport& report);
