@@ -149,7 +149,9 @@ void FormatRefusal(const Refusal& refusal, char* buffer, size_t room)
     case RefusalKind::VersionNotFirst: FormatDetail(buffer, room, IDS_DETAIL_VERSION_FIRST); break;
     case RefusalKind::FnMissing: FormatDetail(buffer, room, IDS_DETAIL_FN_MISSING); break;
     case RefusalKind::LineBreakInUri: FormatDetail(buffer, room, IDS_DETAIL_LINE_BREAK_IN_URI, first); break;
-    case RefusalKind::TextNotInCodePage: FormatDetail(buffer, room, IDS_DETAIL_TEXT_NOT_IN_CODE_PAGE, refusal.line); break;
+    case RefusalKind::TextNotInCodePage:
+        FormatDetail(buffer, room, IDS_DETAIL_TEXT_NOT_IN_CODE_PAGE, refusal.line);
+        break;
     }
 }
 
@@ -297,7 +299,9 @@ void DescribeConversionChange(const ConversionEntry& entry, char* buffer, size_t
         const char* arguments[3] = {"", "", ""};
         for (int i = 0; words.order[i] != '\0' && i < 3; ++i) {
             char which = words.order[i];
-            arguments[i] = which == 'P' ? entry.property.c_str() : which == 'A' ? entry.parameter.c_str() : entry.detail.c_str();
+            arguments[i] = which == 'P'   ? entry.property.c_str()
+                           : which == 'A' ? entry.parameter.c_str()
+                                          : entry.detail.c_str();
         }
         char format[256];
         if (LoadTextString(words.id, format, (int)sizeof format) == 0) return;

@@ -109,7 +109,8 @@ bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
             SaveFailure failure;
             result = SaveThroughTemporary(path, WriteConverted, copy, &failure);
             if (FAILED(result)) {
-                ReportMessage(result, &copy->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
+                ReportMessage(result, &copy->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage),
+                              failure.path);
             }
             saved = SUCCEEDED(result);
         }
