@@ -123,7 +123,8 @@ void ContentLineRules::Gathered(const char* text, size_t length, LineJoin how)
     if (how == LineJoin::Starts) {
         HeadEncodings encodings;
         if (AllowsLegacyEncodings(version)) encodings = EncodingsOfHead(text, length);
-        quotedPrintable = encodings.quotedPrintable;
+        // Base64 data is raw whatever else the line says: its padding is no soft break.
+        quotedPrintable = encodings.quotedPrintable && !encodings.base64;
         data = version == CardVersion::V21 && encodings.base64;
     }
     softBreak = quotedPrintable && length > 0 && text[length - 1] == '=';

@@ -87,9 +87,15 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
     ValueEncoding encoding;
     if (AllowsLegacyEncodings(scratch.version)) encoding = EncodingOf(property);
     TextBuffer* holder = scratch.line;  // the buffer that holds text, to its end
-    if (IsUriValued(property) || encoding.base64) {
-        // A URI, or data, is one raw text: no components, no escapes.
+    if (encoding.base64) {
+        // Data is one raw text: no components, no escapes.
         result = ParseRawValue(arena, *scratch.line, text, length, scratch.values);
+    } else if (IsUriValued(property)) {
+        // A URI is one raw text too, though an older card may write it quoted-printable.
+        if (AllowsLegacyEncodings(scratch.version) && encoding.quotedPrintable) {
+            result = DecodeOldValue(property, encoding, &text, &length, &holder, scratch, number);
+        }
+        if (SUCCEEDED(result)) result = ParseRawValue(arena, *holder, text, length, scratch.values);
     } else {
         if (AllowsLegacyEncodings(scratch.version)) {
             result = DecodeOldValue(property, encoding, &text, &length, &holder, scratch, number);

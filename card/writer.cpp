@@ -490,7 +490,8 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
 {
     CardVersion version = output.version;
     ValueEncoding encoding = EncodingOf(this);
-    bool raw = IsUriValued(this) || encoding.base64;
+    bool uri = IsUriValued(this);
+    bool raw = uri || encoding.base64;
     bool list = IsListValued(kind);
     char* const* entries = Entries();
     TextBuffer text;
@@ -510,7 +511,8 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
     bool addsEncoding = false;
     TextBuffer bytes;
     TextBuffer encoded;
-    if (ok && !raw) {
+    // A URI goes as it is, unless its line is quoted-printable, which it was read through.
+    if (ok && (!raw || (uri && !encoding.base64 && encoding.quotedPrintable))) {
         ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, bytes, &charsetUsed);
         valueBytes = bytes.Data();
         valueLength = bytes.Length();
