@@ -148,6 +148,11 @@ bool IsClosingLine(const char* line, size_t length)
 const char* VersionValue(const char* line, size_t length, size_t* valueLength)
 {
     const size_t NAME = sizeof "VERSION" - 1;
+    // Semicolons before the name are empty tokens to the head's scan.
+    size_t start = 0;
+    while (start < length && line[start] == ';') ++start;
+    line += start;
+    length -= start;
     if (length <= NAME || !EqualNoCase(line, NAME, "VERSION")) return nullptr;
     size_t i = NAME;
     while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
