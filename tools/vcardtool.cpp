@@ -4,6 +4,7 @@
 #include "services/messages.h"
 #include "services/safe_save.h"
 #include "card/card_file.h"
+#include "card/card_source.h"
 #include "card/convert.h"
 #include "card/document.h"
 #include "card/format.h"
@@ -64,34 +65,11 @@ struct LoadedCard {
     ~LoadedCard() { document.DeleteAll(); }
 };
 
-// A card file as the editor opens it: a file of one card (or of none, which the reader
-// then refuses) is read from its stream; the cards of a file that holds several are
-// read from its bytes, one at a time.
-struct CardSource {
-    const char* path = nullptr;
-    CardFile cards;
-    bool several = false;
-
-    size_t Count() const { return several ? cards.CardCount() : 1; }
-};
-
-// Opens path and finds its cards; on failure prints the editor's message.
+// Opens path and finds its cards, as the editor's Open does; on failure prints the
+// editor's message.
 bool OpenSource(const char* path, CardSource& source)
 {
-    source.path = path;
-    errno = 0;
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) {
-        PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), nullptr, IDS_CANNOT_OPEN, path));
-        return false;
-    }
-    FileInput input(file);
-    long count = CountCards(input, 2);
-    HRESULT result = count < 0 ? E_OUTOFMEMORY : S_OK;
-    source.several = count > 1;
-    if (SUCCEEDED(result) && source.several) result = source.cards.Read(file);
-    if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(30);  // the device cannot be read
-    fclose(file);
+    HRESULT result = source.Open(path);
     if (FAILED(result)) {
         PrintMessage(stderr, ComposeMessageF(result, nullptr, IDS_CANNOT_OPEN, path));
         return false;
@@ -107,25 +85,12 @@ bool LoadCard(const CardSource& source, size_t number, LoadedCard& card)
         fprintf(stderr, "vcardtool: cannot create the card container\n");
         return false;
     }
-    HRESULT result;
-    if (source.several) {
-        result = source.cards.ReadCard(number - 1, card.document);
-    } else {
-        errno = 0;
-        FILE* file = fopen(source.path, "rb");
-        if (file == nullptr) {
-            PrintMessage(stderr, ComposeMessageF(ResultFromRuntimeError(), nullptr, IDS_CANNOT_OPEN, source.path));
-            return false;
-        }
-        FileInput input(file);
-        result = card.document.ReadCard(input);
-        bool readFailed = ferror(file) != 0;
-        fclose(file);
-        if (SUCCEEDED(result) && readFailed) result = ResultFromWin32(30);  // the device cannot be read
-    }
+    HRESULT result = source.ReadCard(number - 1, card.document);
     if (FAILED(result)) {
-        if (source.several) printf("%s [%lu/%lu]: ", source.path, (unsigned long)number, (unsigned long)source.Count());
-        PrintMessage(stdout, ComposeMessageF(result, &card.document.LastRefusal(), IDS_NOT_VALID_FILE, source.path));
+        if (source.HoldsSeveral()) {
+            printf("%s [%lu/%lu]: ", source.Path(), (unsigned long)number, (unsigned long)source.Count());
+        }
+        PrintMessage(stdout, ComposeMessageF(result, &card.document.LastRefusal(), IDS_NOT_VALID_FILE, source.Path()));
         return false;
     }
     return true;
@@ -141,7 +106,7 @@ bool ChooseCards(const CardSource& source, size_t asked, size_t* first, size_t* 
         return true;
     }
     if (asked > source.Count()) {
-        fprintf(stderr, "vcardtool: %s holds %lu card%s, not %lu\n", source.path, (unsigned long)source.Count(),
+        fprintf(stderr, "vcardtool: %s holds %lu card%s, not %lu\n", source.Path(), (unsigned long)source.Count(),
                 source.Count() == 1 ? "" : "s", (unsigned long)asked);
         return false;
     }
@@ -178,7 +143,7 @@ int Check(const char* path, size_t asked)
             status = EXIT_CARD_FAILED;
             continue;
         }
-        if (source.several) printf("%s [%lu/%lu]: ", path, (unsigned long)number, (unsigned long)source.Count());
+        if (source.HoldsSeveral()) printf("%s [%lu/%lu]: ", path, (unsigned long)number, (unsigned long)source.Count());
         if (!card.document.ValidateCard()) {
             PrintMessage(stdout, ComposeMessageF(0, &card.document.LastRefusal(), IDS_CARD_NOT_VALID));
             status = EXIT_CARD_FAILED;
@@ -186,7 +151,7 @@ int Check(const char* path, size_t asked)
         }
         int groups, properties, parameters;
         CountCard(card.document, &groups, &properties, &parameters);
-        if (!source.several) printf("%s: ", path);
+        if (!source.HoldsSeveral()) printf("%s: ", path);
         printf("valid vCard %s; %d groups, %d properties, %d parameters\n", VersionText(card.document.GetVersion()),
                groups, properties, parameters);
     }
@@ -212,8 +177,7 @@ int List(const char* path)
         // No opening line anywhere: the reader says what is wrong with the file.
         CardSource source;
         LoadedCard card;
-        source.path = path;
-        LoadCard(source, 1, card);
+        if (OpenSource(path, source)) LoadCard(source, 1, card);
         return EXIT_CARD_FAILED;
     }
     char format[NAME_SIZE];
@@ -242,8 +206,8 @@ struct FormatJob {
 
 void PrintReport(const CardSource& source, size_t number, const ConversionReport& report)
 {
-    if (source.several) fprintf(stderr, "%s [%lu/%lu]: ", source.path, (unsigned long)number, (unsigned long)source.Count());
-    else fprintf(stderr, "%s: ", source.path);
+    if (source.HoldsSeveral()) fprintf(stderr, "%s [%lu/%lu]: ", source.Path(), (unsigned long)number, (unsigned long)source.Count());
+    else fprintf(stderr, "%s: ", source.Path());
     fprintf(stderr, "vCard %s to %s, %lu change%s\n", VersionText(report.from), VersionText(report.to),
             (unsigned long)report.entries.size(), report.entries.size() == 1 ? "" : "s");
     for (const ConversionEntry& entry : report.entries) {
@@ -257,8 +221,8 @@ HRESULT WriteCards(CardOutput& output, void* context)
 {
     FormatJob& job = *(FormatJob*)context;
     const CardSource& source = *job.source;
-    if (source.several && job.first == 1 && source.cards.Length() >= 3 &&
-        memcmp(source.cards.Bytes(), UTF8_MARK, 3) == 0) {
+    if (source.HoldsSeveral() && job.first == 1 && source.Cards().Length() >= 3 &&
+        memcmp(source.Cards().Bytes(), UTF8_MARK, 3) == 0) {
         HRESULT result = output.Write(UTF8_MARK, 3);
         if (FAILED(result)) return result;
     }

@@ -2,6 +2,7 @@
 // file, Undo and Exit, with their prompts and messages, and the window title.
 #include "ui/main_dialog.h"
 
+#include "card/card_source.h"
 #include "card/io.h"
 #include "card/mbstring.h"
 #include "res/resource.h"
@@ -11,7 +12,6 @@
 #include "ui/view_messages.h"
 
 #include <commdlg.h>
-#include <errno.h>
 #include <new>
 #include <shlwapi.h>
 #include <stdio.h>
@@ -179,43 +179,29 @@ HWND MainDialog::CreateLoadingTree() const
 // Reads the file at loadPath into the document; on failure the user has been told why.
 // opened: whether the file could be opened at all. A file of several cards is held in
 // *cardsRead (which the caller owns), and the user chooses the card, *index; a file of
-// one card is read from its stream, as ever.
+// one card is read from its stream, as ever. vcardtool opens a file the same way.
 HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index)
 {
-    // Bytes as they are on disk: the reader takes CR LF and LF alike, and nothing in
-    // the file (such as a Ctrl+Z) ends the text early.
-    errno = 0;
-    FILE* file = fopen(loadPath, "rb");
-    if (file == nullptr) {
-        HRESULT result = ResultFromRuntimeError();
+    CardSource source;
+    HRESULT result = source.Open(loadPath);
+    *opened = source.Opened();
+    if (FAILED(result)) {
         ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
         return result;
     }
-    *opened = true;
-    FileInput input(file);
-    // Whether there is more than one card is known without holding the file's bytes.
-    long count = CountCards(input, 2);
-    HRESULT result = count < 0 ? E_OUTOFMEMORY : S_OK;
-    if (SUCCEEDED(result) && count > 1) {
-        *cardsRead = new (std::nothrow) CardFile();
-        result = *cardsRead == nullptr ? E_OUTOFMEMORY : (*cardsRead)->Read(file);
-        fclose(file);
-        if (FAILED(result)) {
-            ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
-            return result;
-        }
-        long chosen = ChooseCard(**cardsRead);
-        if (chosen == CardPicker::DIALOG_FAILED) {
+    size_t chosen = 0;
+    if (source.HoldsSeveral()) {
+        long choice = ChooseCard(source.Cards());
+        if (choice == CardPicker::DIALOG_FAILED) {
             ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_CANNOT_OPEN, loadPath);
         }
-        if (chosen < 0) return CHOICE_CANCELLED;
-        *index = (size_t)chosen;
-        result = (*cardsRead)->ReadCard(*index, *into);
-    } else {
-        rewind(file);
-        if (SUCCEEDED(result)) result = into->ReadCard(input);
-        if (SUCCEEDED(result) && ferror(file)) result = ResultFromWin32(ERROR_READ_FAULT);
-        fclose(file);
+        if (choice < 0) return CHOICE_CANCELLED;
+        chosen = (size_t)choice;
+    }
+    result = source.ReadCard(chosen, *into);
+    if (source.HoldsSeveral()) {
+        *cardsRead = source.TakeCards();
+        *index = chosen;
     }
     if (FAILED(result)) ReportMessage(result, &into->LastRefusal(), MB_ICONERROR, IDS_NOT_VALID_FILE, loadPath);
     return result;
