@@ -1060,7 +1060,8 @@ bool Converter::OldEncodings()
     for (Placed& placed : Properties()) {
         PropertyNode* property = placed.property;
         ValueEncoding encoding = EncodingOf(property);
-        if (encoding.base64 || IsUriValued(property)) continue;
+        // VERSION is read ahead of every rule, quoted-printable ones too: it stays plain.
+        if (encoding.base64 || IsUriValued(property) || property->GetKind() == PropertyKindVersion) continue;
         bool eightBit = false;
         for (int i = 0; i < property->GetValueCount(); ++i) {
             const char* value = property->GetValue(i);

@@ -516,9 +516,10 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
         ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, bytes, &charsetUsed);
         valueBytes = bytes.Data();
         valueLength = bytes.Length();
-        quotedPrintable = encoding.quotedPrintable;
+        // VERSION is read ahead of every rule, soft breaks too: it is never encoded.
+        quotedPrintable = encoding.quotedPrintable && kind != PropertyKindVersion;
         // 2.1 has no escape for a line break: quoted-printable carries it.
-        if (version == CardVersion::V21 && !quotedPrintable &&
+        if (version == CardVersion::V21 && !quotedPrintable && kind != PropertyKindVersion &&
             (memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr)) {
             quotedPrintable = addsEncoding = true;
         }
