@@ -516,13 +516,13 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
         ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, bytes, &charsetUsed);
         valueBytes = bytes.Data();
         valueLength = bytes.Length();
-        // VERSION is read ahead of every rule, soft breaks too: it is never encoded.
-        quotedPrintable = encoding.quotedPrintable && kind != PropertyKindVersion;
+        bool lineBreak =
+            memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr;
+        // VERSION is read ahead of every rule, soft breaks too: it is not encoded unless a
+        // line break needs it (then it is no card's version of any use).
+        quotedPrintable = encoding.quotedPrintable && (kind != PropertyKindVersion || lineBreak);
         // 2.1 has no escape for a line break: quoted-printable carries it.
-        if (version == CardVersion::V21 && !quotedPrintable && kind != PropertyKindVersion &&
-            (memchr(valueBytes, '\n', valueLength) != nullptr || memchr(valueBytes, '\r', valueLength) != nullptr)) {
-            quotedPrintable = addsEncoding = true;
-        }
+        if (version == CardVersion::V21 && !quotedPrintable && lineBreak) quotedPrintable = addsEncoding = true;
         if (ok && quotedPrintable) {
             ok = EncodeQuotedPrintable(valueBytes, valueLength, encoded);
             valueBytes = encoded.Data();
