@@ -79,6 +79,14 @@ ConvertResult Step(const char* to, const char* from, const char* bytes, size_t l
 
 bool IsUtf8Name(const char* charset) { return SameCharset(charset, "UTF-8"); }
 
+// Shift_JIS as Windows reads it (code page 932), where 0x5C is a backslash: iconv's
+// SHIFT_JIS reads it as a yen sign, so an escape in a Japanese phone's export would
+// become text, and the editor would read the file otherwise on Linux than on Windows.
+const char* IconvName(const char* charset)
+{
+    return SameCharset(charset, "SHIFT_JIS") || SameCharset(charset, "SJIS") ? "CP932" : charset;
+}
+
 ConvertResult Convert(const char* to, const char* from, const char* bytes, size_t length, TextBuffer& out)
 {
     if (IsUtf8Name(from) && !IsUtf8((const unsigned char*)bytes, length)) return ConvertResult::InvalidBytes;
@@ -106,13 +114,13 @@ bool ProgramTextIsUtf8() { return MbsGetCodePage() == CODE_PAGE_UTF8; }
 ConvertResult ConvertToProgramText(const char* charset, const char* bytes, size_t length, TextBuffer& out)
 {
     char name[16];
-    return Convert(ProgramCharset(name, sizeof name), charset, bytes, length, out);
+    return Convert(ProgramCharset(name, sizeof name), IconvName(charset), bytes, length, out);
 }
 
 ConvertResult ConvertFromProgramText(const char* charset, const char* text, size_t length, TextBuffer& out)
 {
     char name[16];
-    return Convert(charset, ProgramCharset(name, sizeof name), text, length, out);
+    return Convert(IconvName(charset), ProgramCharset(name, sizeof name), text, length, out);
 }
 
 #endif

@@ -126,6 +126,15 @@ bool DecodeLegacyText(const char* charset, const char* text, size_t length, Text
     return out.Append(text, length);
 }
 
+// Whether the bytes written (out from before) read back as the text they came from.
+static bool ReadsBack(const char* charset, const char* text, size_t length, const TextBuffer& out, size_t before)
+{
+    if (ProgramTextIsUtf8() && SameCharset(charset, UTF_8)) return true;  // nothing was converted
+    TextBuffer back;
+    return ConvertToProgramText(charset, out.Data() + before, out.Length() - before, back) == ConvertResult::Done &&
+           back.Length() == length && memcmp(back.Data(), text, length) == 0;
+}
+
 bool EncodeLegacyText(const char* charset, PropertyNode::TextBytes bytes, const char* text, size_t length,
                       TextBuffer& out, const char** charsetUsed)
 {
@@ -134,7 +143,10 @@ bool EncodeLegacyText(const char* charset, PropertyNode::TextBytes bytes, const 
     const char* target = charset != nullptr ? charset : bytes == PropertyNode::TextBytes::Windows1252 ? WINDOWS_1252 : UTF_8;
     size_t before = out.Length();
     ConvertResult result = ConvertFromProgramText(target, text, length, out);
-    if (result == ConvertResult::Done) return true;
+    // A converter may read back another character than it wrote (Shift_JIS's 0x5C is a
+    // yen sign to iconv, so an escaping backslash would come back as one): bytes that do
+    // not read back as the text are not written.
+    if (result == ConvertResult::Done && ReadsBack(target, text, length, out, before)) return true;
     out.SetLength(before);
     // The text no longer fits the character set it was read in: UTF-8 holds every
     // character, and a line that names a CHARSET says so.

@@ -45,6 +45,8 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
          "N;ENCODING=QUOTED-PRINTABLE:Br=C3=BCning;Michael\r\n"},
         {"2.1", "FN;CHARSET=ISO-8859-1:M\xFCller\r\n", "M\xC3\xBCller", nullptr},
         {"2.1", "FN;CHARSET=SHIFT_JIS:\x93\x8C\x8B\x9E\r\n", "\xE6\x9D\xB1\xE4\xBA\xAC", nullptr},
+        // Shift_JIS as Windows reads it: 0x5C is a backslash that escapes, not a yen sign.
+        {"3.0", "FN;CHARSET=SHIFT_JIS:\x93\x8C\\;\xC4\\:\x8B\x9E\r\n", "\xE6\x9D\xB1;\xEF\xBE\x84:\xE4\xBA\xAC", nullptr},
         // 8-bit text without CHARSET: UTF-8 when it is, else Windows-1252, both written back.
         {"2.1", "FN:M\xFCller\r\n", "M\xC3\xBCller", nullptr},
         {"3.0", "FN:M\xC3\xBCller\r\n", "M\xC3\xBCller", nullptr},
