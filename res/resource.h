@@ -94,6 +94,12 @@
 #define ID_HELP_ABOUT               40017
 #define ID_EDIT_SETTINGS            40022
 #define ID_FILE_SAVE_AS             40024
+#define ID_FILE_NEW                 40025
+
+/* ---- the recent files on the Actions menu, put there by the program: the first
+   file's command and those after it, one each, and their separator */
+#define ID_FILE_RECENT_FIRST        40030   /* to 40037 */
+#define ID_FILE_RECENT_SEPARATOR    40038
 
 /* ---- the item context menu */
 #define ID_ITEM_DELETE              40020

@@ -16,6 +16,7 @@
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -27,7 +28,7 @@ const char DEFAULT_EXTENSION[] = "VCF";
 const char FILE_FILTER[] = "vCard Files (*.VCF)\0*.VCF\0All files (*.*)\0*.*\0";
 const size_t TITLE_SIZE = 256;
 
-OPENFILENAMEA FileDialogRecord(HWND owner, char* path)
+OPENFILENAMEA FileDialogRecord(HWND owner, char* path, size_t room = FILE_PATH_SIZE)
 {
     OPENFILENAMEA record = {};
     record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -36,7 +37,7 @@ OPENFILENAMEA FileDialogRecord(HWND owner, char* path)
     record.lpstrFilter = FILE_FILTER;
     record.nFilterIndex = 1;
     record.lpstrFile = path;
-    record.nMaxFile = (DWORD)FILE_PATH_SIZE;
+    record.nMaxFile = (DWORD)room;
     record.lpstrDefExt = DEFAULT_EXTENSION;
     return record;
 }
@@ -78,17 +79,14 @@ bool MainDialog::PromptSaveChanges()
 LRESULT MainDialog::OnFileOpen(WORD, WORD, HWND, bool&)
 {
     if (!PromptSaveChanges()) return 0;
-    // The chosen file becomes the card's path only once it has loaded.
-    char chosen[FILE_PATH_SIZE];
-    _snprintf(chosen, sizeof chosen, "%s", filePath);
-    chosen[sizeof chosen - 1] = '\0';
-    OPENFILENAMEA record = FileDialogRecord(hwnd, chosen);
+    // The chosen file becomes the card's path only once it has loaded. The dialog has
+    // room for any path, so that one too long for the editor is refused in words.
+    std::string chosen(CHOSEN_PATH_ROOM, '\0');
+    memcpy(&chosen[0], filePath, sizeof filePath);
+    OPENFILENAMEA record = FileDialogRecord(hwnd, &chosen[0], chosen.size());
     // The card is never opened read-only, so the dialog does not offer it.
     record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&record)) {
-        memcpy(loadPath, chosen, sizeof loadPath);
-        PostMessageA(hwnd, UM_LOADFILE, 0, 0);
-    }
+    if (GetOpenFileNameA(&record) && !RefusedAsTooLong(chosen.c_str())) QueueLoad(chosen.c_str());
     return 0;
 }
 
@@ -138,6 +136,7 @@ void MainDialog::LoadFile()
         // cards the user chose none of, leaves an empty untitled card; one that is not a
         // card leaves none.
         if (document == nullptr && (!opened || result == CHOICE_CANCELLED)) CreateEmptyDocument();
+        NoteInRecentFiles(false, result == CHOICE_CANCELLED);
         return;
     }
     DiscardDocument();
@@ -149,6 +148,7 @@ void MainDialog::LoadFile()
     memcpy(filePath, loadPath, sizeof filePath);
     UpdateTitle();
     RefreshPropertyView(nullptr);
+    NoteInRecentFiles(true, false);
     if (document->UnconvertedLine() > 0) {
         ReportMessage(0, nullptr, MB_ICONWARNING, IDS_TEXT_KEPT_AS_READ, document->UnconvertedLine());
     }
@@ -287,6 +287,7 @@ bool MainDialog::OnFileSave()
     document->ClearStructureChanged();
     EnableUndoButton(document->IsModified() != 0);
     if (newPath) UpdateTitle();
+    if (newPath) NoteInRecentFiles(true, false);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "ui/help.h"
 #include "ui/main_window.h"
 #include "ui/view_messages.h"
+#include "ui/window_placement.h"
 
 #include <new>
 #include <stdio.h>
@@ -164,7 +165,10 @@ const MainDialog::MapEntry MainDialog::messageMap[] = {
     // settings
     MapEntry::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
     // file commands
+    MapEntry::Command(ID_FILE_NEW, &MainDialog::OnFileNew),
     MapEntry::Command(IDC_OPEN, &MainDialog::OnFileOpen),
+    MapEntry::Message(WM_DROPFILES, &MainDialog::OnDropFiles),
+    MapEntry::Message(WM_COMMAND, &MainDialog::OnRecentFile),
     MapEntry::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
     MapEntry::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
     MapEntry::Command(ID_FILE_SAVE_AS, &MainDialog::OnFileSaveAs),
@@ -251,21 +255,10 @@ void MainDialog::SetUpViews()
 
 void MainDialog::StartWithCommandLine(const char* commandLine)
 {
-    const char* path = commandLine != nullptr ? commandLine : "";
-    char unquoted[FILE_PATH_SIZE] = "";
-    if (path[0] != '\0' && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        // Explorer passes a path with spaces in double quotes: use what they hold.
-        size_t length = strlen(path);
-        if (length >= 2 && path[0] == '"' && path[length - 1] == '"' && length - 2 < sizeof unquoted) {
-            memcpy(unquoted, path + 1, length - 2);
-            unquoted[length - 2] = '\0';
-            path = unquoted;
-        }
-    }
-    if (path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
-        _snprintf(loadPath, sizeof loadPath, "%s", path);
-        loadPath[sizeof loadPath - 1] = '\0';
-        PostMessageA(hwnd, UM_LOADFILE, 0, 0);
+    std::string path = CommandLinePath(commandLine);
+    if (!path.empty() && !RefusedAsTooLong(path.c_str()) &&
+        GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        QueueLoad(path.c_str());
         return;
     }
     CreateEmptyDocument();
@@ -277,12 +270,16 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
     SetUpImageButtons();
     escapeColon = (int*)calloc(1, sizeof(int));
     if (escapeColon == nullptr) return FALSE;
+    RestoreWindowPlacement(hwnd);
+    recentFiles.Attach(GetSubMenu(GetMenu(hwnd), 0));
+    DragAcceptFiles(hwnd, TRUE);
     StartWithCommandLine((const char*)lParam);
     return TRUE;
 }
 
 LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
 {
+    KeepWindowPlacement(hwnd);
     for (ImageButton& button : imageButtons) button.Unsubclass();
     // The editor goes with the window; what it held was not committed.
     cellEdit.Abandon();

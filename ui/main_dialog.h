@@ -8,11 +8,11 @@
 #include "framework/message_map.h"
 #include "framework/window_binding.h"
 #include "ui/cell_edit_session.h"
+#include "ui/file_paths.h"
 #include "ui/image_button.h"
+#include "ui/recent_files.h"
 
 #include <commctrl.h>
-
-const size_t FILE_PATH_SIZE = 260;
 
 struct ConversionReport;
 
@@ -105,6 +105,13 @@ private:
     void UpdateTitle();
     bool AskForSavePath();
 
+    // ---- New, files dropped and the recent files (open_commands.cpp)
+    LRESULT OnFileNew(WORD code, WORD id, HWND control, bool& handled);
+    LRESULT OnDropFiles(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnRecentFile(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void QueueLoad(const char* path);
+    void NoteInRecentFiles(bool loaded, bool cancelled);
+
     // ---- Save As (save_as.cpp)
     LRESULT OnFileSaveAs(WORD code, WORD id, HWND control, bool& handled);
     bool SaveConvertedCopy(const char* path, CardVersion version);
@@ -147,6 +154,7 @@ private:
     HMENU itemMenu;
 
     CellEditSession cellEdit;
+    RecentFiles recentFiles;
 };
 
 // The one main window object; null before it is made and after it is destroyed.

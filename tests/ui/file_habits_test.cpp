@@ -1,0 +1,185 @@
+// The habits of a Windows editor, through the real program under Wine: New, a drop from
+// Explorer, the recent files and the window's place across a restart, and a path too
+// long to hold refused in words.
+#include "tests/support/ui_driver.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace {
+
+using namespace ui;
+
+const char CARD[] = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ann\r\nEND:VCARD\r\n";
+const char CAPTION[] = "Oskan vCard Editor";
+
+// A drop from Explorer: the DROPFILES block and the wide names after it, posted.
+void Drop(HWND window, const Names& paths)
+{
+    std::wstring names;
+    for (const std::string& path : paths) names += std::wstring(path.begin(), path.end()) + L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
+    DROPFILES* drop = (DROPFILES*)GlobalLock(memory);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, names.c_str(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    PostMessageW(window, WM_DROPFILES, (WPARAM)memory, 0);
+    Pump(200);
+}
+
+// The recent files as the Actions menu shows them.
+Names RecentOnMenu(const Editor& editor)
+{
+    Names items;
+    HMENU actions = GetSubMenu(GetMenu(editor.Window()), 0);
+    for (UINT id = ID_FILE_RECENT_FIRST; id < ID_FILE_RECENT_FIRST + 8; ++id) {
+        char text[MAX_PATH] = "";
+        if (GetMenuStringA(actions, id, text, sizeof text, MF_BYCOMMAND) > 0) items.push_back(text);
+    }
+    return items;
+}
+
+// Alt+T opens the Actions menu; once it is up it is photographed when asked, and the
+// item's key chooses it (after Down, which enters the menu when the bar still has the
+// keys). A menu still open a while later is closed, so that the test fails, not hangs.
+inline char menuKey = 0;
+inline std::string menuPhoto;
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND menu = FindWindowA("#32768", nullptr);
+    for (int i = 0; menu != nullptr && i < 3; ++i) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+}
+void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (menu == nullptr || !IsWindowVisible(menu)) return;
+    KillTimer(nullptr, timer);
+    if (!menuPhoto.empty()) ScreenshotOver(menu, menuPhoto);
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageA(menu, WM_CHAR, (WPARAM)menuKey, 1);
+    SetTimer(nullptr, 0, 2000, CloseMenu);
+}
+void ChooseWithKeys(const Editor& editor, char key, const std::string& photo = "")
+{
+    menuKey = key;
+    menuPhoto = photo;
+    SetTimer(nullptr, 0, photo.empty() ? 50 : 300, TypeIntoMenu);
+    PostMessageA(editor.Window(), WM_SYSCOMMAND, SC_KEYMENU, 't');
+    Pump(600);
+}
+
+// The program's key is cleaned before and after each test (the tests of a build run
+// one at a time).
+class FileHabitsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, PROGRAM_KEY);
+        WriteBytes(a, CARD);
+        WriteBytes(b, CARD);
+    }
+    void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, PROGRAM_KEY); }
+
+    static constexpr const char* PROGRAM_KEY = "Software\\Oskan\\Oskan vCard Editor";
+    TempFolder folder;
+    std::string a = folder / "a.vcf", b = folder / "b & c.vcf";
+};
+
+TEST_F(FileHabitsTest, NewAsksAboutChangesThenGivesTheEmptyCardOfAStart)
+{
+    Editor editor(a);
+    ASSERT_TRUE(editor.Select("FN"));
+    editor.Type(IDC_VALUE_EDIT, "!");
+    Answers answers("Cancel No");
+    editor.Menu(ID_FILE_NEW);
+    EXPECT_EQ(std::string(CAPTION) + " - a.vcf", editor.Title());
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);  // Ctrl held down while N is pressed
+    editor.Press('N');
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(2u, answers.shown.size());
+    EXPECT_EQ(CAPTION, editor.Title());
+    EXPECT_TRUE(editor.TreeItems().empty());
+    EXPECT_STREQ("", mainDialog->FilePath());
+    EXPECT_EQ(0, mainDialog->Document()->IsModified());
+    EXPECT_EQ(CARD, ReadBytes(a));
+}
+
+TEST_F(FileHabitsTest, DropOpensTheFirstFileAndNamesTheOthers)
+{
+    Answers answers("OK");
+    Editor editor(a);
+    Drop(editor.Window(), {b, a, folder / "c.vcf"});
+    EXPECT_EQ(std::string(CAPTION) + " - b & c.vcf", editor.Title());
+    ASSERT_EQ(1u, answers.shown.size());
+    const std::string& text = answers.shown[0].text;
+    EXPECT_NE(std::string::npos, text.find("\n" + a + "\n" + folder / "c.vcf")) << text;
+}
+
+TEST_F(FileHabitsTest, RecentFilesOutliveTheProgramAndLoseAFileThatNoLongerOpens)
+{
+    for (const std::string& path : {a, b}) Editor opened(path);
+    {
+        Editor editor;
+        Names recent = RecentOnMenu(editor);
+        ASSERT_EQ(2u, recent.size());
+        EXPECT_EQ(0u, recent[0].find("&1 ")) << "the latest first, with its key";
+        EXPECT_NE(std::string::npos, recent[0].find("b && c.vcf")) << "an '&' of the name shows as itself";
+        ChooseWithKeys(editor, '2', "actions-menu-recent-files");
+        EXPECT_EQ(std::string(CAPTION) + " - a.vcf", editor.Title());
+        EXPECT_NE(std::string::npos, RecentOnMenu(editor)[0].find("a.vcf"));
+    }
+    DeleteFileA(b.c_str());
+    Answers answers("OK");
+    Editor editor;
+    ChooseWithKeys(editor, '2');
+    ASSERT_EQ(1u, answers.shown.size());
+    EXPECT_NE(std::string::npos, answers.shown[0].text.find(b));
+    EXPECT_EQ(1u, RecentOnMenu(editor).size());
+}
+
+TEST_F(FileHabitsTest, WindowReturnsWhereItWasUnlessThatIsOffEveryMonitor)
+{
+    RECT start = {}, rect = {};
+    {
+        Editor editor;
+        GetWindowRect(editor.Window(), &start);
+        SetWindowPos(editor.Window(), nullptr, start.left + 140, start.top + 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    {
+        Editor editor;
+        GetWindowRect(editor.Window(), &rect);
+        EXPECT_EQ(start.left + 140, rect.left);
+        EXPECT_EQ(start.top + 90, rect.top);
+        SetWindowPos(editor.Window(), nullptr, -30000, -30000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    Editor editor;
+    GetWindowRect(editor.Window(), &rect);
+    EXPECT_EQ(start.left, rect.left);
+    EXPECT_EQ(start.top, rect.top);
+}
+
+TEST_F(FileHabitsTest, PathTooLongToHoldIsRefusedByName)
+{
+    std::string tooLong = folder / (std::string(270, 'x') + ".vcf");
+    HKEY list = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(PROGRAM_KEY) + "\\Recent File List").c_str(), 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &list, nullptr);
+    RegSetValueExA(list, "File1", 0, REG_SZ, (const BYTE*)tooLong.c_str(), (DWORD)tooLong.size() + 1);
+    RegCloseKey(list);
+    Answers answers("OK OK OK");
+    Editor editor("\"" + tooLong + "\"");
+    Drop(editor.Window(), {tooLong});
+    ChooseWithKeys(editor, '1');
+    ASSERT_EQ(3u, answers.shown.size());
+    for (const Shown& box : answers.shown) EXPECT_NE(std::string::npos, box.text.find("\n" + tooLong)) << box.text;
+    EXPECT_EQ(CAPTION, editor.Title());
+    EXPECT_TRUE(RecentOnMenu(editor).empty());
+}
+
+}  // namespace
