@@ -49,8 +49,7 @@ inline std::string menuPhoto;
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    HWND menu = FindWindowA("#32768", nullptr);
-    for (int i = 0; menu != nullptr && i < 3; ++i) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+    EndMenu();
 }
 void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD)
 {
