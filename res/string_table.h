@@ -32,6 +32,7 @@ STRING_ENTRY(33, IDS_TEXT_KEPT_AS_READ, "Some text of line %d cannot be shown in
 STRING_ENTRY(44, IDS_CONVERTED, "%s\nwas saved as vCard %s. The conversion from vCard %s changed:\n\n%s")
 STRING_ENTRY(45, IDS_MORE_CHANGES, "... and %d more")
 STRING_ENTRY(46, IDS_PATH_TOO_LONG, "The editor opens paths of at most %d characters. This one is longer, and was not opened:\n%s")
+STRING_ENTRY(49, IDS_SAVE_PATH_TOO_LONG, "The editor saves to paths of at most %d characters. This one is longer, and nothing was saved:\n%s")
 STRING_ENTRY(47, IDS_PATH_NOT_IN_CODE_PAGE, "The name of this file has characters this system's code page cannot hold, and it was not opened:\n%s")
 STRING_ENTRY(48, IDS_FILES_NOT_OPENED, "The editor opens one file at a time: it opens\n%s\nThese files dropped with it were not opened:\n%s")
 STRING_ENTRY(43, IDS_DATA_VALUE, "%s data of %lu bytes, kept as the file holds it")

@@ -237,10 +237,13 @@ bool MainDialog::AskForSavePath()
 {
     char title[SAVE_AS_TITLE_SIZE];
     LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
-    OPENFILENAMEA record = FileDialogRecord(hwnd, filePath);
+    std::string chosen(CHOSEN_PATH_ROOM, '\0');
+    OPENFILENAMEA record = FileDialogRecord(hwnd, &chosen[0], chosen.size());
     record.lpstrTitle = title;
     record.Flags = OFN_OVERWRITEPROMPT | OFN_SHOWHELP;
-    return GetSaveFileNameA(&record) != FALSE;
+    if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosen.c_str(), IDS_SAVE_PATH_TOO_LONG)) return false;
+    memcpy(filePath, chosen.c_str(), strlen(chosen.c_str()) + 1);
+    return true;
 }
 
 LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)

@@ -5,10 +5,10 @@
 
 #include <string.h>
 
-bool RefusedAsTooLong(const char* path)
+bool RefusedAsTooLong(const char* path, int message)
 {
     if (strlen(path) <= LONGEST_FILE_PATH) return false;
-    ReportMessage(0, nullptr, MB_ICONERROR, IDS_PATH_TOO_LONG, (int)LONGEST_FILE_PATH, path);
+    ReportMessage(0, nullptr, MB_ICONERROR, message, (int)LONGEST_FILE_PATH, path);
     return true;
 }
 

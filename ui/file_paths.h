@@ -1,9 +1,11 @@
 // The paths the editor is given to open (the command line, a drop from Explorer, the
-// recent files, the Open dialog) checked against what it can hold: a path it cannot hold
-// is refused with a message that names it, never cut short and never passed over.
+// recent files, the Open dialog) or to save to (the save dialogs) checked against what
+// it can hold: a path it cannot hold is refused with a message that names it, never cut
+// short and never passed over.
 #pragma once
 
 #include "card/platform.h"
+#include "res/string_ids.h"
 
 #include <string>
 
@@ -16,8 +18,9 @@ const size_t LONGEST_FILE_PATH = FILE_PATH_SIZE - 1;
 // editor then sees a path too long for it, and says so, rather than a dialog's failure.
 const size_t CHOSEN_PATH_ROOM = 32768;
 
-// True, after telling the user so, when path is longer than the editor can hold.
-bool RefusedAsTooLong(const char* path);
+// True, after telling the user so (message: a string of the longest length and the path),
+// when path is longer than the editor can hold.
+bool RefusedAsTooLong(const char* path, int message = IDS_PATH_TOO_LONG);
 
 // The file the command-line tail names: the tail itself when there is such a file, else
 // the path inside its double quotes (Explorer quotes a path with spaces), else the tail.

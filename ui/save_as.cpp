@@ -13,6 +13,7 @@
 #include <new>
 #include <stdio.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -46,8 +47,9 @@ LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
 {
     CommitOpenEditor();
     if (document == nullptr) return 0;
-    char path[FILE_PATH_SIZE];
-    memcpy(path, filePath, sizeof path);
+    // Room for any path, so that one too long for the editor is refused in words.
+    std::string chosenPath(CHOSEN_PATH_ROOM, '\0');
+    memcpy(&chosenPath[0], filePath, sizeof filePath);
     char title[SAVE_AS_TITLE_SIZE];
     LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
     OPENFILENAMEA record = {};
@@ -55,16 +57,17 @@ LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
     record.hwndOwner = hwnd;
     record.lpstrFilter = VERSION_FILTER;
     record.nFilterIndex = FilterIndexOf(document->GetVersion());
-    record.lpstrFile = path;
-    record.nMaxFile = (DWORD)FILE_PATH_SIZE;
+    record.lpstrFile = &chosenPath[0];
+    record.nMaxFile = (DWORD)chosenPath.size();
     record.lpstrDefExt = DEFAULT_EXTENSION;
     record.lpstrTitle = title;
     record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&record)) return 0;
+    if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosenPath.c_str(), IDS_SAVE_PATH_TOO_LONG)) return 0;
+    const char* path = chosenPath.c_str();
     DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= 3 ? record.nFilterIndex : 1;
     if (SaveConvertedCopy(path, SAVE_AS_VERSIONS[chosen - 1])) {
         // The editor works on the new file, as if it had been opened.
-        memcpy(loadPath, path, sizeof loadPath);
+        memcpy(loadPath, path, strlen(path) + 1);
         LoadFile();
     }
     return 0;
