@@ -91,8 +91,9 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
         // Data is one raw text: no components, no escapes.
         result = ParseRawValue(arena, *scratch.line, text, length, scratch.values);
     } else if (IsUriValued(property)) {
-        // A URI is one raw text too, though an older card may write it quoted-printable.
-        if (AllowsLegacyEncodings(scratch.version) && encoding.quotedPrintable) {
+        // A URI is one raw text too, though an older card may write it quoted-printable
+        // or in a character set.
+        if (AllowsLegacyEncodings(scratch.version) && encoding.CarriesUriAsText()) {
             result = DecodeOldValue(property, encoding, &text, &length, &holder, scratch, number);
         }
         if (SUCCEEDED(result)) result = ParseRawValue(arena, *holder, text, length, scratch.values);
