@@ -116,7 +116,7 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
     return result;
 }
 
-static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
+__attribute__((flatten)) static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
                             Refusal& refusal, char* line, size_t length, int number);
 
 // One content line into the document, its group found through the index.

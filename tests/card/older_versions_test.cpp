@@ -40,6 +40,8 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
         // upper-case hex and the '=' encoded.
         {"2.1", "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84=\r\nb=0D=0Ac=c3=a4 x\r\n", "\xC3\x84" "b\r\nc\xC3\xA4 x",
          "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84b=0D=0Ac=C3=A4 x\r\n"},
+        // An ENCODING quoted or in a list names it too: its soft breaks join lines.
+        {"3.0", "NOTE;ENCODING=\"QUOTED-PRINTABLE\",X:a=3Db=\r\nc\r\n", "a=bc", "NOTE;ENCODING=QUOTED-PRINTABLE,X:a=3Dbc\r\n"},
         {"2.1", "NOTE;QUOTED-PRINTABLE:a=3Db =ZZ\r\n", "a=b =ZZ", "NOTE;QUOTED-PRINTABLE:a=3Db =3DZZ\r\n"},
         {"2.1", "N;ENCODING=QUOTED-PRINTABLE:=\r\nBr=C3=BCning;Michael\r\n", "Br\xC3\xBCning;Michael",
          "N;ENCODING=QUOTED-PRINTABLE:Br=C3=BCning;Michael\r\n"},
