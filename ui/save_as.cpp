@@ -1,13 +1,14 @@
 // Save As: the card to a file the user names, in the version the user chooses (2.1, 3.0
 // or 4.0), converted when that is not the card's own, with a report of what the
 // conversion changed; the editor then works on the new file.
-#include "ui/main_dialog.h"
+#include "ui/file_commands.h"
 
 #include "card/convert.h"
 #include "card/io.h"
 #include "res/resource.h"
 #include "services/messages.h"
 #include "services/safe_save.h"
+#include "ui/main_dialog.h"
 
 #include <commdlg.h>
 #include <new>
@@ -42,22 +43,16 @@ HRESULT WriteConverted(CardOutput& output, void* context)
 
 }  // namespace
 
-LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
     if (document == nullptr) return 0;
     char path[FILE_PATH_SIZE];
     memcpy(path, filePath, sizeof path);
     char title[SAVE_AS_TITLE_SIZE];
     LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
-    OPENFILENAMEA record = {};
-    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    record.hwndOwner = hwnd;
-    record.lpstrFilter = VERSION_FILTER;
+    OPENFILENAMEA record = FileDialogRecord(dialog.Window(), path, VERSION_FILTER, DEFAULT_EXTENSION);
     record.nFilterIndex = FilterIndexOf(document->GetVersion());
-    record.lpstrFile = path;
-    record.nMaxFile = (DWORD)FILE_PATH_SIZE;
-    record.lpstrDefExt = DEFAULT_EXTENSION;
     record.lpstrTitle = title;
     record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&record)) return 0;
@@ -72,7 +67,7 @@ LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
 
 // Writes the card, converted to version, to path; the open card stays as it is. A card
 // of a file of several is written alone. False when the user was told why not.
-bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
+bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
 {
     // The card goes through its text into a document of its own, behind the tree on
     // screen. Writing it clears the marks of what was changed, which the open card keeps
@@ -99,6 +94,7 @@ bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
     } else {
         MemoryInput input(text.text);
         result = copy->ReadCard(input);
+        int* escapeColon = dialog.EscapeColonCell();
         copyEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
         if (SUCCEEDED(result)) result = ConvertCard(*copy, version, report);
         if (FAILED(result)) {
@@ -123,7 +119,7 @@ bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
 }
 
 // What the conversion changed, a line each, as many as a message box shows well.
-void MainDialog::ShowConversionReport(const char* path, const ConversionReport& report)
+void FileCommands::ShowConversionReport(const char* path, const ConversionReport& report)
 {
     char* lines = (char*)malloc(REPORT_SIZE);
     if (lines == nullptr) return;
