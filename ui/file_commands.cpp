@@ -363,7 +363,7 @@ bool FileCommands::OnFileSave()
     }
     // What is on disk now is the card: nothing is left unsaved.
     document->ClearStructureChanged();
-    dialog.View().EnableUndoButton(document->IsModified() != 0);
+    dialog.View().EnableUndoButton(document->IsModified());
     if (newPath) UpdateTitle();
     return true;
 }

@@ -192,7 +192,7 @@ void PropertyView::EnableUndoButton(bool enable)
 void PropertyView::UpdateUndoButton()
 {
     CardDocument* document = dialog.Document();
-    EnableUndoButton(document != nullptr && document->IsModified() != 0);
+    EnableUndoButton(document != nullptr && document->IsModified());
 }
 
 void PropertyView::ShowValueInEdit(const char* value)
@@ -276,7 +276,7 @@ void PropertyView::RefreshPropertyView(CardNode* node)
     for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) ++parameterCount;
     AddCallbackRows(parameters, parameterCount);
 
-    EnableUndoButton(document->IsModified() != 0);
+    EnableUndoButton(document->IsModified());
 }
 
 LRESULT PropertyView::OnListGetDispInfo(int id, NMHDR* header, bool&)

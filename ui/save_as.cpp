@@ -72,7 +72,7 @@ bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
     // The card goes through its text into a document of its own, behind the tree on
     // screen. Writing it clears the marks of what was changed, which the open card keeps
     // for a save prompt as long as it is not saved.
-    bool wasModified = document->IsModified() != 0;
+    bool wasModified = document->IsModified();
     MemoryOutput text;
     HRESULT result = document->WriteCard(text);
     if (wasModified) document->MarkStructureChanged();
