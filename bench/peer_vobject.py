@@ -17,6 +17,7 @@
 # decoded value is what is compared.
 #
 # Usage: peer_vobject.py --versions FILE...       prints "VERSION<TAB>FILE" per file
+#        peer_vobject.py --cards FILE              prints its cards' decoded values as JSON
 #        peer_vobject.py BEFORE AFTER [BEFORE AFTER ...]
 # Exit status 1 when a pair differs for a reason not explained below.
 import base64
@@ -216,10 +217,43 @@ def property_of(entry):
     return json.loads(entry)
 
 
+def cards_of(path):
+    """The cards of a file as vobject reads them, for a check against a conversion: per
+    card its version and, per property, its name, its decoded value's strings, and
+    whether it stands in a card inside the card (2.1's AGENT)."""
+    cards, depth, unreadable = [], 0, []
+    for entry in meaning(path, unreadable):
+        if entry.startswith("BEGIN "):
+            depth += 1
+            if depth == 1:
+                cards.append({"version": None, "properties": []})
+            continue
+        if entry.startswith("END "):
+            depth -= 1
+            continue
+        group, name, params, value = json.loads(entry)
+        if not cards:
+            continue
+        if name == "VERSION" and depth == 1:
+            cards[-1]["version"] = value if isinstance(value, str) else "".join(flat(value))
+            continue
+        cards[-1]["properties"].append({"name": name, "atoms": flat(value), "inner": depth > 1})
+    return {"cards": cards, "unreadable": unreadable}
+
+
+def flat(value):
+    if isinstance(value, list):
+        return [atom for item in value for atom in flat(item)]
+    return [value] if value is not None else []
+
+
 def main(args):
     if args and args[0] == "--versions":
         for path in args[1:]:
             print(f"{versions(path)}\t{path}")
+        return 0
+    if args and args[0] == "--cards":
+        print(json.dumps(cards_of(args[1]), ensure_ascii=False))
         return 0
     show = os.environ.get("PEER_SHOW")
     same = differ = skipped = known = still_open = 0

@@ -6,22 +6,6 @@
 
 #include <string.h>
 
-namespace {
-
-// A line of base64 data and nothing else: its alphabet, padding and blanks.
-bool IsDataLine(const char* line, size_t length)
-{
-    for (size_t i = 0; i < length; ++i) {
-        char c = line[i];
-        bool data = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-                    c == '/' || c == '=' || c == ' ' || c == '\t';
-        if (!data) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 size_t WithoutTrailingBlanks(const char* line, size_t length)
 {
     while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) --length;
@@ -60,25 +44,57 @@ static const char* HeadEnd(const char* line, size_t length)
     return line + length;
 }
 
-// Calls visit(value, length) for each encoding the head names, until it returns true.
+// Calls visit(value, length) for each encoding the head names, until it returns true:
+// each bare parameter, and each value of ENCODING, split and unquoted as the parameter
+// scan does it (a list "QUOTED-PRINTABLE,X" and a quoted "QUOTED-PRINTABLE" name it too),
+// so that where a line ends agrees with how its value is then decoded.
 template <class Visit>
 static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 {
     const char* end = HeadEnd(line, length);
-    const char* token = (const char*)memchr(line, ';', (size_t)(end - line));
-    while (token != nullptr) {
-        const char* start = token + 1;
-        const char* next = (const char*)memchr(start, ';', (size_t)(end - start));
-        const char* stop = next != nullptr ? next : end;
-        const char* equals = (const char*)memchr(start, '=', (size_t)(stop - start));
-        if (equals == nullptr) {
-            if (visit(start, (size_t)(stop - start))) return true;
-        } else if (equals - start == 8 && EqualNoCase(start, 8, "ENCODING")) {
-            if (visit(equals + 1, (size_t)(stop - equals - 1))) return true;
+    const char* p = (const char*)memchr(line, ';', (size_t)(end - line));
+    if (p == nullptr) return false;
+    const unsigned char* leadBytes = LeadByteTable();
+    const char* start = ++p;        // the parameter
+    const char* item = nullptr;     // the ENCODING value being read, after '=' or ','
+    const char* valueAt = nullptr;  // where a value of any parameter starts: a quote there opens
+    bool quoted = false;
+    for (;; ++p) {
+        bool atEnd = p >= end;
+        if (!atEnd && leadBytes[(unsigned char)*p] && p + 1 < end) {
+            ++p;
+            continue;
         }
-        token = next;
+        char c = atEnd ? ';' : *p;
+        if (quoted) {
+            quoted = c != '"';
+            if (!atEnd) continue;
+        }
+        if (c == '"' && valueAt == p) {
+            quoted = true;
+        } else if (c == '=' && valueAt == nullptr) {
+            valueAt = p + 1;
+            if (p - start == 8 && EqualNoCase(start, 8, "ENCODING")) item = p + 1;
+        } else if (c == ',' && valueAt != nullptr && item == nullptr) {
+            valueAt = p + 1;
+        } else if ((c == ',' && item != nullptr) || c == ';') {
+            const char* from = item != nullptr ? item : start;
+            size_t itemLength = (size_t)(p - from);
+            if (itemLength >= 2 && from[0] == '"' && from[itemLength - 1] == '"') {
+                ++from;
+                itemLength -= 2;
+            }
+            bool bare = item != nullptr || memchr(start, '=', (size_t)(p - start)) == nullptr;
+            if (bare && visit(from, itemLength)) return true;
+            if (c == ';') {
+                if (atEnd) return false;
+                start = p + 1;
+                item = valueAt = nullptr;
+            } else {
+                item = valueAt = p + 1;
+            }
+        }
     }
-    return false;
 }
 
 bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
@@ -99,25 +115,26 @@ HeadEncodings EncodingsOfHead(const char* line, size_t length)
     return found;
 }
 
-LineJoin ContentLineRules::Classify(const char* line, size_t length, bool gathered) const
+// A line of base64 data and nothing else: its alphabet, padding and blanks.
+bool ContentLineRules::IsDataLine(const char* line, size_t length)
 {
-    if (!gathered) return LineJoin::Starts;
-    if (softBreak) return LineJoin::SoftBreak;
-    if (line[0] == ' ' || line[0] == '\t') return LineJoin::Fold;
-    if (data && IsDataLine(line, length)) return LineJoin::Data;
-    return LineJoin::Starts;
+    for (size_t i = 0; i < length; ++i) {
+        char c = line[i];
+        bool data = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                    c == '/' || c == '=' || c == ' ' || c == '\t';
+        if (!data) return false;
+    }
+    return true;
 }
 
-void ContentLineRules::Gathered(const char* text, size_t length, LineJoin how)
+// A content line of an older card started: what its head says of the lines that may
+// continue it. (A 4.0 card has neither encoding, so its lines never change the rules.)
+void ContentLineRules::HeadGathered(const char* text, size_t length)
 {
-    if (how == LineJoin::Starts) {
-        HeadEncodings encodings;
-        if (AllowsLegacyEncodings(version)) encodings = EncodingsOfHead(text, length);
-        // Base64 data is raw whatever else the line says: its padding is no soft break.
-        quotedPrintable = encodings.quotedPrintable && !encodings.base64;
-        data = version == CardVersion::V21 && encodings.base64;
-    }
-    softBreak = quotedPrintable && length > 0 && text[length - 1] == '=';
+    HeadEncodings encodings = EncodingsOfHead(text, length);
+    // Base64 data is raw whatever else the line says: its padding is no soft break.
+    quotedPrintable = encodings.quotedPrintable && !encodings.base64;
+    data = version == CardVersion::V21 && encodings.base64;
 }
 
 bool IsOpeningLine(const char* line, size_t length)

@@ -1,7 +1,7 @@
 // Conversion of a card between vCard 2.1, 3.0 and 4.0, in steps that each look at the
 // whole card once: cards inside the card, names one version lacks, older encodings,
 // binary data, preference, address labels, sort strings, agents, line breaks, bare
-// parameters, the spelling of lists, GEO and TEL, a missing FN, and VERSION. Each step
+// parameters, the spelling of lists, GEO, dates and TEL, a missing FN, and VERSION. Each step
 // records what it changed; the order matters where one step makes what a later one
 // converts (a LABEL made from ADR's parameter is then encoded for 2.1).
 #include "card/convert.h"
@@ -36,13 +36,13 @@ bool Same(const char* a, const char* b)
 
 std::string Upper(std::string text)
 {
-    for (char& c : text) c = (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+    for (char& c : text) c = AsciiUpper(c);
     return text;
 }
 
 std::string Lower(std::string text)
 {
-    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+    for (char& c : text) c = (char)AsciiLower((unsigned char)c);
     return text;
 }
 
@@ -125,6 +125,7 @@ private:
     bool MissingFn();
     bool OldEncodings();
     bool Geo();
+    bool Dates();
     bool LineBreaks();
     bool Telephones();
     bool OldParameterValues();
@@ -965,7 +966,47 @@ bool Converter::Geo()
                                                    : latitude + "," + longitude;
         if (now == value) continue;
         if (!SetText(property, 0, now)) return false;
-        Note(ConversionChange::GeoRespelled, property, "", value);
+        Note(ConversionChange::ValueRespelled, property, "", value);
+    }
+    return true;
+}
+
+// A date or date-time in ISO 8601's extended form ("1996-04-15", "1995-10-31T22:27:10Z"),
+// which 3.0 allows and 4.0 does not, in the basic form ("19960415", "19951031T222710Z"):
+// empty when the text is neither (a fraction of a second, which 4.0 has no form for, too).
+std::string BasicDateTime(const std::string& text)
+{
+    // D a digit, '-' and ':' the separators the basic form drops, '?' a sign of the zone.
+    static const char* const FORMS[] = {"DDDD-DD-DD", "DDDD-DD-DDTDD:DD", "DDDD-DD-DDTDD:DD:DD", "DDDD-DD-DDTDD:DDZ",
+                                        "DDDD-DD-DDTDD:DD:DDZ", "DDDD-DD-DDTDD:DD?DD:DD", "DDDD-DD-DDTDD:DD:DD?DD:DD",
+                                        "DDDD-DD-DDTDD:DD?DD", "DDDD-DD-DDTDD:DD:DD?DD"};
+    for (const char* form : FORMS) {
+        if (text.size() != strlen(form)) continue;
+        std::string basic;
+        size_t i = 0;
+        for (; i < text.size(); ++i) {
+            char c = text[i], f = form[i];
+            bool fits = f == 'D' ? c >= '0' && c <= '9' : f == '?' ? c == '+' || c == '-' : c == f;
+            if (!fits) break;
+            if (f != '-' && f != ':') basic += c;
+        }
+        if (i == text.size()) return basic;
+    }
+    return std::string();
+}
+
+// 4.0 writes dates and times in the basic form alone.
+bool Converter::Dates()
+{
+    for (Placed& placed : Properties()) {
+        PropertyNode* property = placed.property;
+        const char* name = property->GetDisplayName();
+        if (!(Same(name, "BDAY") || Same(name, "ANNIVERSARY") || Same(name, "REV")) || property->GetValueCount() != 1) continue;
+        std::string value = TextOrEmpty(property->GetValue(0));
+        std::string basic = BasicDateTime(value);
+        if (basic.empty()) continue;
+        if (!SetText(property, 0, basic)) return false;
+        Note(ConversionChange::ValueRespelled, property, "", value);
     }
     return true;
 }
@@ -1166,7 +1207,7 @@ HRESULT Converter::Run()
                 (fromOld || Telephones()) && SplitTypes() && Preference() && (fromOld == toOld || Labels()) &&
                 (fromOld == toOld || SortStrings()) && Agents() && LineBreaks() && (!touches21 || ValueTypes()) &&
                 Names(false) && Bareness() && ((from == CardVersion::V21) == (to == CardVersion::V21) || ListSpelling()) &&
-                Geo() && MissingFn() && (to != CardVersion::V21 || (OldEncodings() && OldParameterValues())) &&
+                Geo() && (to != CardVersion::V40 || Dates()) && MissingFn() && (to != CardVersion::V21 || (OldEncodings() && OldParameterValues())) &&
                 Utf8Bytes() && Version();
     return done ? S_OK : E_OUTOFMEMORY;
 }

@@ -42,8 +42,8 @@ enum class ConversionChange {
     UriValueNamed,         // VALUE=uri added to a PHOTO, LOGO, SOUND or KEY URI, whose value
                            // the older versions otherwise take for inline data
     ListCommaMerged,       // 2.1 has no comma inside a list value: it now separates values
-    GeoRespelled,          // GEO as the target writes it (2.1 "lat,lon", 3.0 "lat;lon", 4.0 geo:);
-                           // detail: the value it had
+    ValueRespelled,        // GEO as the target writes it (2.1 "lat,lon", 3.0 "lat;lon", 4.0 geo:),
+                           // a date or time in 4.0's basic form; detail: the value it had
     LineBreaks,            // text's line breaks as the target writes them: a line feed (3.0,
                            // 4.0) or CR LF (2.1's quoted-printable, as phones write it)
     ParameterValueRespelled,  // 2.1 has no way to write '"' or a line break in a parameter

@@ -15,6 +15,9 @@ struct ValueEncoding {
     bool quotedPrintable = false;
     bool base64 = false;          // ENCODING=BASE64 or ENCODING=b: one raw text of data
     const char* charset = nullptr;
+    // A URI of an older card is text to decode when its line says how it is carried: a
+    // phone writes SOUND;X-IRMC-N;CHARSET=SHIFT_JIS with a name in it.
+    bool CarriesUriAsText() const { return !base64 && (quotedPrintable || charset != nullptr); }
 };
 ValueEncoding EncodingOf(const PropertyNode* property);
 

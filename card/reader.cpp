@@ -91,8 +91,9 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
         // Data is one raw text: no components, no escapes.
         result = ParseRawValue(arena, *scratch.line, text, length, scratch.values);
     } else if (IsUriValued(property)) {
-        // A URI is one raw text too, though an older card may write it quoted-printable.
-        if (AllowsLegacyEncodings(scratch.version) && encoding.quotedPrintable) {
+        // A URI is one raw text too, though an older card may write it quoted-printable
+        // or in a character set.
+        if (AllowsLegacyEncodings(scratch.version) && encoding.CarriesUriAsText()) {
             result = DecodeOldValue(property, encoding, &text, &length, &holder, scratch, number);
         }
         if (SUCCEEDED(result)) result = ParseRawValue(arena, *holder, text, length, scratch.values);
@@ -115,7 +116,7 @@ static HRESULT ParseValues(CardArena& arena, PropertyNode* property, const char*
     return result;
 }
 
-static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
+__attribute__((flatten)) static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex& groups, LineScratch& scratch,
                             Refusal& refusal, char* line, size_t length, int number);
 
 // One content line into the document, its group found through the index.

@@ -511,8 +511,9 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
     bool addsEncoding = false;
     TextBuffer bytes;
     TextBuffer encoded;
-    // A URI goes as it is, unless its line is quoted-printable, which it was read through.
-    if (ok && (!raw || (uri && !encoding.base64 && encoding.quotedPrintable))) {
+    // A URI goes as it is, unless its line is quoted-printable or names a character set,
+    // which it was read through.
+    if (ok && (!raw || (uri && encoding.CarriesUriAsText()))) {
         ok = EncodeLegacyText(encoding.charset, GetTextBytes(), valueBytes, valueLength, bytes, &charsetUsed);
         valueBytes = bytes.Data();
         valueLength = bytes.Length();

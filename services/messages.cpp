@@ -282,7 +282,7 @@ const ChangeWords CHANGE_WORDS[] = {
     {ConversionChange::ValueTypeRenamed, IDS_CHANGE_VALUE_TYPE_RENAMED, "PD"},
     {ConversionChange::UriValueNamed, IDS_CHANGE_URI_VALUE_NAMED, "P"},
     {ConversionChange::ListCommaMerged, IDS_CHANGE_LIST_COMMA_MERGED, "P"},
-    {ConversionChange::GeoRespelled, IDS_CHANGE_GEO_RESPELLED, "PD"},
+    {ConversionChange::ValueRespelled, IDS_CHANGE_VALUE_RESPELLED, "PD"},
     {ConversionChange::LineBreaks, IDS_CHANGE_LINE_BREAKS, "PD"},
     {ConversionChange::ParameterValueRespelled, IDS_CHANGE_PARAMETER_VALUE_RESPELLED, "PAD"},
     {ConversionChange::TelUriToText, IDS_CHANGE_TEL_URI_TO_TEXT, "PD"},

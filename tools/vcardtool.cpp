@@ -9,6 +9,7 @@
 #include "card/document.h"
 #include "card/format.h"
 #include "card/io.h"
+#include "card/mbstring.h"
 #include "card/tree.h"
 #include "tools/dump.h"
 #include "tools/hidden_tree.h"
@@ -339,6 +340,10 @@ int Dump(const char* path, size_t asked)
 
 int main(int argc, char** argv)
 {
+#ifndef _WIN32
+    // The editor's code page, which the manifest gives the Windows build.
+    MbsSetCodePage(CODE_PAGE_UTF8);
+#endif
     if (argc < 3) return Usage(nullptr);
     const char* command = argv[1];
     const char* path = nullptr;

@@ -102,8 +102,10 @@ std::vector<Row> Rows()
          {"ADR:;;1, Main;Town\\Gate;;;;"}, {}, {Change::ListCommaMerged}},
         {"2.1's backslash in a list", Card("2.1", {"FN:x", "ADR:;;Town\\Gate;x\\;y;;;"}), V40, {"ADR:;;Town\\\\Gate;x\\;y;;;"}, {}, {}},
         {"GEO to a geo: URI", Card("3.0", {"FN:x", "GEO:37.386013;-122.082932"}), V40, {"GEO:geo:37.386013,-122.082932"}, {},
-         {Change::GeoRespelled}},
-        {"a geo: URI to 2.1's GEO", Card("4.0", {"FN:x", "GEO:geo:51.5,-0.15"}), V21, {"GEO:51.5,-0.15"}, {}, {Change::GeoRespelled}},
+         {Change::ValueRespelled}},
+        {"3.0's extended dates to 4.0's basic form", Card("3.0", {"FN:x", "BDAY:1996-04-15", "REV:1995-10-31T22:27:10Z", "X-D:1996-04-15"}),
+         V40, {"BDAY:19960415", "REV:19951031T222710Z", "X-D:1996-04-15"}, {}, {Change::ValueRespelled}},
+        {"a geo: URI to 2.1's GEO", Card("4.0", {"FN:x", "GEO:geo:51.5,-0.15"}), V21, {"GEO:51.5,-0.15"}, {}, {Change::ValueRespelled}},
         {"a tel: URI to 2.1's number", Card("4.0", {"FN:x", "TEL;VALUE=uri;TYPE=\"home,voice\":tel:+33-1-23"}), V21, {"TEL;home;voice:+33-1-23"}, {},
          {Change::TelUriToText, Change::TypeListSplit}},
         {"2.1's CR LF to a line feed", Card("2.1", {"FN:x", "NOTE;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab"}), V40, {"NOTE:a\\nb"}, {}, {Change::LineBreaks}},
@@ -317,11 +319,17 @@ void NoteIrreversible(const ConversionReport& report, std::set<std::string>& ign
 {
     for (const ConversionEntry& entry : report.entries) {
         switch (entry.change) {
-        case Change::GeoRespelled:
+        case Change::ValueRespelled:
+            // A date in 4.0's basic form stays in it: 3.0 reads both forms.
+            if (entry.property != "GEO") {
+                ignored.insert(Upper(entry.property));
+                ignored.insert("X-" + Upper(entry.property));  // 3.0's X-ANNIVERSARY
+                break;
+            }
             // A GEO the way there left alone (in no spelling of its version) may be taken
             // for the older spelling on the way back.
             if (there != nullptr && std::none_of(there->entries.begin(), there->entries.end(), [](const ConversionEntry& e) {
-                    return e.change == Change::GeoRespelled;
+                    return e.change == Change::ValueRespelled;
                 })) {
                 ignored.insert("GEO");
             }

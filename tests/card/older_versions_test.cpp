@@ -40,6 +40,8 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
         // upper-case hex and the '=' encoded.
         {"2.1", "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84=\r\nb=0D=0Ac=c3=a4 x\r\n", "\xC3\x84" "b\r\nc\xC3\xA4 x",
          "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84b=0D=0Ac=C3=A4 x\r\n"},
+        // An ENCODING quoted or in a list names it too: its soft breaks join lines.
+        {"3.0", "NOTE;ENCODING=\"QUOTED-PRINTABLE\",X:a=3Db=\r\nc\r\n", "a=bc", "NOTE;ENCODING=QUOTED-PRINTABLE,X:a=3Dbc\r\n"},
         {"2.1", "NOTE;QUOTED-PRINTABLE:a=3Db =ZZ\r\n", "a=b =ZZ", "NOTE;QUOTED-PRINTABLE:a=3Db =3DZZ\r\n"},
         {"2.1", "N;ENCODING=QUOTED-PRINTABLE:=\r\nBr=C3=BCning;Michael\r\n", "Br\xC3\xBCning;Michael",
          "N;ENCODING=QUOTED-PRINTABLE:Br=C3=BCning;Michael\r\n"},
@@ -47,6 +49,8 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
         {"2.1", "FN;CHARSET=SHIFT_JIS:\x93\x8C\x8B\x9E\r\n", "\xE6\x9D\xB1\xE4\xBA\xAC", nullptr},
         // Shift_JIS as Windows reads it: 0x5C is a backslash that escapes, not a yen sign.
         {"3.0", "FN;CHARSET=SHIFT_JIS:\x93\x8C\\;\xC4\\:\x8B\x9E\r\n", "\xE6\x9D\xB1;\xEF\xBE\x84:\xE4\xBA\xAC", nullptr},
+        // A URI that names its character set holds text (a phone's phonetic name).
+        {"2.1", "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS:\xB1\xDD;;\r\n", "\xEF\xBD\xB1\xEF\xBE\x9D;;", nullptr},
         // 8-bit text without CHARSET: UTF-8 when it is, else Windows-1252, both written back.
         {"2.1", "FN:M\xFCller\r\n", "M\xC3\xBCller", nullptr},
         {"3.0", "FN:M\xC3\xBCller\r\n", "M\xC3\xBCller", nullptr},
