@@ -373,7 +373,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
         const char* start = bytes + position;
         const char* feed = (const char*)memchr(start, '\n', card.end - position);
         size_t physical = feed != nullptr ? (size_t)(feed - start) : card.end - position;
-        size_t content = ContentOf(start, physical, true);
+        size_t content = ContentOf(start, physical, WHOLE_LINE);
         position += physical + (feed != nullptr ? 1 : 0);
         LineJoin join = LineJoin::Starts;
         if (!first) {
@@ -381,7 +381,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
                 if (rules.EmptyLine() && lineLength > 0) --lineLength;
                 continue;
             }
-            join = rules.Classify(start, content, true);
+            join = rules.Classify(start, content, AFTER_GATHERED_LINE);
             if (join == LineJoin::Starts) break;
             if (join == LineJoin::Fold) {
                 ++start;

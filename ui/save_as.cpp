@@ -19,6 +19,7 @@ namespace {
 
 // The versions a save may write, in the order of the dialog's file types.
 const CardVersion SAVE_AS_VERSIONS[] = {CardVersion::V40, CardVersion::V30, CardVersion::V21};
+const DWORD SAVE_AS_VERSION_COUNT = sizeof SAVE_AS_VERSIONS / sizeof SAVE_AS_VERSIONS[0];
 // Pairs of display text and pattern, the list ended by an extra NUL.
 const char VERSION_FILTER[] = "vCard 4.0 (*.vcf)\0*.vcf\0vCard 3.0 (*.vcf)\0*.vcf\0vCard 2.1 (*.vcf)\0*.vcf\0";
 const char DEFAULT_EXTENSION[] = "vcf";
@@ -30,7 +31,7 @@ const size_t REPORT_LINES = 20;
 
 DWORD FilterIndexOf(CardVersion version)
 {
-    for (DWORD i = 0; i < sizeof SAVE_AS_VERSIONS / sizeof SAVE_AS_VERSIONS[0]; ++i) {
+    for (DWORD i = 0; i < SAVE_AS_VERSION_COUNT; ++i) {
         if (SAVE_AS_VERSIONS[i] == version) return i + 1;
     }
     return 1;
@@ -56,7 +57,7 @@ LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
     record.lpstrTitle = title;
     record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&record)) return 0;
-    DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= 3 ? record.nFilterIndex : 1;
+    DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= SAVE_AS_VERSION_COUNT ? record.nFilterIndex : 1;
     if (SaveConvertedCopy(path, SAVE_AS_VERSIONS[chosen - 1])) {
         // The editor works on the new file, as if it had been opened.
         memcpy(loadPath, path, sizeof loadPath);
