@@ -1,11 +1,13 @@
 #!/bin/bash
 # Times the editor from its start to its titled window under Wine: with no card, with a
 # small card and with a large one (1,103 properties in 100 groups), and vcardtool check
-# on the same files for the cost of the card code alone. Prints one table.
-# Usage: bench/editor_start.sh BUILD_DIR RUNS   (with scripts/lib/wine.sh set up in the
-# calling shell: wine_use_build, a display, the prefix and a running server)
+# on the same files for the cost of the card code alone; then each CARD given (the bench's
+# typical cards of 1 MB and 10 MB), with the editor's peak resident memory beside the
+# file's size. Prints one table.
+# Usage: bench/editor_start.sh BUILD_DIR RUNS [CARD...]   (with scripts/lib/wine.sh set up
+# in the calling shell: wine_use_build, a display, the prefix and a running server)
 set -euo pipefail
-BUILD="$1"; RUNS="$2"
+BUILD="$1"; RUNS="$2"; shift 2
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$ROOT/scripts/lib/wine.sh"  # for wine_path; WINE and the prefix come from the caller
 DATA="$BUILD/bench-data"
@@ -47,6 +49,13 @@ time_to_title() {
     [ -n "$window" ] || sleep 0.01
   done
   echo $(( $(now_ms) - start ))
+  # The editor's peak resident memory, for the caller that asks (PEAK_FILE).
+  if [ -n "${PEAK_FILE:-}" ]; then
+    local editor
+    for editor in $(pgrep -f 'vcardedit\.exe' || true); do
+      sed -n 's/^VmHWM: *//p' "/proc/$editor/status" 2>/dev/null
+    done | sort -n | tail -1 >"$PEAK_FILE"
+  fi
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 }
@@ -80,3 +89,22 @@ echo "|---|---:|---:|---:|"
 echo "| none (empty card) | 0 | $empty | |"
 echo "| examples/sample.vcf | $(grep -c '^[^ ]' "$SMALL" | awk '{ print $1 - 2 }') | $small | $small_check |"
 echo "| large-1103.vcf | 1103 | $large | $large_check |"
+
+# Cards of a size to see how opening grows with the card: a few runs each, since one of
+# 10 MB takes seconds.
+[ $# -gt 0 ] || exit 0
+echo
+echo "Opening large cards (best / median of at most 3 runs, ms; peak resident memory of the editor):"
+echo
+echo "| card | size | properties | start to titled window | peak memory | memory / size |"
+echo "|---|---:|---:|---:|---:|---:|"
+for card in "$@"; do
+  name="$(basename "$card")"
+  bytes=$(stat -c %s "$card")
+  properties=$(grep -c '^[^ ]' "$card" | awk '{ print $1 - 2 }')
+  peak_file="$(mktemp)"
+  times="$(PEAK_FILE="$peak_file" RUNS=$(( RUNS < 3 ? RUNS : 3 )) figures time_to_title "$caption - $name" "$(wine_path "$card")")"
+  peak_kb=$(awk '{ print $1 }' "$peak_file"); rm -f "$peak_file"
+  echo "| $name | $(( bytes / 1024 )) KB | $properties | $times | $(( ${peak_kb:-0} / 1024 )) MB | $(awk -v p="${peak_kb:-0}" -v b="$bytes" 'BEGIN { printf "%.1fx", p * 1024 / b }') |"
+done
+

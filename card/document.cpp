@@ -52,6 +52,13 @@ HTREEITEM CardDocument::InsertNode(HTREEITEM target, CardNode* node)
     return item;
 }
 
+HTREEITEM CardDocument::PlaceReadNode(HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+{
+    HTREEITEM item = TreeInsertItem(tree, parent, insertAfter, node, node->IsGroup() ? TVIS_EXPANDED : 0);
+    if (item == nullptr) node->Release();
+    return item;
+}
+
 HTREEITEM CardDocument::AddGroup(const char* name)
 {
     GroupNode* node = new (std::nothrow) GroupNode(name);
@@ -102,11 +109,13 @@ HTREEITEM CardDocument::FindGroup(const char* name) const
 
 HTREEITEM CardDocument::GetSelectedItem(HTREEITEM start) const
 {
-    for (HTREEITEM item = TreeGetNextItem(tree, start, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        if (TreeGetItemState(tree, item, TVIS_SELECTED) & TVIS_SELECTED) return item;
-        HTREEITEM found = GetSelectedItem(item);
-        if (found != nullptr) return found;
+    // The tree knows its selection: a walk over every item would ask the control about
+    // each, and it checks each handle against all its items.
+    HTREEITEM selected = TreeGetNextItem(tree, nullptr, TVGN_CARET);
+    if (start == TVI_ROOT || selected == nullptr) return selected;
+    for (HTREEITEM above = TreeGetNextItem(tree, selected, TVGN_PARENT); above != nullptr;
+         above = TreeGetNextItem(tree, above, TVGN_PARENT)) {
+        if (above == start) return selected;
     }
     return nullptr;
 }

@@ -24,6 +24,11 @@ public:
     // target: TVI_ROOT (the root's end), TVI_FIRST (the root's start), a group (its end)
     // or a property (after it).
     HTREEITEM InsertNode(HTREEITEM target, CardNode* node);
+    // The reader's insertion: under parent (TVI_ROOT or a group) after insertAfter, with
+    // nothing shown or scrolled to, a group expanded from the start. Each further message
+    // would cost a card of many lines dearly: a tree control checks every item handle it
+    // is given against all its items. Takes over the node's reference as InsertNode does.
+    HTREEITEM PlaceReadNode(HTREEITEM parent, HTREEITEM insertAfter, CardNode* node);
     // Null with the code left as the thread's last error on failure.
     HTREEITEM AddGroup(const char* name);
     HTREEITEM AddProperty(HTREEITEM target, PropertyKind kind);

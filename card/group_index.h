@@ -16,8 +16,9 @@
 // bytes only is kept in a hash table by its lower-case spelling, since the comparison
 // folds nothing else in it and no name with other bytes equals it; any other name is
 // compared with the groups of such names, in order, by the comparison itself. The table
-// holds the items only and reads names from their nodes: an address book of tens of
-// thousands of groups holds no second copy of every name.
+// holds the items and their nodes and reads names from the nodes: an address book of tens
+// of thousands of groups holds no second copy of every name, and no name is asked of the
+// tree (a tree control checks each item handle against all its items).
 class GroupIndex {
 public:
     GroupIndex() = default;
@@ -32,39 +33,38 @@ public:
         for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
              item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
             CardNode* node = document.GetNode(item);
-            if (node != nullptr && node->IsGroup() && !Add(document, node->GetDisplayName(), item)) return false;
+            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), item, node)) return false;
         }
-        last = nullptr;
+        last = Group();
         return true;
     }
 
-    HTREEITEM Find(const CardDocument& document, const char* name)
+    HTREEITEM Find(const char* name)
     {
-        HTREEITEM found = nullptr;
+        Group found;
         uint32_t hash;
         if (HashOf(name, &hash)) {
             // Grouped lines mostly come in runs of one group.
-            if (last != nullptr && AsciiEqualNoCase(document.GetNode(last)->GetDisplayName(), name)) return last;
+            if (last.item != nullptr && AsciiEqualNoCase(last.node->GetDisplayName(), name)) return last.item;
             if (slots != nullptr) {
-                for (size_t i = hash & mask; slots[i].item != nullptr; i = (i + 1) & mask) {
-                    if (slots[i].hash == hash &&
-                        AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(), name)) {
-                        found = slots[i].item;
+                for (size_t i = hash & mask; slots[i].group.item != nullptr; i = (i + 1) & mask) {
+                    if (slots[i].hash == hash && AsciiEqualNoCase(slots[i].group.node->GetDisplayName(), name)) {
+                        found = slots[i].group;
                         break;
                     }
                 }
             }
         } else {
-            if (last != nullptr && MbsCompareNoCase(document.GetNode(last)->GetDisplayName(), name) == 0) return last;
-            for (HTREEITEM item : others) {
-                if (MbsCompareNoCase(document.GetNode(item)->GetDisplayName(), name) == 0) {
-                    found = item;
+            if (last.item != nullptr && MbsCompareNoCase(last.node->GetDisplayName(), name) == 0) return last.item;
+            for (const Group& group : others) {
+                if (MbsCompareNoCase(group.node->GetDisplayName(), name) == 0) {
+                    found = group;
                     break;
                 }
             }
         }
-        if (found != nullptr) last = found;
-        return found;
+        if (found.item != nullptr) last = found;
+        return found.item;
     }
 
     // Asks for the slot a name of ASCII bytes would be found in, before Find looks; Find
@@ -77,19 +77,20 @@ public:
     }
 
     // Records a group made after Find found none; false when memory ran out.
-    bool Add(const CardDocument& document, const char* name, HTREEITEM item)
+    bool Add(const char* name, HTREEITEM item, CardNode* node)
     {
         uint32_t hash;
+        Group group{item, node};
         if (HashOf(name, &hash)) {
-            if (!Insert(document, hash, item)) return false;
+            if (!Insert(hash, group)) return false;
         } else {
             try {
-                others.push_back(item);
+                others.push_back(group);
             } catch (const std::bad_alloc&) {
                 return false;
             }
         }
-        last = item;
+        last = group;
         return true;
     }
 
@@ -97,9 +98,13 @@ public:
     void ForgetPrefetched() { hashedName = nullptr; }
 
 private:
+    struct Group {
+        HTREEITEM item = nullptr;
+        CardNode* node = nullptr;
+    };
     struct Slot {
         uint32_t hash;
-        HTREEITEM item;  // null: free
+        Group group;  // item null: free
     };
 
     // AsciiHash, without a second pass over the text Prefetch was given.
@@ -125,18 +130,17 @@ private:
     static bool AsciiEqualNoCase(const char* a, const char* b) { return CompareAsciiNoCase(a, b) == 0; }
 
     // An earlier group of the name stays the one found: a later one is never entered.
-    bool Insert(const CardDocument& document, uint32_t hash, HTREEITEM item)
+    bool Insert(uint32_t hash, const Group& group)
     {
         if ((used + 1) * 4 > capacity * 3 && !Grow()) return false;
         size_t i = hash & mask;
-        for (; slots[i].item != nullptr; i = (i + 1) & mask) {
+        for (; slots[i].group.item != nullptr; i = (i + 1) & mask) {
             if (slots[i].hash == hash &&
-                AsciiEqualNoCase(document.GetNode(slots[i].item)->GetDisplayName(),
-                                 document.GetNode(item)->GetDisplayName())) {
+                AsciiEqualNoCase(slots[i].group.node->GetDisplayName(), group.node->GetDisplayName())) {
                 return true;
             }
         }
-        slots[i] = Slot{hash, item};
+        slots[i] = Slot{hash, group};
         ++used;
         return true;
     }
@@ -149,9 +153,9 @@ private:
         if (fresh == nullptr) return false;
         size_t freshMask = grown - 1;
         for (size_t k = 0; k < capacity; ++k) {
-            if (slots[k].item == nullptr) continue;
+            if (slots[k].group.item == nullptr) continue;
             size_t i = slots[k].hash & freshMask;
-            while (fresh[i].item != nullptr) i = (i + 1) & freshMask;
+            while (fresh[i].group.item != nullptr) i = (i + 1) & freshMask;
             fresh[i] = slots[k];
         }
         free(slots);
@@ -165,8 +169,8 @@ private:
     size_t capacity = 0;
     size_t mask = 0;
     size_t used = 0;
-    std::vector<HTREEITEM> others;
-    HTREEITEM last = nullptr;
+    std::vector<Group> others;
+    Group last;
     const char* hashedName = nullptr;  // the text Prefetch was last given, unchanged since
     uint32_t nameHash = 0;
     bool hashedAscii = false;

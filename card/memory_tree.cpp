@@ -251,6 +251,8 @@ HTREEITEM MemoryTree::GetNext(HTREEITEM item, UINT code) const
         return from == &root ? nullptr : At(from->nextSibling);
     case TVGN_PARENT:
         return (from == &root || from->parent == ROOT_ITEM) ? nullptr : At(from->parent);
+    case TVGN_CARET:
+        return selected;
     default:
         return nullptr;
     }
@@ -290,9 +292,11 @@ bool MemoryTree::Select(HTREEITEM item)
 
 // ---------------------------------------------------------------- tree messages
 
-HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node, UINT state)
 {
-    return tree->Insert(parent, insertAfter, (LPARAM)node);
+    HTREEITEM item = tree->Insert(parent, insertAfter, (LPARAM)node);
+    if (item != nullptr) item->state |= state;
+    return item;
 }
 
 BOOL TreeDeleteItem(TreeWindow tree, HTREEITEM item)

@@ -50,6 +50,7 @@ typedef MemoryTree* TreeWindow;
 #define TVGN_NEXT 0x0001
 #define TVGN_PARENT 0x0003
 #define TVGN_CHILD 0x0004
+#define TVGN_CARET 0x0009
 #define TVIS_SELECTED 0x0002
 #define TVIS_EXPANDED 0x0020
 

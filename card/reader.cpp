@@ -187,7 +187,7 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     HTREEITEM parent = TVI_ROOT;
     if (layout.hasGroup) {
         const char* name = layout.head;
-        HTREEITEM group = groups.Find(document, name);
+        HTREEITEM group = groups.Find(name);
         if (group == nullptr) {
             GroupNode* node = PlaceNodeIn<GroupNode>(arena, (const char*)nullptr);
             char* arenaName = node != nullptr ? arena.CopyText(name, layout.groupLength) : nullptr;
@@ -197,13 +197,13 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
                 return E_OUTOFMEMORY;
             }
             node->AdoptArenaName(arenaName);
-            group = document.InsertNode(TVI_ROOT, node);
+            group = document.PlaceReadNode(TVI_ROOT, TVI_LAST, node);
             if (group == nullptr) {
                 property->Release();
                 result = ResultFromLastError();
                 return FAILED(result) ? result : E_FAIL;
             }
-            if (!groups.Add(document, name, group)) {
+            if (!groups.Add(name, group, node)) {
                 property->Release();
                 return E_OUTOFMEMORY;
             }
@@ -216,11 +216,8 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     // lines), so that the card can be saved, which writes it first.
     bool cardVersion = !scratch.versionPlaced && parent == TVI_ROOT && scratch.nestedCards == 0 &&
                        property->GetKind() == PropertyKindVersion;
-    if (cardVersion) {
-        scratch.versionPlaced = true;
-        parent = TVI_FIRST;
-    }
-    if (document.InsertNode(parent, property) == nullptr) {
+    if (cardVersion) scratch.versionPlaced = true;
+    if (document.PlaceReadNode(parent, cardVersion ? TVI_FIRST : TVI_LAST, property) == nullptr) {
         result = ResultFromLastError();
         return FAILED(result) ? result : E_FAIL;
     }

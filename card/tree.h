@@ -7,13 +7,14 @@
 
 class CardNode;
 
-// Inserts an item whose text, images and children are asked from the node on demand.
+// Inserts an item that shows the node's name, its images and children asked from the node
+// on demand, in the state given (TVIS_EXPANDED: its children show as they come, without a message each).
 // Returns the new item, or null when the tree refuses.
-HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node);
+HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node, UINT state = 0);
 // Removes the item (TVI_ROOT: all items) with its children; the owner of the tree is told
 // of each removed item and releases its node. Returns nonzero on success.
 BOOL TreeDeleteItem(TreeWindow tree, HTREEITEM item);
-// code: TVGN_CHILD, TVGN_NEXT or TVGN_PARENT.
+// code: TVGN_CHILD, TVGN_NEXT, TVGN_PARENT, or TVGN_CARET (the selected item; item unused).
 HTREEITEM TreeGetNextItem(TreeWindow tree, HTREEITEM item, UINT code);
 // The node held by the item, or null for a null item.
 CardNode* TreeGetItemNode(TreeWindow tree, HTREEITEM item);
@@ -25,8 +26,8 @@ BOOL TreeSelectItem(TreeWindow tree, HTREEITEM item);
 void TreeRepaint(TreeWindow tree);
 
 #ifdef _WIN32
-// Answers TVN_GETDISPINFO for an item of the card: text, images and child indicator
-// asked from its node. The text is cut to the buffer the tree gives.
+// Answers TVN_GETDISPINFO for an item of the card: images and child indicator asked
+// from its node.
 void AnswerTreeDisplayInfo(NMTVDISPINFOA* info);
 // TVN_DELETEITEM: releases the node that the deleted item held.
 void ReleaseDeletedItemNode(const NMTREEVIEWA* notice);

@@ -3,23 +3,27 @@
 
 #include "card/tree.h"
 
-#include "card/mbstring.h"
 #include "card/nodes.h"
 
-#include <stdio.h>
-#include <string.h>
-
-HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node, UINT state)
 {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = insertAfter;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
-    insert.item.pszText = LPSTR_TEXTCALLBACKA;
+    // The text itself, not a callback: a node's name never changes (a renamed property is
+    // a new node), and the control would otherwise ask for every item's text in a message
+    // of its own whenever it measures them all, and keep a buffer of its own for each.
+    insert.item.pszText = (LPSTR)node->GetDisplayName();
     insert.item.iImage = I_IMAGECALLBACK;
     insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.cChildren = I_CHILDRENCALLBACK;
     insert.item.lParam = (LPARAM)node;
+    if (state != 0) {
+        insert.item.mask |= TVIF_STATE;
+        insert.item.state = state;
+        insert.item.stateMask = state;
+    }
     return (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
 }
 
@@ -68,14 +72,10 @@ void AnswerTreeDisplayInfo(NMTVDISPINFOA* info)
     TVITEMA& item = info->item;
     CardNode* node = (CardNode*)item.lParam;
     if (node == nullptr) return;
-    if ((item.mask & TVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        const char* name = node->GetDisplayName();
-        size_t length = MbsFitLength(name, (size_t)item.cchTextMax);
-        memcpy(item.pszText, name, length);
-        item.pszText[length] = '\0';
-    }
     if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
-        UINT expanded = TreeGetItemState(info->hdr.hwndFrom, item.hItem, TVIS_EXPANDED) & TVIS_EXPANDED;
+        // The notice carries the item's state: no message back to the control, which checks
+        // every handle it is given against all its items.
+        UINT expanded = item.state & TVIS_EXPANDED;
         int image = node->GetImageIndex(expanded);
         if (item.mask & TVIF_IMAGE) item.iImage = image;
         if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = image;
