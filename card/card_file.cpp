@@ -6,6 +6,7 @@
 #include "card/content_lines.h"
 #include "card/document.h"
 #include "card/legacy_text.h"
+#include "card/mbstring.h"
 #include "card/physical_lines.h"
 #include "card/format.h"
 #include "card/io.h"
@@ -20,17 +21,6 @@ const size_t NAME_LINE_SIZE = 1024;
 // N's components in the order a name is spoken: prefix, given, additional, family, suffix.
 const int N_COMPONENTS = 5;
 const int SPOKEN_ORDER[N_COMPONENTS] = {3, 1, 2, 0, 4};
-
-bool EqualNoCase(const char* text, size_t length, const char* ascii)
-{
-    size_t i = 0;
-    for (; i < length && ascii[i] != '\0'; ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') c = (char)(c - ('a' - 'A'));
-        if (c != ascii[i]) return false;
-    }
-    return i == length && ascii[i] == '\0';
-}
 
 bool IsFold(char c) { return c == ' ' || c == '\t'; }
 
@@ -122,7 +112,7 @@ bool CardScanner::Line(size_t begin, size_t next, size_t length, const char* tex
     lineFirst = lineLast = lineNumber;
     // Only a few lines need a closer look: those that may open or close a card, and the
     // lines of a card that may still name it.
-    char c = (char)(text[0] & ~0x20);
+    char c = AsciiUpper(text[0]);
     bool mayNameCard = depth == 1 && !(open.hasName && !open.nameIsN);
     looked = depth == 0 ? c == 'B' : (c == 'B' || c == 'E' || mayNameCard);
     headLength = 0;
@@ -361,7 +351,7 @@ HRESULT CardFile::Read(FILE* file)
     }
     if (ferror(file)) {
         free(read);
-        return ResultFromWin32(30);  // the device cannot be read
+        return ResultFromWin32(READ_FAULT);
     }
     return Take(read, used) ? S_OK : E_OUTOFMEMORY;
 }
@@ -383,7 +373,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
         const char* start = bytes + position;
         const char* feed = (const char*)memchr(start, '\n', card.end - position);
         size_t physical = feed != nullptr ? (size_t)(feed - start) : card.end - position;
-        size_t content = ContentOf(start, physical, true);
+        size_t content = ContentOf(start, physical, WHOLE_LINE);
         position += physical + (feed != nullptr ? 1 : 0);
         LineJoin join = LineJoin::Starts;
         if (!first) {
@@ -391,7 +381,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
                 if (rules.EmptyLine() && lineLength > 0) --lineLength;
                 continue;
             }
-            join = rules.Classify(start, content, true);
+            join = rules.Classify(start, content, AFTER_GATHERED_LINE);
             if (join == LineJoin::Starts) break;
             if (join == LineJoin::Fold) {
                 ++start;

@@ -10,13 +10,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-namespace {
-
-// The Win32 error of a device that cannot be read, for a stream that failed mid-way.
-const DWORD READ_FAULT = 30;
-
-}  // namespace
-
 CardSource::~CardSource()
 {
     free(path);

@@ -2,6 +2,8 @@
 // comparing character set names.
 #include "card/charset.h"
 
+#include "card/mbstring.h"
+
 #include <stdint.h>
 #include <string.h>
 
@@ -46,8 +48,7 @@ static size_t CharsetKey(const char* name, char* key, size_t size)
 {
     size_t out = 0;
     for (const char* p = name; *p != '\0' && out + 1 < size; ++p) {
-        char c = *p;
-        if (c >= 'a' && c <= 'z') c = (char)(c - ('a' - 'A'));
+        char c = AsciiUpper(*p);
         if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) key[out++] = c;
     }
     key[out] = '\0';

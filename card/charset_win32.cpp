@@ -41,8 +41,8 @@ UINT CodePageOf(const char* charset)
     }
     // "windows-1253", "cp1253" and "cp932" name their code page by number.
     const char* digits = nullptr;
-    if (_strnicmp(charset, "windows-", 8) == 0) digits = charset + 8;
-    else if (_strnicmp(charset, "cp", 2) == 0) digits = charset + 2;
+    if (StartsWithNoCase(charset, "windows-")) digits = charset + 8;
+    else if (StartsWithNoCase(charset, "cp")) digits = charset + 2;
     if (digits == nullptr || *digits < '0' || *digits > '9') return 0;
     UINT number = (UINT)strtoul(digits, nullptr, 10);
     CPINFO info;

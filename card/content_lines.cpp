@@ -2,23 +2,9 @@
 #include "card/content_lines.h"
 
 #include "card/format.h"
+#include "card/mbstring.h"
 
 #include <string.h>
-
-namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - ('a' - 'A')) : c; }
-
-bool EqualNoCase(const char* text, size_t length, const char* ascii)
-{
-    size_t i = 0;
-    for (; i < length && ascii[i] != '\0'; ++i) {
-        if (Upper(text[i]) != ascii[i]) return false;
-    }
-    return i == length && ascii[i] == '\0';
-}
-
-}  // namespace
 
 size_t WithoutTrailingBlanks(const char* line, size_t length)
 {

@@ -19,6 +19,9 @@ enum class LineJoin {
     Data,       // it continues base64 data whole, its leading blanks left out
 };
 
+// Classify's gathered for a line that follows the start of a content line.
+const bool AFTER_GATHERED_LINE = true;
+
 class ContentLineRules {
 public:
     explicit ContentLineRules(CardVersion cardVersion = CardVersion::V40) : version(cardVersion) {}
@@ -27,7 +30,7 @@ public:
     CardVersion Version() const { return version; }
 
     // The physical line (its text without line end, not empty) against the content line
-    // gathered so far; gathered is null when there is none. Asked of every line read,
+    // gathered so far; gathered: whether there is one (AFTER_GATHERED_LINE). Asked of every line read,
     // and of a 4.0 card's mostly at the first test: defined here to be inlined.
     LineJoin Classify(const char* line, size_t length, bool gathered) const
     {

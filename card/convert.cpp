@@ -36,13 +36,13 @@ bool Same(const char* a, const char* b)
 
 std::string Upper(std::string text)
 {
-    for (char& c : text) c = (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+    for (char& c : text) c = AsciiUpper(c);
     return text;
 }
 
 std::string Lower(std::string text)
 {
-    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+    for (char& c : text) c = (char)AsciiLower((unsigned char)c);
     return text;
 }
 
@@ -232,7 +232,7 @@ bool Converter::Encodings()
                     Note(ConversionChange::EncodingRemoved, property, "ENCODING", run.Joined());
                     RemoveRun(property, run);
                 } else if (to == CardVersion::V30 && !Same(value, "B")) {
-                    if (first->SetValue("b") == 0 && value != nullptr) return false;
+                    if (first->SetValue("b") != S_OK && value != nullptr) return false;
                     first->SetBare(false);
                     Note(ConversionChange::EncodingRenamed, property, "ENCODING", "b");
                 }
@@ -317,7 +317,7 @@ bool Converter::BinaryData()
         if (to == CardVersion::V21 && from == CardVersion::V30) {
             for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
                 if (!IsEncodingParameter(p) || !Same(p->GetValue(), "B")) continue;
-                if (p->SetValue("BASE64") == 0) return false;
+                if (p->SetValue("BASE64") != S_OK) return false;
                 Note(ConversionChange::EncodingRenamed, property, "ENCODING", "BASE64");
             }
             continue;
@@ -399,7 +399,7 @@ bool Converter::SplitTypes()
                 if (end > start) added.push_back(list.substr(start, end - start));
             }
             Note(ConversionChange::TypeListSplit, property, "TYPE", list);
-            if (p->SetValue(list.substr(0, comma).c_str()) == 0) return false;
+            if (p->SetValue(list.substr(0, comma).c_str()) != S_OK) return false;
         }
         for (const std::string& type : added) {
             if (!AddParameter(property, ParameterKindType, nullptr, type.c_str())) return false;
@@ -708,7 +708,7 @@ bool Converter::ValueTypes()
     for (Placed& placed : Properties()) {
         for (ParameterNode* p = placed.property->GetParameters(); p != nullptr; p = p->GetNext()) {
             if (p->GetKind() != ParameterKindValue || !Same(p->GetValue(), old)) continue;
-            if (p->SetValue(now) == 0) return false;
+            if (p->SetValue(now) != S_OK) return false;
             Note(ConversionChange::ValueTypeRenamed, placed.property, "VALUE", now);
         }
     }
@@ -804,7 +804,7 @@ bool Converter::Bareness()
         std::string changed;
         for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
             // A value that names an encoding would read back as ENCODING's.
-            bool bare = to == CardVersion::V21 && p->GetKind() == ParameterKindType && IsValidName(p->GetValue()) != 0 &&
+            bool bare = to == CardVersion::V21 && p->GetKind() == ParameterKindType && IsValidName(p->GetValue()) &&
                         !IsEncodingName(p->GetValue());
             if (p->IsBare() == bare) continue;
             if (!bare && p->GetKind() == ParameterKindOther && p->GetCustomName() == nullptr) continue;
@@ -1050,7 +1050,7 @@ bool Converter::LineBreaks()
             if (value == nullptr || strpbrk(value, "\r\n") == nullptr) continue;
             std::string now = WithLineBreaks(value, false);
             if (now == value) continue;
-            if (p->SetValue(now.c_str()) == 0) return false;
+            if (p->SetValue(now.c_str()) != S_OK) return false;
             changed = true;
         }
         if (changed) Note(ConversionChange::LineBreaks, property, "", crlf ? "CR LF" : "LF");
@@ -1073,7 +1073,7 @@ bool Converter::OldParameterValues()
                     now += *p == '"' ? '\'' : *p == '\r' || *p == '\n' ? ' ' : *p;
                 }
                 Note(ConversionChange::ParameterValueRespelled, placed.property, run.name, value);
-                if (node->SetValue(now.c_str()) == 0) return false;
+                if (node->SetValue(now.c_str()) != S_OK) return false;
             }
         }
     }
@@ -1151,7 +1151,7 @@ bool Converter::Utf8Bytes()
         std::string now;
         for (ParameterNode* p = from == CardVersion::V40 ? nullptr : property->GetParameters(); p != nullptr; p = p->GetNext()) {
             if (!utf8(p->GetValue(), now)) continue;
-            if (p->SetValue(now.c_str()) == 0) return false;
+            if (p->SetValue(now.c_str()) != S_OK) return false;
             changed = true;
         }
         bool text = !IsUriValued(property) && !(from != CardVersion::V40 && EncodingOf(property).base64) &&

@@ -143,18 +143,18 @@ void CardDocument::DeleteAll()
     AbandonArena();
 }
 
-int CardDocument::IsModified() const
+bool CardDocument::IsModified() const
 {
-    return structureChanged ? 1 : IsAnyNodeModified(TVI_ROOT);
+    return structureChanged != 0 || IsAnyNodeModified(TVI_ROOT);
 }
 
-int CardDocument::IsAnyNodeModified(HTREEITEM parent) const
+bool CardDocument::IsAnyNodeModified(HTREEITEM parent) const
 {
     for (HTREEITEM item = TreeGetNextItem(tree, parent, TVGN_CHILD); item != nullptr;
          item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
         CardNode* node = GetNode(item);
-        if (node != nullptr && node->IsModified()) return 1;
-        if (IsAnyNodeModified(item)) return 1;
+        if (node != nullptr && node->IsModified()) return true;
+        if (IsAnyNodeModified(item)) return true;
     }
-    return 0;
+    return false;
 }

@@ -42,8 +42,8 @@ public:
     HRESULT DeleteItem(HTREEITEM item);
     void DeleteAll();
 
-    int IsModified() const;
-    int IsAnyNodeModified(HTREEITEM parent) const;
+    bool IsModified() const;
+    bool IsAnyNodeModified(HTREEITEM parent) const;
     void ClearStructureChanged() { structureChanged = 0; }
     // The card counts as changed whatever its nodes say (their marks were cleared by a
     // write that was no save of the card).

@@ -121,22 +121,13 @@ private:
         uint32_t h = 2166136261u;
         for (const unsigned char* p = (const unsigned char*)name; *p != '\0'; ++p) {
             if (*p >= 0x80) return false;
-            h = (h ^ (uint32_t)(*p >= 'A' && *p <= 'Z' ? *p + ('a' - 'A') : *p)) * 16777619u;
+            h = (h ^ (uint32_t)AsciiLower(*p)) * 16777619u;
         }
         *hash = h;
         return true;
     }
 
-    static bool AsciiEqualNoCase(const char* a, const char* b)
-    {
-        for (;; ++a, ++b) {
-            unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
-            if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + ('a' - 'A'));
-            if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + ('a' - 'A'));
-            if (x != y) return false;
-            if (x == '\0') return true;
-        }
-    }
+    static bool AsciiEqualNoCase(const char* a, const char* b) { return CompareAsciiNoCase(a, b) == 0; }
 
     // An earlier group of the name stays the one found: a later one is never entered.
     bool Insert(uint32_t hash, const Group& group)

@@ -18,17 +18,52 @@
 
 const int CODE_PAGE_UTF8 = 65001;
 
+// The names of a card compare without regard to the case of their ASCII letters, and
+// only of those: these are the one place that folds them.
+
+// An ASCII capital as its small letter; every other character code stays as it is.
+inline unsigned int AsciiLower(unsigned int c)
+{
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+// An ASCII small letter as its capital; every other byte stays as it is.
+inline char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? (char)(c - ('a' - 'A')) : c;
+}
+
 // strcmp with ASCII letters folded to lower case; every other byte compares as itself.
 inline int CompareAsciiNoCase(const char* a, const char* b)
 {
     const unsigned char* p = (const unsigned char*)a;
     const unsigned char* q = (const unsigned char*)b;
     for (;; ++p, ++q) {
-        unsigned int cp = (*p >= 'A' && *p <= 'Z') ? *p + ('a' - 'A') : *p;
-        unsigned int cq = (*q >= 'A' && *q <= 'Z') ? *q + ('a' - 'A') : *q;
+        unsigned int cp = AsciiLower(*p);
+        unsigned int cq = AsciiLower(*q);
         if (cp != cq) return cp < cq ? -1 : 1;
         if (cp == 0) return 0;
     }
+}
+
+// Whether the length bytes at text spell upperAscii (a name in capitals), their ASCII
+// letters without regard to case: text need not end after them.
+inline bool EqualNoCase(const char* text, size_t length, const char* upperAscii)
+{
+    size_t i = 0;
+    for (; i < length && upperAscii[i] != '\0'; ++i) {
+        if (AsciiUpper(text[i]) != upperAscii[i]) return false;
+    }
+    return i == length && upperAscii[i] == '\0';
+}
+
+// Whether text begins with prefix, ASCII letters without regard to case.
+inline bool StartsWithNoCase(const char* text, const char* prefix)
+{
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (AsciiLower((unsigned char)*text) != AsciiLower((unsigned char)*prefix)) return false;
+    }
+    return true;
 }
 
 #ifdef _WIN32

@@ -41,11 +41,6 @@ unsigned int CharAt(const unsigned char* p, size_t length)
     return length == 2 ? ((unsigned int)p[0] << 8) | p[1] : p[0];
 }
 
-unsigned int FoldAscii(unsigned int c)
-{
-    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
-}
-
 }  // namespace
 
 bool MbsIsLeadByte(unsigned char c)
@@ -72,8 +67,8 @@ int MbsCompareNoCase(const char* a, const char* b)
     for (;;) {
         size_t lengthP = CharLength(p);
         size_t lengthQ = CharLength(q);
-        unsigned int cp = FoldAscii(CharAt(p, lengthP));
-        unsigned int cq = FoldAscii(CharAt(q, lengthQ));
+        unsigned int cp = AsciiLower(CharAt(p, lengthP));
+        unsigned int cq = AsciiLower(CharAt(q, lengthQ));
         if (cp != cq) return cp < cq ? -1 : 1;
         if (cp == 0) return 0;
         p += lengthP;

@@ -154,14 +154,14 @@ const char* ParameterNode::GetDisplayName() const
     return GetParameterName(kind);
 }
 
-int ParameterNode::SetValue(const char* text)
+HRESULT ParameterNode::SetValue(const char* text)
 {
-    if (text == nullptr && value == nullptr) return 0;
-    if (text != nullptr && value != nullptr && MbsCompareNoCase(text, value) == 0) return 0;
+    if (text == nullptr && value == nullptr) return S_FALSE;
+    if (text != nullptr && value != nullptr && MbsCompareNoCase(text, value) == 0) return S_FALSE;
     DropText(value, VALUE_IN_ARENA);
     value = DuplicateText(text);
     modified = 1;
-    return 1;
+    return text != nullptr && value == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
 ParameterNode* ParameterNode::Append(ParameterNode* node)
@@ -292,13 +292,13 @@ HRESULT PropertyNode::OwnValues()
     return S_OK;
 }
 
-int PropertyNode::IsModified() const
+bool PropertyNode::IsModified() const
 {
-    if (modified) return 1;
+    if (modified) return true;
     for (ParameterNode* p = parameters; p != nullptr; p = p->GetNext()) {
-        if (p->IsModified()) return 1;
+        if (p->IsModified()) return true;
     }
-    return 0;
+    return false;
 }
 
 const char* PropertyNode::GetDisplayName() const

@@ -26,7 +26,7 @@ public:
     CardObject& operator=(const CardObject&) = delete;
 
     virtual ~CardObject() = 0;
-    virtual int IsModified() const { return modified; }
+    virtual bool IsModified() const { return modified != 0; }
 
     void AddRef() { ++refCount; }
     void Release();
@@ -76,7 +76,7 @@ Node* PlaceNodeIn(CardArena& arena, Arguments... arguments)
 class CardNode : public CardObject {
 public:
     virtual const char* GetDisplayName() const = 0;
-    virtual int IsGroup() const = 0;
+    virtual bool IsGroup() const = 0;
     // expanded: the item's state masked with TVIS_EXPANDED.
     virtual int GetImageIndex(UINT expanded) const = 0;
     // Writes the node's content lines; lineBudget is what the first physical line of each
@@ -99,7 +99,7 @@ public:
     ~GroupNode() override;
 
     const char* GetDisplayName() const override;
-    int IsGroup() const override { return 1; }
+    bool IsGroup() const override { return true; }
     int GetImageIndex(UINT expanded) const override;
     HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
@@ -124,8 +124,9 @@ public:
     const char* GetValue() const { return value; }
     ParameterNode* GetNext() const { return next; }
 
-    // 1 when stored, 0 when unchanged (values compare without regard to case).
-    int SetValue(const char* text);
+    // S_OK when stored, S_FALSE when unchanged (values compare without regard to case),
+    // E_OUTOFMEMORY when the text could not be copied (the value is then gone).
+    HRESULT SetValue(const char* text);
 
     // On a chain's first node: links node (and whatever follows it) after the last node.
     ParameterNode* Append(ParameterNode* node);
@@ -181,9 +182,9 @@ public:
     PropertyNode(PropertyKind kind, const char* ownName = nullptr);
     ~PropertyNode() override;
 
-    int IsModified() const override;
+    bool IsModified() const override;
     const char* GetDisplayName() const override;
-    int IsGroup() const override { return 0; }
+    bool IsGroup() const override { return false; }
     int GetImageIndex(UINT expanded) const override;
     HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
 

@@ -83,6 +83,9 @@ private:
     TextBuffer carry;
 };
 
+// ContentOf's whole for a line read to its end.
+const bool WHOLE_LINE = true;
+
 // The text of a physical line as the card sees it: up to a NUL byte, without the CR
 // bytes at its end. whole: the line is all at hand (else only its first bytes are, and
 // a CR among them may be followed by more text).
@@ -155,7 +158,7 @@ public:
                 if (feed == nullptr && got != 0) break;  // the line goes on in the next chunk
                 size_t end = feed != nullptr ? (size_t)(feed - text) : ahead.Length();
                 const char* line = text + scanned;
-                size_t length = ContentOf(line, end - scanned, true);  // as the reader will see it
+                size_t length = ContentOf(line, end - scanned, WHOLE_LINE);  // as the reader will see it
                 if (scanned == 0 && length >= 3 && memcmp(line, "\xEF\xBB\xBF", 3) == 0) {
                     line += 3;
                     length -= 3;

@@ -67,6 +67,11 @@ inline HRESULT ResultFromWin32(DWORD error)
                                : (HRESULT)(0x80070000u | (error & 0xFFFFu));
 }
 
+// Win32 errors that the card code and the saving report on every platform, by the
+// numbers Windows gives them.
+const DWORD READ_FAULT = 30;          // the device cannot be read (ERROR_READ_FAULT)
+const DWORD FILENAME_TOO_LONG = 206;  // a name or extension too long (ERROR_FILENAME_EXCED_RANGE)
+
 // The result code of the thread's last error.
 inline HRESULT ResultFromLastError()
 {

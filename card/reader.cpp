@@ -267,7 +267,7 @@ HRESULT CardDocument::ReadCard(CardInput& input)
                     length -= 3;
                 }
             }
-            length = ContentOf(line, length, true);
+            length = ContentOf(line, length, WHOLE_LINE);
             if (length == 0) {
                 // Empty lines never end a logical line, but they end a soft break.
                 if (rules.EmptyLine()) logical.SetLength(logical.Length() - 1);

@@ -1,5 +1,5 @@
 // Why the card code refused a card: the kind of refusal, the line it concerns and the
-// texts and numbers that say what was wrong. The card code keeps no wording of its own:
+// texts that say what was wrong. The card code keeps no wording of its own:
 // the program turns a refusal into the detail of its message.
 #pragma once
 
@@ -23,7 +23,6 @@ enum class RefusalKind {
 };
 
 const int REFUSAL_TEXTS = 2;
-const int REFUSAL_NUMBERS = 2;
 // A text is kept up to this many bytes, terminator included: a message shows less of it,
 // and a refusal never needs memory of its own, even for a line of megabytes.
 const size_t REFUSAL_TEXT_SIZE = 2048;
@@ -32,15 +31,13 @@ struct Refusal {
     RefusalKind kind = RefusalKind::None;
     // The content line, the opening line being line 0; 0 for refusals of the whole card.
     int line = 0;
-    int numbers[REFUSAL_NUMBERS] = {};
     char texts[REFUSAL_TEXTS][REFUSAL_TEXT_SIZE] = {};
 
-    // Starts a refusal without texts and numbers.
+    // Starts a refusal without texts.
     void Set(RefusalKind refusalKind, int lineNumber)
     {
         kind = refusalKind;
         line = lineNumber;
-        for (int& number : numbers) number = 0;
         for (char* text : texts) text[0] = '\0';
     }
 

@@ -76,11 +76,6 @@ ValueList PredefinedParameterValues(PropertyKind property, ParameterKind paramet
     return noValues;
 }
 
-unsigned char FoldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? (unsigned char)(c + ('a' - 'A')) : c;
-}
-
 int FindInTable(const char* const* table, int count, const char* name)
 {
     if (name == nullptr || *name == '\0') return -1;
@@ -88,10 +83,10 @@ int FindInTable(const char* const* table, int count, const char* name)
     // regard to case: only an entry of the same length and the same first letter can
     // match, so the full comparison runs for those alone.
     size_t length = strlen(name);
-    unsigned char first = FoldAscii((unsigned char)name[0]);
+    unsigned int first = AsciiLower((unsigned char)name[0]);
     for (int kind = 0; kind < count; ++kind) {
         const char* entry = table[kind];
-        if (FoldAscii((unsigned char)entry[0]) != first || strlen(entry) != length) continue;
+        if (AsciiLower((unsigned char)entry[0]) != first || strlen(entry) != length) continue;
         if (MbsCompareNoCase(name, entry) == 0) return kind;
     }
     return -1;
@@ -164,12 +159,11 @@ const char* GetPredefinedPropertyValue(PropertyKind kind, int index)
     return kindValues[index];
 }
 
-size_t IsValidName(const char* name)
+bool IsValidName(const char* name)
 {
-    if (name == nullptr) return 0;
-    size_t length = 0;
-    for (; name[length] != '\0'; ++length) {
-        if (!IsNameByte((unsigned char)name[length])) return 0;
+    if (name == nullptr || name[0] == '\0') return false;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (!IsNameByte((unsigned char)*p)) return false;
     }
-    return length;
+    return true;
 }

@@ -47,5 +47,6 @@ const char* GetPredefinedParameterValue(PropertyKind property, ParameterKind par
 int GetPredefinedPropertyValueCount(PropertyKind kind);
 const char* GetPredefinedPropertyValue(PropertyKind kind, int index);
 
-// The name's length in bytes when every byte is an ASCII letter, digit, '-' or '_'; else 0.
-size_t IsValidName(const char* name);
+// Whether name is a name a card may hold: not empty, and every byte an ASCII letter,
+// digit, '-' or '_'.
+bool IsValidName(const char* name);

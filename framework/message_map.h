@@ -15,6 +15,12 @@
 //         MapEntry::Reflect(),
 //     };
 //     MESSAGE_MAP_HANDLER(AboutDialog)
+//
+// A window with many handlers keeps groups of them in parts of their own (MessageMapPart,
+// with a map declared and defined the same way), and its map chains to each part where
+// the part's entries belong in its order:
+//
+//         MapEntry::Chain<FileCommands, &MainDialog::files>(),
 #pragma once
 
 #include <windows.h>
@@ -39,6 +45,14 @@ bool HandleReflectedDefault(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // WM_CTLCOLOR*, ...) rather than in DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT message);
 
+// A group of a window's handlers in a class of its own, which the window owns: its map
+// runs where the window's map chains to it (MessageMapEntry::Chain).
+class MessageMapPart {
+public:
+    virtual ~MessageMapPart() = default;
+    virtual bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+};
+
 // One entry of the map of window class T. Handlers start with handled set to true and
 // clear it to let the following entries see the message.
 template <class T>
@@ -47,40 +61,47 @@ public:
     typedef LRESULT (T::*MessageHandler)(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     typedef LRESULT (T::*CommandHandler)(WORD code, WORD id, HWND control, bool& handled);
     typedef LRESULT (T::*NotifyHandler)(int id, NMHDR* header, bool& handled);
+    typedef bool (*ChainHandler)(T& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     static constexpr MessageMapEntry Message(UINT message, MessageHandler handler)
     {
-        return MessageMapEntry(MESSAGE, message, message, 0, 0, false, handler, nullptr, nullptr);
+        return MessageMapEntry(MESSAGE, message, message, 0, 0, false, handler, nullptr, nullptr, nullptr);
     }
     // Every message from first to last, both included.
     static constexpr MessageMapEntry Range(UINT first, UINT last, MessageHandler handler)
     {
-        return MessageMapEntry(MESSAGE, first, last, 0, 0, false, handler, nullptr, nullptr);
+        return MessageMapEntry(MESSAGE, first, last, 0, 0, false, handler, nullptr, nullptr, nullptr);
     }
     // WM_COMMAND from control (or menu item) id with notification code.
     static constexpr MessageMapEntry Command(WORD id, WORD code, CommandHandler handler)
     {
-        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, code, false, nullptr, handler, nullptr);
+        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, code, false, nullptr, handler, nullptr, nullptr);
     }
     // WM_COMMAND from id with any notification code.
     static constexpr MessageMapEntry Command(WORD id, CommandHandler handler)
     {
-        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, 0, true, nullptr, handler, nullptr);
+        return MessageMapEntry(COMMAND, WM_COMMAND, WM_COMMAND, id, 0, true, nullptr, handler, nullptr, nullptr);
     }
     // WM_NOTIFY from the control whose idFrom is id, with notification code.
     static constexpr MessageMapEntry Notify(int id, UINT code, NotifyHandler handler)
     {
-        return MessageMapEntry(NOTIFY, WM_NOTIFY, WM_NOTIFY, (UINT)id, code, false, nullptr, nullptr, handler);
+        return MessageMapEntry(NOTIFY, WM_NOTIFY, WM_NOTIFY, (UINT)id, code, false, nullptr, nullptr, handler, nullptr);
+    }
+    // The map of the part that member of T holds, run in this entry's place.
+    template <class Part, Part T::*member>
+    static constexpr MessageMapEntry Chain()
+    {
+        return MessageMapEntry(CHAIN, 0, 0, 0, 0, false, nullptr, nullptr, nullptr, &RunPart<Part, member>);
     }
     // ReflectToChild; goes last in the map of a parent that reflects.
     static constexpr MessageMapEntry Reflect()
     {
-        return MessageMapEntry(REFLECT, 0, 0, 0, 0, false, nullptr, nullptr, nullptr);
+        return MessageMapEntry(REFLECT, 0, 0, 0, 0, false, nullptr, nullptr, nullptr, nullptr);
     }
     // HandleReflectedDefault; goes last in the map of a control that takes reflections.
     static constexpr MessageMapEntry ReflectedDefault()
     {
-        return MessageMapEntry(REFLECTED_DEFAULT, 0, 0, 0, 0, false, nullptr, nullptr, nullptr);
+        return MessageMapEntry(REFLECTED_DEFAULT, 0, 0, 0, 0, false, nullptr, nullptr, nullptr, nullptr);
     }
 
     bool Handle(T& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const
@@ -104,6 +125,7 @@ public:
             answer = (object.*onNotify)((int)header->idFrom, header, handled);
             break;
         }
+        case CHAIN: return onChain(object, window, message, wParam, lParam, result);
         case REFLECT: return ReflectToChild(window, message, wParam, lParam, result);
         case REFLECTED_DEFAULT: return HandleReflectedDefault(window, message, wParam, lParam, result);
         }
@@ -112,13 +134,21 @@ public:
     }
 
 private:
-    enum Kind { MESSAGE, COMMAND, NOTIFY, REFLECT, REFLECTED_DEFAULT };
+    enum Kind { MESSAGE, COMMAND, NOTIFY, CHAIN, REFLECT, REFLECTED_DEFAULT };
 
     constexpr MessageMapEntry(Kind kind_, UINT first_, UINT last_, UINT id_, UINT code_, bool anyCode_,
-                              MessageHandler onMessage_, CommandHandler onCommand_, NotifyHandler onNotify_)
+                              MessageHandler onMessage_, CommandHandler onCommand_, NotifyHandler onNotify_,
+                              ChainHandler onChain_)
         : kind(kind_), first(first_), last(last_), id(id_), code(code_), anyCode(anyCode_), onMessage(onMessage_),
-          onCommand(onCommand_), onNotify(onNotify_)
+          onCommand(onCommand_), onNotify(onNotify_), onChain(onChain_)
     {}
+
+    template <class Part, Part T::*member>
+    static bool RunPart(T& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+    {
+        MessageMapPart& part = object.*member;
+        return part.HandleMessage(window, message, wParam, lParam, result);
+    }
 
     Kind kind;
     UINT first;  // the messages of a MESSAGE entry
@@ -129,6 +159,7 @@ private:
     MessageHandler onMessage;
     CommandHandler onCommand;
     NotifyHandler onNotify;
+    ChainHandler onChain;
 };
 
 // Runs a map for object's HandleMessage: true when an entry handled the message.

@@ -166,7 +166,7 @@ HRESULT SaveThroughTemporary(const char* target, WriteContent write, void* conte
         if (!MakeTemporaryPath(target, temporary, sizeof temporary)) {
             failure->stage = SaveStage::CreateTemporary;
             CopyPath(failure->path, target);
-            return ResultFromWin32(206);  // the filename or extension is too long
+            return ResultFromWin32(FILENAME_TOO_LONG);
         }
         errno = 0;
         file = steps->CreateNew(temporary);

@@ -163,7 +163,7 @@ bool AddPropertyDialog::AddGroup()
 {
     char name[NAME_SIZE] = "";
     GetDlgItemTextA(hwnd, IDC_ADD_GROUP_NAME, name, (int)sizeof name);
-    if (IsValidName(name) == 0) {
+    if (!IsValidName(name)) {
         ReportMessage(0, nullptr, MB_ICONERROR, IDS_INVALID_GROUP_NAME, name);
         return false;
     }
@@ -205,7 +205,7 @@ bool AddPropertyDialog::AddOtherProperty()
 {
     char name[NAME_SIZE] = "";
     GetDlgItemTextA(hwnd, IDC_ADD_OTHER_NAME, name, (int)sizeof name);
-    if (IsValidName(name) == 0) {
+    if (!IsValidName(name)) {
         ReportMessage(0, nullptr, MB_ICONERROR, IDS_INVALID_PROPERTY_NAME, name);
         return false;
     }

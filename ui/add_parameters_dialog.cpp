@@ -245,7 +245,7 @@ bool AddParametersDialog::BuildOtherParameter(ParameterNode** chain) const
     if (name[0] == '\0') return true;
     // A name with ';', '=', ':', ',', '"', a blank or a control character would be
     // written into a line that reads back otherwise, or not at all.
-    if (IsValidName(name) == 0) {
+    if (!IsValidName(name)) {
         ReportMessage(0, nullptr, MB_ICONERROR, IDS_INVALID_PARAMETER_NAME, name);
         return false;
     }

@@ -1,6 +1,7 @@
 // The card picker and its list of cards.
 #include "ui/card_picker.h"
 
+#include "card/mbstring.h"
 #include "res/resource.h"
 #include "services/messages.h"
 
@@ -19,19 +20,6 @@ void AddColumn(HWND list, int index, const char* title, int width)
     column.pszText = (char*)title;
     column.cx = width;
     SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)index, (LPARAM)&column);
-}
-
-// ASCII letters without regard to case, other bytes as they are: what a user types to
-// find a name.
-bool StartsWithNoCase(const char* text, const char* prefix)
-{
-    for (; *prefix != '\0'; ++text, ++prefix) {
-        char a = *text, b = *prefix;
-        if (a >= 'a' && a <= 'z') a = (char)(a - ('a' - 'A'));
-        if (b >= 'a' && b <= 'z') b = (char)(b - ('a' - 'A'));
-        if (a != b) return false;
-    }
-    return true;
 }
 
 }  // namespace

@@ -297,7 +297,7 @@ bool CellEditSession::StoreText(const CellTarget& target, const char* text)
         if (target.component < target.property->GetValueCount())
             stored = target.property->SetValue(text, target.component) == S_OK;
     } else if (HasParameter(target.property, target.parameter)) {
-        stored = target.parameter->SetValue(text) == 1;
+        stored = target.parameter->SetValue(text) == S_OK;
     }
     InvalidateRect(Item(target.listId), nullptr, FALSE);
     if (stored) dialog.UpdateUndoButton();

@@ -1,6 +1,6 @@
 // The file commands of the main window: Open, the load itself, Save through a temporary
 // file, Undo and Exit, with their prompts and messages, and the window title.
-#include "ui/main_dialog.h"
+#include "ui/file_commands.h"
 
 #include "card/card_source.h"
 #include "card/io.h"
@@ -9,6 +9,7 @@
 #include "services/messages.h"
 #include "services/safe_save.h"
 #include "ui/card_picker.h"
+#include "ui/main_dialog.h"
 #include "ui/view_messages.h"
 
 #include <commdlg.h>
@@ -27,20 +28,6 @@ const char DEFAULT_EXTENSION[] = "VCF";
 // Pairs of display text and pattern, the list ended by an extra NUL.
 const char FILE_FILTER[] = "vCard Files (*.VCF)\0*.VCF\0All files (*.*)\0*.*\0";
 const size_t TITLE_SIZE = 256;
-
-OPENFILENAMEA FileDialogRecord(HWND owner, char* path, size_t room = FILE_PATH_SIZE)
-{
-    OPENFILENAMEA record = {};
-    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    record.hwndOwner = owner;
-    record.hInstance = appModule.instance;
-    record.lpstrFilter = FILE_FILTER;
-    record.nFilterIndex = 1;
-    record.lpstrFile = path;
-    record.nMaxFile = (DWORD)room;
-    record.lpstrDefExt = DEFAULT_EXTENSION;
-    return record;
-}
 
 HRESULT WriteDocument(CardOutput& output, void* context)
 {
@@ -65,9 +52,91 @@ const HRESULT CHOICE_CANCELLED = E_ABORT;
 
 }  // namespace
 
-bool MainDialog::PromptSaveChanges()
+const FileCommands::MapEntry FileCommands::messageMap[] = {
+    MapEntry::Command(ID_FILE_NEW, &FileCommands::OnFileNew),
+    MapEntry::Command(IDC_OPEN, &FileCommands::OnFileOpen),
+    MapEntry::Message(WM_DROPFILES, &FileCommands::OnDropFiles),
+    MapEntry::Message(WM_COMMAND, &FileCommands::OnRecentFile),
+    MapEntry::Message(UM_LOADFILE, &FileCommands::OnLoadFile),
+    MapEntry::Command(IDC_SAVE, &FileCommands::OnFileSaveCommand),
+    MapEntry::Command(ID_FILE_SAVE_AS, &FileCommands::OnFileSaveAs),
+    MapEntry::Command(IDC_UNDO, &FileCommands::OnFileUndo),
+    MapEntry::Command(IDCANCEL, &FileCommands::OnFileExit),
+};
+MESSAGE_MAP_HANDLER(FileCommands)
+
+FileCommands::FileCommands(MainDialog& mainWindow)
+    : dialog(mainWindow), document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), savingUtf16AsUtf8(false)
 {
-    CommitOpenEditor();
+    filePath[0] = '\0';
+    loadPath[0] = '\0';
+}
+
+FileCommands::~FileCommands()
+{
+    DiscardDocument();
+}
+
+OPENFILENAMEA FileDialogRecord(HWND owner, char* path, size_t room, const char* filter, const char* defaultExtension)
+{
+    OPENFILENAMEA record = {};
+    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    record.hwndOwner = owner;
+    record.hInstance = appModule.instance;
+    record.lpstrFilter = filter;
+    record.nFilterIndex = 1;
+    record.lpstrFile = path;
+    record.nMaxFile = (DWORD)room;
+    record.lpstrDefExt = defaultExtension;
+    return record;
+}
+
+HWND FileCommands::Item(int id) const
+{
+    return GetDlgItem(dialog.Window(), id);
+}
+
+void FileCommands::StartWithCommandLine(const char* commandLine)
+{
+    std::string path = CommandLinePath(commandLine);
+    if (!path.empty() && !RefusedAsTooLong(path.c_str()) &&
+        GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        QueueLoad(path.c_str());
+        return;
+    }
+    CreateEmptyDocument();
+}
+
+void FileCommands::DiscardDocument()
+{
+    // The cards of the file go with the card taken from them.
+    delete cards;
+    cards = nullptr;
+    cardIndex = 0;
+    if (document == nullptr) return;
+    document->DeleteAll();
+    delete document;
+    document = nullptr;
+}
+
+void FileCommands::CreateEmptyDocument()
+{
+    document = new (std::nothrow) CardDocument(Item(IDC_PROPERTY_TREE), dialog.EscapeColonCell());
+}
+
+bool FileCommands::StartUntitledCard()
+{
+    DiscardDocument();
+    CreateEmptyDocument();
+    if (document == nullptr) return false;
+    filePath[0] = '\0';
+    UpdateTitle();
+    return true;
+}
+
+bool FileCommands::PromptSaveChanges()
+{
+    dialog.CommitOpenEditor();
     if (document == nullptr || !document->IsModified()) return true;
     int answer = ReportMessage(0, nullptr, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDS_SAVE_CHANGES,
                                filePath[0] != '\0' ? filePath : UNTITLED);
@@ -76,21 +145,21 @@ bool MainDialog::PromptSaveChanges()
     return true;
 }
 
-LRESULT MainDialog::OnFileOpen(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileOpen(WORD, WORD, HWND, bool&)
 {
     if (!PromptSaveChanges()) return 0;
     // The chosen file becomes the card's path only once it has loaded. The dialog has
     // room for any path, so that one too long for the editor is refused in words.
     std::string chosen(CHOSEN_PATH_ROOM, '\0');
     memcpy(&chosen[0], filePath, sizeof filePath);
-    OPENFILENAMEA record = FileDialogRecord(hwnd, &chosen[0], chosen.size());
+    OPENFILENAMEA record = FileDialogRecord(dialog.Window(), &chosen[0], chosen.size(), FILE_FILTER, DEFAULT_EXTENSION);
     // The card is never opened read-only, so the dialog does not offer it.
     record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (GetOpenFileNameA(&record) && !RefusedAsTooLong(chosen.c_str())) QueueLoad(chosen.c_str());
     return 0;
 }
 
-LRESULT MainDialog::OnLoadFile(UINT, WPARAM, LPARAM, bool&)
+LRESULT FileCommands::OnLoadFile(UINT, WPARAM, LPARAM, bool&)
 {
     LoadFile();
     return 0;
@@ -99,16 +168,16 @@ LRESULT MainDialog::OnLoadFile(UINT, WPARAM, LPARAM, bool&)
 // The card is read into a tree of its own behind the one on screen, which it replaces
 // only when the whole file has loaded: a file that fails to load leaves the card that
 // was open as it was, with its path and title.
-void MainDialog::LoadFile()
+void FileCommands::LoadFile()
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
     if (loadPath[0] == '\0') {
         // Nothing to read (Undo of an untitled card): an empty card.
         DiscardDocument();
         CreateEmptyDocument();
         filePath[0] = '\0';
         UpdateTitle();
-        RefreshPropertyView(nullptr);
+        dialog.View().RefreshPropertyView(nullptr);
         return;
     }
     HWND loadingTree = CreateLoadingTree();
@@ -118,6 +187,7 @@ void MainDialog::LoadFile()
     }
     // The reader sets the escape-colon setting from the file; a failed load keeps the
     // open card's.
+    int* escapeColon = dialog.EscapeColonCell();
     int previousEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
     CardDocument* loaded = new (std::nothrow) CardDocument(loadingTree, escapeColon);
     bool opened = false;
@@ -147,7 +217,7 @@ void MainDialog::LoadFile()
     savingUtf16AsUtf8 = false;
     memcpy(filePath, loadPath, sizeof filePath);
     UpdateTitle();
-    RefreshPropertyView(nullptr);
+    dialog.View().RefreshPropertyView(nullptr);
     NoteInRecentFiles(true, false);
     if (document->UnconvertedLine() > 0) {
         ReportMessage(0, nullptr, MB_ICONWARNING, IDS_TEXT_KEPT_AS_READ, document->UnconvertedLine());
@@ -156,21 +226,21 @@ void MainDialog::LoadFile()
 
 // A hidden twin of the property tree, placed right behind it: the dialog still finds
 // the tree on screen under its id, and the twin takes its place in the tab order.
-HWND MainDialog::CreateLoadingTree() const
+HWND FileCommands::CreateLoadingTree() const
 {
     HWND shown = Item(IDC_PROPERTY_TREE);
     RECT place = {};
     GetWindowRect(shown, &place);
-    MapWindowPoints(nullptr, hwnd, (POINT*)&place, 2);
+    MapWindowPoints(nullptr, dialog.Window(), (POINT*)&place, 2);
     DWORD style = (DWORD)GetWindowLongPtrA(shown, GWL_STYLE) & ~(DWORD)WS_VISIBLE;
     DWORD exStyle = (DWORD)GetWindowLongPtrA(shown, GWL_EXSTYLE);
-    HWND tree =
-        CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
-                        place.bottom - place.top, hwnd, (HMENU)(INT_PTR)IDC_PROPERTY_TREE, appModule.instance, nullptr);
+    HWND tree = CreateWindowExA(exStyle, WC_TREEVIEWA, "", style, place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, dialog.Window(), (HMENU)(INT_PTR)IDC_PROPERTY_TREE,
+                                appModule.instance, nullptr);
     if (tree == nullptr) return nullptr;
     SetWindowPos(tree, shown, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(tree, WM_SETFONT, (WPARAM)SendMessageA(shown, WM_GETFONT, 0, 0), FALSE);
-    SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)treeImages);
+    SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)dialog.View().TreeImages());
     // Every insertion would otherwise scroll to the new item and repaint.
     SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
     return tree;
@@ -180,7 +250,7 @@ HWND MainDialog::CreateLoadingTree() const
 // opened: whether the file could be opened at all. A file of several cards is held in
 // *cardsRead (which the caller owns), and the user chooses the card, *index; a file of
 // one card is read from its stream, as ever. vcardtool opens a file the same way.
-HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index)
+HRESULT FileCommands::ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index)
 {
     CardSource source;
     HRESULT result = source.Open(loadPath);
@@ -209,16 +279,16 @@ HRESULT MainDialog::ReadCardFile(CardDocument* into, bool* opened, CardFile** ca
 
 // Which card of the file to open: the one Undo reloads, else the user's choice (the
 // open card's row chosen at first when the same file opens again); -1 for none.
-long MainDialog::ChooseCard(const CardFile& file)
+long FileCommands::ChooseCard(const CardFile& file)
 {
     if (reloadCard >= 0 && (size_t)reloadCard < file.CardCount()) return reloadCard;
     bool sameFile = cards != nullptr && strcmp(loadPath, filePath) == 0;
     CardPicker picker(file, sameFile ? cardIndex : 0);
-    return picker.Choose(hwnd);
+    return picker.Choose(dialog.Window());
 }
 
 // The loaded tree replaces the one on screen, showing the card from its top.
-void MainDialog::ShowLoadedTree(HWND loadedTree)
+void FileCommands::ShowLoadedTree(HWND loadedTree)
 {
     HWND shown = Item(IDC_PROPERTY_TREE);
     bool hadFocus = shown != nullptr && GetFocus() == shown;
@@ -233,12 +303,12 @@ void MainDialog::ShowLoadedTree(HWND loadedTree)
     if (hadFocus) SetFocus(loadedTree);
 }
 
-bool MainDialog::AskForSavePath()
+bool FileCommands::AskForSavePath()
 {
     char title[SAVE_AS_TITLE_SIZE];
     LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
     std::string chosen(CHOSEN_PATH_ROOM, '\0');
-    OPENFILENAMEA record = FileDialogRecord(hwnd, &chosen[0], chosen.size());
+    OPENFILENAMEA record = FileDialogRecord(dialog.Window(), &chosen[0], chosen.size(), FILE_FILTER, DEFAULT_EXTENSION);
     record.lpstrTitle = title;
     record.Flags = OFN_OVERWRITEPROMPT | OFN_SHOWHELP;
     if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosen.c_str(), IDS_SAVE_PATH_TOO_LONG)) return false;
@@ -246,15 +316,15 @@ bool MainDialog::AskForSavePath()
     return true;
 }
 
-LRESULT MainDialog::OnFileSaveCommand(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileSaveCommand(WORD, WORD, HWND, bool&)
 {
     OnFileSave();
     return 0;
 }
 
-bool MainDialog::OnFileSave()
+bool FileCommands::OnFileSave()
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
     if (document == nullptr) return false;
     if (!document->ValidateCard()) {
         ReportMessage(0, &document->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
@@ -288,35 +358,35 @@ bool MainDialog::OnFileSave()
     }
     // What is on disk now is the card: nothing is left unsaved.
     document->ClearStructureChanged();
-    EnableUndoButton(document->IsModified() != 0);
+    dialog.View().EnableUndoButton(document->IsModified());
     if (newPath) UpdateTitle();
     if (newPath) NoteInRecentFiles(true, false);
     return true;
 }
 
-LRESULT MainDialog::OnFileUndo(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileUndo(WORD, WORD, HWND, bool&)
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
     if (document == nullptr) return 0;
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_UNDO) != IDYES) return 0;
     memcpy(loadPath, filePath, sizeof loadPath);
     if (cards != nullptr) reloadCard = (long)cardIndex;
     LoadFile();
-    RefreshPropertyView(nullptr);
+    dialog.View().RefreshPropertyView(nullptr);
     return 0;
 }
 
-LRESULT MainDialog::OnFileExit(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileExit(WORD, WORD, HWND, bool&)
 {
     if (!PromptSaveChanges()) return 0;
-    DestroyWindow(hwnd);
+    DestroyWindow(dialog.Window());
     return 0;
 }
 
-void MainDialog::UpdateTitle()
+void FileCommands::UpdateTitle()
 {
     char title[TITLE_SIZE] = "";
-    GetWindowTextA(hwnd, title, (int)sizeof title);
+    GetWindowTextA(dialog.Window(), title, (int)sizeof title);
     char* dash = MbsFindChar(title, '-');
     if (dash == nullptr) {
         size_t length = strlen(title);
@@ -349,5 +419,5 @@ void MainDialog::UpdateTitle()
         _snprintf(title + length, sizeof title - length, format, VersionText(document->GetVersion()));
         title[sizeof title - 1] = '\0';
     }
-    SetWindowTextA(hwnd, title);
+    SetWindowTextA(dialog.Window(), title);
 }

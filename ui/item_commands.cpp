@@ -1,13 +1,14 @@
 // The main window's side of adding and deleting: the item context menu over the tree and
 // over the parameter list, from the mouse or the keyboard, the Delete key, and the Add
 // dialogs it opens.
-#include "ui/main_dialog.h"
+#include "ui/item_commands.h"
 
 #include "card/tree.h"
 #include "res/resource.h"
 #include "services/messages.h"
 #include "ui/add_dialog.h"
 #include "ui/add_parameters_dialog.h"
+#include "ui/main_dialog.h"
 #include "ui/view_messages.h"
 
 #include <new>
@@ -25,9 +26,39 @@ bool FromKeyboard(LPARAM lParam)
 
 }  // namespace
 
+const ItemCommands::MapEntry ItemCommands::messageMap[] = {
+    MapEntry::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &ItemCommands::OnTreeRightClick),
+    MapEntry::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &ItemCommands::OnParameterRightClick),
+    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &ItemCommands::OnTreeKeyDown),
+    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &ItemCommands::OnParameterKeyDown),
+    MapEntry::Message(WM_CONTEXTMENU, &ItemCommands::OnContextMenu),
+    MapEntry::Command(ID_ITEM_MENU, &ItemCommands::OnItemMenuKey),
+};
+MESSAGE_MAP_HANDLER(ItemCommands)
+
+ItemCommands::ItemCommands(MainDialog& mainWindow) : dialog(mainWindow), itemMenu(nullptr) {}
+
+ItemCommands::~ItemCommands()
+{
+    ReleaseMenu();
+}
+
+void ItemCommands::ReleaseMenu()
+{
+    if (itemMenu != nullptr) {
+        DestroyMenu(itemMenu);
+        itemMenu = nullptr;
+    }
+}
+
+HWND ItemCommands::Item(int id) const
+{
+    return GetDlgItem(dialog.Window(), id);
+}
+
 // The first pop-up of IDR_ITEM_CONTEXT, with Delete enabled or grayed; null (reported) when the
 // menu cannot be loaded.
-HMENU MainDialog::ItemMenu(bool deletable)
+HMENU ItemCommands::ItemMenu(bool deletable)
 {
     if (itemMenu == nullptr) itemMenu = LoadMenuA(appModule.instance, MAKEINTRESOURCEA(IDR_ITEM_CONTEXT));
     HMENU popup = itemMenu != nullptr ? GetSubMenu(itemMenu, 0) : nullptr;
@@ -39,7 +70,7 @@ HMENU MainDialog::ItemMenu(bool deletable)
     return popup;
 }
 
-LRESULT MainDialog::OnTreeRightClick(int, NMHDR*, bool&)
+LRESULT ItemCommands::OnTreeRightClick(int, NMHDR*, bool&)
 {
     POINT screen = {};
     GetCursorPos(&screen);
@@ -53,7 +84,7 @@ LRESULT MainDialog::OnTreeRightClick(int, NMHDR*, bool&)
     return TRUE;  // no WM_CONTEXTMENU after it
 }
 
-LRESULT MainDialog::OnParameterRightClick(int, NMHDR*, bool&)
+LRESULT ItemCommands::OnParameterRightClick(int, NMHDR*, bool&)
 {
     POINT screen = {};
     GetCursorPos(&screen);
@@ -65,29 +96,23 @@ LRESULT MainDialog::OnParameterRightClick(int, NMHDR*, bool&)
     return TRUE;
 }
 
-void MainDialog::ShowTreeMenu(HTREEITEM hit, POINT screen)
+void ItemCommands::ShowTreeMenu(HTREEITEM hit, POINT screen)
 {
-    CommitOpenEditor();
-    if (document == nullptr) {
-        // After a file that did not load there is no card; this one is new and untitled,
-        // so that its first save asks where it goes, and belongs to no file of several.
-        DiscardDocument();
-        CreateEmptyDocument();
-        if (document == nullptr) return;
-        filePath[0] = '\0';
-        UpdateTitle();
-    }
+    dialog.CommitOpenEditor();
+    // After a file that did not load there is no card; this one is new and untitled,
+    // so that its first save asks where it goes, and belongs to no file of several.
+    if (dialog.Document() == nullptr && !dialog.Files().StartUntitledCard()) return;
     HMENU menu = ItemMenu(hit != nullptr);
     if (menu == nullptr) return;
-    int command = (int)TrackPopupMenu(menu, MENU_FLAGS, screen.x, screen.y, 0, hwnd, nullptr);
+    int command = (int)TrackPopupMenu(menu, MENU_FLAGS, screen.x, screen.y, 0, dialog.Window(), nullptr);
     if (command == ID_ITEM_DELETE && hit != nullptr) DeleteTreeItem(hit);
     if (command == ID_ITEM_NEW) AddToTree(hit != nullptr ? hit : TVI_ROOT);
 }
 
-void MainDialog::ShowParameterMenu(int row, POINT screen)
+void ItemCommands::ShowParameterMenu(int row, POINT screen)
 {
-    CommitOpenEditor();
-    PropertyNode* property = SelectedProperty();
+    dialog.CommitOpenEditor();
+    PropertyNode* property = dialog.View().SelectedProperty();
     if (property == nullptr) return;
     if (property->GetParameterAt(row) == nullptr) row = -1;
     HMENU menu = ItemMenu(row >= 0);
@@ -98,12 +123,13 @@ void MainDialog::ShowParameterMenu(int row, POINT screen)
 }
 
 // The menu from the keyboard opens over the selected item or row, and acts on it.
-void MainDialog::ShowMenuAtSelection(HWND control)
+void ItemCommands::ShowMenuAtSelection(HWND control)
 {
     RECT place = {};
     GetClientRect(control, &place);
     POINT screen = {place.left, place.top};
     if (control == Item(IDC_PROPERTY_TREE)) {
+        CardDocument* document = dialog.Document();
         HTREEITEM selected = document != nullptr ? document->GetSelectedItem(TVI_ROOT) : nullptr;
         if (selected != nullptr && TreeView_GetItemRect(control, selected, &place, TRUE)) {
             screen = POINT{place.left, place.bottom};
@@ -121,7 +147,7 @@ void MainDialog::ShowMenuAtSelection(HWND control)
     }
 }
 
-LRESULT MainDialog::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
+LRESULT ItemCommands::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& handled)
 {
     HWND control = (HWND)wParam;
     bool ours = control == Item(IDC_PROPERTY_TREE) || control == Item(IDC_PARAMETER_LIST);
@@ -135,7 +161,7 @@ LRESULT MainDialog::OnContextMenu(UINT, WPARAM wParam, LPARAM lParam, bool& hand
 
 // The menu key and Shift+F10, as shortcuts: they reach the main window whichever control
 // has the focus, and before the platform makes (or does not make) a WM_CONTEXTMENU of them.
-LRESULT MainDialog::OnItemMenuKey(WORD, WORD, HWND, bool&)
+LRESULT ItemCommands::OnItemMenuKey(WORD, WORD, HWND, bool&)
 {
     HWND focus = GetFocus();
     if (focus == Item(IDC_PROPERTY_TREE) || focus == Item(IDC_PARAMETER_LIST)) {
@@ -147,9 +173,10 @@ LRESULT MainDialog::OnItemMenuKey(WORD, WORD, HWND, bool&)
     return 0;
 }
 
-LRESULT MainDialog::OnTreeKeyDown(int, NMHDR* header, bool&)
+LRESULT ItemCommands::OnTreeKeyDown(int, NMHDR* header, bool&)
 {
     WORD key = ((NMTVKEYDOWN*)header)->wVKey;
+    CardDocument* document = dialog.Document();
     if (key == VK_DELETE && document != nullptr) {
         HTREEITEM selected = document->GetSelectedItem(TVI_ROOT);
         if (selected != nullptr) DeleteTreeItem(selected);
@@ -157,20 +184,21 @@ LRESULT MainDialog::OnTreeKeyDown(int, NMHDR* header, bool&)
     return 0;
 }
 
-LRESULT MainDialog::OnParameterKeyDown(int, NMHDR* header, bool&)
+LRESULT ItemCommands::OnParameterKeyDown(int, NMHDR* header, bool&)
 {
     WORD key = ((NMLVKEYDOWN*)header)->wVKey;
     if (key == VK_DELETE) {
-        CommitOpenEditor();
+        dialog.CommitOpenEditor();
         int row = SelectedRow(Item(IDC_PARAMETER_LIST));
-        if (row >= 0 && SelectedProperty() != nullptr) DeleteParameter(row);
+        if (row >= 0 && dialog.View().SelectedProperty() != nullptr) DeleteParameter(row);
     }
     return 0;
 }
 
-void MainDialog::DeleteTreeItem(HTREEITEM item)
+void ItemCommands::DeleteTreeItem(HTREEITEM item)
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
+    CardDocument* document = dialog.Document();
     CardNode* node = document->GetNode(item);
     if (node == nullptr) return;
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_DELETE, node->GetDisplayName()) != IDYES) {
@@ -178,42 +206,42 @@ void MainDialog::DeleteTreeItem(HTREEITEM item)
     }
     HRESULT result = document->DeleteItem(item);
     if (FAILED(result)) ReportMessage(result, nullptr, MB_ICONERROR, 0);
-    RefreshPropertyView(nullptr);
+    dialog.View().RefreshPropertyView(nullptr);
 }
 
-void MainDialog::DeleteParameter(int row)
+void ItemCommands::DeleteParameter(int row)
 {
-    PropertyNode* property = SelectedProperty();
+    PropertyNode* property = dialog.View().SelectedProperty();
     if (property == nullptr || property->GetParameterAt(row) == nullptr) return;
     // A further value of a non-standard parameter is named as the list names it.
     const char* name = ParameterDisplayName(property, row);
     if (ReportMessage(0, nullptr, MB_YESNO | MB_ICONQUESTION, IDS_CONFIRM_DELETE, name) != IDYES) return;
     property->RemoveParameterAt(row);
-    RefreshPropertyView(property);
+    dialog.View().RefreshPropertyView(property);
 }
 
-void MainDialog::AddToTree(HTREEITEM parent)
+void ItemCommands::AddToTree(HTREEITEM parent)
 {
-    AddPropertyDialog* dialog = new (std::nothrow) AddPropertyDialog(document, parent);
-    if (dialog == nullptr) {
+    AddPropertyDialog* add = new (std::nothrow) AddPropertyDialog(dialog.Document(), parent);
+    if (add == nullptr) {
         ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, 0);
         return;
     }
-    if (dialog->RunModal(IDD_ADD_PROPERTY, GetActiveWindow()) == IDOK) RefreshPropertyView(nullptr);
-    delete dialog;
+    if (add->RunModal(IDD_ADD_PROPERTY, GetActiveWindow()) == IDOK) dialog.View().RefreshPropertyView(nullptr);
+    delete add;
 }
 
-void MainDialog::AddParameters(PropertyNode* property)
+void ItemCommands::AddParameters(PropertyNode* property)
 {
-    AddParametersDialog* dialog = new (std::nothrow) AddParametersDialog();
-    if (dialog == nullptr) {
+    AddParametersDialog* add = new (std::nothrow) AddParametersDialog();
+    if (add == nullptr) {
         ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, 0);
         return;
     }
     // The property stays while the dialog runs: nothing else changes the card meanwhile.
-    if (dialog->RunModal(IDD_ADD_PARAMETERS, GetActiveWindow()) == IDOK && dialog->Result() != nullptr) {
-        property->AppendParameter(dialog->Result());
-        RefreshPropertyView(property);
+    if (add->RunModal(IDD_ADD_PARAMETERS, GetActiveWindow()) == IDOK && add->Result() != nullptr) {
+        property->AppendParameter(add->Result());
+        dialog.View().RefreshPropertyView(property);
     }
-    delete dialog;
+    delete add;
 }

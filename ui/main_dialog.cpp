@@ -1,11 +1,7 @@
-// The main window's views: set-up, the tree and list display callbacks, the value edit,
-// the ">" menu of predefined values, and the refresh of the right-hand side.
+// The main window's life: its making for the start-up, its set-up and its end, the
+// commands that open other windows, and the in-place editing it hands to its session.
 #include "ui/main_dialog.h"
 
-#include "card/legacy_text.h"
-#include "card/mbstring.h"
-#include "card/tree.h"
-#include "card/vocabulary.h"
 #include "res/resource.h"
 #include "services/messages.h"
 #include "ui/about_dialog.h"
@@ -15,9 +11,7 @@
 #include "ui/window_placement.h"
 
 #include <new>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 MainDialog* mainDialog = nullptr;
 
@@ -51,91 +45,6 @@ void DestroyMainWindow()
     mainDialog = nullptr;
 }
 
-namespace {
-
-// In dialog units, so that the column grows with the dialog's font at a higher DPI
-// (100 pixels at 96 DPI).
-const int NAME_COLUMN_WIDTH_DLU = 57;
-
-void AddColumns(HWND list, const char* firstTitle, int nameWidth, int valueWidth)
-{
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = (LPSTR)firstTitle;
-    column.cx = nameWidth;
-    column.iSubItem = 0;
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, (LPARAM)&column);
-    column.pszText = (LPSTR) "Value";
-    column.cx = valueWidth;
-    column.iSubItem = 1;
-    SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
-    DWORD styles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
-}
-
-// Rows whose texts the list asks for when it paints them.
-void AddCallbackRows(HWND list, int count)
-{
-    for (int row = 0; row < count; ++row) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = LPSTR_TEXTCALLBACKA;
-        int inserted = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        if (inserted < 0) break;
-        LVITEMA subItem = {};
-        subItem.iSubItem = 1;
-        subItem.pszText = LPSTR_TEXTCALLBACKA;
-        SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)inserted, (LPARAM)&subItem);
-    }
-}
-
-void CopyShown(char* buffer, int size, const char* text)
-{
-    if (buffer == nullptr || size <= 0 || text == nullptr) return;
-    size_t length = MbsFitLength(text, (size_t)size);
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-}
-
-void ReportLastError()
-{
-    ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, 0);
-}
-
-}  // namespace
-
-char* TextFromEditLines(const char* text, LineBreaks breaks)
-{
-    if (breaks == LineBreaks::CrLf) return _strdup(text);
-    size_t length = strlen(text);
-    char* result = (char*)malloc(length + 1);
-    if (result == nullptr) return nullptr;
-    char* out = result;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (p[0] == '\r' && p[1] == '\n') continue;  // CR LF becomes the LF that follows
-        *out++ = *p;
-    }
-    *out = '\0';
-    return result;
-}
-
-char* EditLinesFromText(const char* text)
-{
-    size_t length = strlen(text);
-    size_t feeds = 0;
-    for (const char* p = text; *p != '\0'; ++p) feeds += (*p == '\n' && (p == text || p[-1] != '\r'));
-    char* result = (char*)malloc(length + feeds + 1);
-    if (result == nullptr) return nullptr;
-    char* out = result;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == '\n' && (p == text || p[-1] != '\r')) *out++ = '\r';
-        *out++ = *p;
-    }
-    *out = '\0';
-    return result;
-}
-
 const MainDialog::MapEntry MainDialog::messageMap[] = {
     // window life
     MapEntry::Message(WM_INITDIALOG, &MainDialog::OnInitDialog),
@@ -143,55 +52,32 @@ const MainDialog::MapEntry MainDialog::messageMap[] = {
     MapEntry::Command(IDC_HELP_CONTENTS, &MainDialog::OnHelp),
     MapEntry::Command(ID_HELP_ABOUT, &MainDialog::OnAbout),
     // property view
-    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_GETDISPINFOA, &MainDialog::OnTreeGetDispInfo),
-    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_SELCHANGEDA, &MainDialog::OnTreeSelChanged),
-    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_DELETEITEMA, &MainDialog::OnTreeDeleteItem),
-    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MapEntry::Notify(IDC_COMPONENT_LIST, LVN_GETDISPINFOA, &MainDialog::OnListGetDispInfo),
-    MapEntry::Command(IDC_VALUE_EDIT, EN_CHANGE, &MainDialog::OnValueChange),
-    MapEntry::Command(IDC_PREDEFINED_VALUES, BN_CLICKED, &MainDialog::OnPredefinedValues),
+    MapEntry::Chain<PropertyView, &MainDialog::view>(),
     // in-place cell editing
     MapEntry::Message(UM_BEGINEDIT, &MainDialog::OnBeginEdit),
     MapEntry::Message(UM_ENDEDIT, &MainDialog::OnEndEdit),
     MapEntry::Message(UM_CANCELEDIT, &MainDialog::OnCancelEdit),
     MapEntry::Message(UM_COMMITVALUE, &MainDialog::OnCommitValue),
     // adding and deleting
-    MapEntry::Notify(IDC_PROPERTY_TREE, NM_RCLICK, &MainDialog::OnTreeRightClick),
-    MapEntry::Notify(IDC_PARAMETER_LIST, NM_RCLICK, &MainDialog::OnParameterRightClick),
-    MapEntry::Notify(IDC_PROPERTY_TREE, TVN_KEYDOWN, &MainDialog::OnTreeKeyDown),
-    MapEntry::Notify(IDC_PARAMETER_LIST, LVN_KEYDOWN, &MainDialog::OnParameterKeyDown),
-    MapEntry::Message(WM_CONTEXTMENU, &MainDialog::OnContextMenu),
-    MapEntry::Command(ID_ITEM_MENU, &MainDialog::OnItemMenuKey),
+    MapEntry::Chain<ItemCommands, &MainDialog::items>(),
     // settings
     MapEntry::Command(ID_EDIT_SETTINGS, &MainDialog::OnSettings),
     // file commands
-    MapEntry::Command(ID_FILE_NEW, &MainDialog::OnFileNew),
-    MapEntry::Command(IDC_OPEN, &MainDialog::OnFileOpen),
-    MapEntry::Message(WM_DROPFILES, &MainDialog::OnDropFiles),
-    MapEntry::Message(WM_COMMAND, &MainDialog::OnRecentFile),
-    MapEntry::Message(UM_LOADFILE, &MainDialog::OnLoadFile),
-    MapEntry::Command(IDC_SAVE, &MainDialog::OnFileSaveCommand),
-    MapEntry::Command(ID_FILE_SAVE_AS, &MainDialog::OnFileSaveAs),
-    MapEntry::Command(IDC_UNDO, &MainDialog::OnFileUndo),
-    MapEntry::Command(IDCANCEL, &MainDialog::OnFileExit),
+    MapEntry::Chain<FileCommands, &MainDialog::files>(),
     // notifications no entry took go back to the controls they concern
     MapEntry::Reflect(),
 };
 MESSAGE_MAP_HANDLER(MainDialog)
 
 MainDialog::MainDialog()
-    : document(nullptr), cards(nullptr), cardIndex(0), reloadCard(-1), escapeColon(nullptr), treeImages(nullptr),
-      fillingValueEdit(false), savingUtf16AsUtf8(false), shortcuts(nullptr), itemMenu(nullptr), cellEdit(*this)
-{
-    filePath[0] = '\0';
-    loadPath[0] = '\0';
-}
+    : escapeColon(nullptr), shortcuts(nullptr), files(*this), view(*this), items(*this), cellEdit(*this)
+{}
 
 MainDialog::~MainDialog()
 {
     // The window's destruction released everything; this covers a window never made.
     cellEdit.Abandon();
-    DiscardDocument();
+    files.DiscardDocument();
     free(escapeColon);
 }
 
@@ -200,7 +86,7 @@ LRESULT MainDialog::OnBeginEdit(UINT, WPARAM wParam, LPARAM lParam, bool&)
     HWND list = (HWND)lParam;
     if (list != Item(IDC_COMPONENT_LIST) && list != Item(IDC_PARAMETER_LIST)) return 0;
     CommitOpenEditor();
-    cellEdit.Begin(list, (int)wParam, SelectedProperty());
+    cellEdit.Begin(list, (int)wParam, view.SelectedProperty());
     return 0;
 }
 
@@ -231,17 +117,7 @@ void MainDialog::OnLastMessage(HWND)
 
 void MainDialog::SetUpViews()
 {
-    treeImages = ImageList_LoadImageA(appModule.instance, MAKEINTRESOURCEA(IDB_TREE_IMAGES), TREE_IMAGE_WIDTH, 0,
-                                      CLR_DEFAULT, IMAGE_BITMAP, 0);
-    SendMessageA(Item(IDC_PROPERTY_TREE), TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)treeImages);
-
-    RECT client = {};
-    GetClientRect(Item(IDC_PARAMETER_LIST), &client);
-    RECT name = {0, 0, NAME_COLUMN_WIDTH_DLU, 0};
-    MapDialogRect(hwnd, &name);
-    int valueWidth = (client.right - client.left) - name.right;
-    AddColumns(Item(IDC_PARAMETER_LIST), "Parameter", name.right, valueWidth);
-    AddColumns(Item(IDC_COMPONENT_LIST), "Component", name.right, valueWidth);
+    view.SetUpViews();
 
     HICON icon = LoadIconA(appModule.instance, MAKEINTRESOURCEA(IDI_APP));
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)icon);
@@ -253,17 +129,6 @@ void MainDialog::SetUpViews()
     shortcuts = LoadAcceleratorsA(appModule.instance, MAKEINTRESOURCEA(IDR_MAIN_SHORTCUTS));
 }
 
-void MainDialog::StartWithCommandLine(const char* commandLine)
-{
-    std::string path = CommandLinePath(commandLine);
-    if (!path.empty() && !RefusedAsTooLong(path.c_str()) &&
-        GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        QueueLoad(path.c_str());
-        return;
-    }
-    CreateEmptyDocument();
-}
-
 LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
 {
     SetUpViews();
@@ -271,9 +136,9 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
     escapeColon = (int*)calloc(1, sizeof(int));
     if (escapeColon == nullptr) return FALSE;
     RestoreWindowPlacement(hwnd);
-    recentFiles.Attach(GetSubMenu(GetMenu(hwnd), 0));
+    files.AttachRecentFiles(GetSubMenu(GetMenu(hwnd), 0));
     DragAcceptFiles(hwnd, TRUE);
-    StartWithCommandLine((const char*)lParam);
+    files.StartWithCommandLine((const char*)lParam);
     return TRUE;
 }
 
@@ -283,17 +148,11 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
     for (ImageButton& button : imageButtons) button.Unsubclass();
     // The editor goes with the window; what it held was not committed.
     cellEdit.Abandon();
-    DiscardDocument();
-    if (treeImages != nullptr) {
-        ImageList_Destroy(treeImages);
-        treeImages = nullptr;
-    }
+    files.DiscardDocument();
+    view.ReleaseViews();
     free(escapeColon);
     escapeColon = nullptr;
-    if (itemMenu != nullptr) {
-        DestroyMenu(itemMenu);
-        itemMenu = nullptr;
-    }
+    items.ReleaseMenu();
     return 0;
 }
 
@@ -331,246 +190,4 @@ void MainDialog::SetUpImageButtons()
         }
         imageButtons[i].Subclass(Item(buttons[i].control));
     }
-}
-
-void MainDialog::DiscardDocument()
-{
-    // The cards of the file go with the card taken from them.
-    delete cards;
-    cards = nullptr;
-    cardIndex = 0;
-    if (document == nullptr) return;
-    document->DeleteAll();
-    delete document;
-    document = nullptr;
-}
-
-void MainDialog::CreateEmptyDocument()
-{
-    document = new (std::nothrow) CardDocument(Item(IDC_PROPERTY_TREE), escapeColon);
-}
-
-// ---------------------------------------------------------------- tree
-
-LRESULT MainDialog::OnTreeGetDispInfo(int, NMHDR* header, bool&)
-{
-    AnswerTreeDisplayInfo((NMTVDISPINFOA*)header);
-    return 0;
-}
-
-LRESULT MainDialog::OnTreeSelChanged(int, NMHDR* header, bool&)
-{
-    RefreshPropertyView((CardNode*)((NMTREEVIEWA*)header)->itemNew.lParam);
-    return 0;
-}
-
-LRESULT MainDialog::OnTreeDeleteItem(int, NMHDR* header, bool&)
-{
-    ReleaseDeletedItemNode((NMTREEVIEWA*)header);
-    return 0;
-}
-
-// ---------------------------------------------------------------- right-hand side
-
-PropertyNode* MainDialog::SelectedProperty() const
-{
-    if (document == nullptr) return nullptr;
-    CardNode* node = document->GetNode(document->GetSelectedItem(TVI_ROOT));
-    return (node != nullptr && !node->IsGroup()) ? (PropertyNode*)node : nullptr;
-}
-
-void MainDialog::EnablePropertyControls(bool enable)
-{
-    EnableWindow(Item(IDC_COMPONENT_LIST), enable);
-    EnableWindow(Item(IDC_PARAMETER_LIST), enable);
-    EnableWindow(Item(IDC_VALUE_EDIT), enable);
-    EnableWindow(Item(IDC_PREDEFINED_VALUES), enable);
-}
-
-void MainDialog::EnableUndoButton(bool enable)
-{
-    EnableWindow(Item(IDC_UNDO), enable);
-}
-
-// After every change the user makes, so that Undo is there as soon as there is
-// something to undo.
-void MainDialog::UpdateUndoButton()
-{
-    EnableUndoButton(document != nullptr && document->IsModified() != 0);
-}
-
-void MainDialog::ShowValueInEdit(const char* value)
-{
-    char* shown = EditLinesFromText(value != nullptr ? value : "");
-    fillingValueEdit = true;
-    SetWindowTextA(Item(IDC_VALUE_EDIT), shown != nullptr ? shown : "");
-    fillingValueEdit = false;
-    free(shown);
-}
-
-// Room for what the value edit says of base64 data.
-const size_t DATA_TEXT_SIZE = 256;
-
-// Base64 data of an older card (a photo, a key, a sound) shows what it is rather than a
-// wall of letters, and cannot be typed over; any other value shows as text to edit.
-void MainDialog::ShowSingleValue(const PropertyNode* property)
-{
-    HWND edit = Item(IDC_VALUE_EDIT);
-    bool data = property->GetValue(0) != nullptr && EncodingOf(property).base64;
-    SendMessageA(edit, EM_SETREADONLY, data, 0);
-    if (!data) {
-        ShowValueInEdit(property->GetValue(0));
-        return;
-    }
-    const char* kind = "Binary";
-    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
-        if (p->GetKind() == ParameterKindType && p->GetValue() != nullptr) kind = p->GetValue();
-    }
-    char format[DATA_TEXT_SIZE];
-    char shown[DATA_TEXT_SIZE];
-    LoadTextString(IDS_DATA_VALUE, format, (int)sizeof format);
-    _snprintf(shown, sizeof shown, format, kind, (unsigned long)Base64DecodedLength(property->GetValue(0)));
-    shown[sizeof shown - 1] = '\0';
-    ShowValueInEdit(shown);
-}
-
-void MainDialog::RefreshPropertyView(CardNode* node)
-{
-    // The editor sits on rows that are about to go; its text goes to its own cell first.
-    CommitOpenEditor();
-    HWND components = Item(IDC_COMPONENT_LIST);
-    HWND parameters = Item(IDC_PARAMETER_LIST);
-    SendMessageA(components, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(parameters, LVM_DELETEALLITEMS, 0, 0);
-    ShowValueInEdit("");
-
-    if (document == nullptr) {
-        EnablePropertyControls(false);
-        return;
-    }
-    if (node == nullptr) node = document->GetNode(document->GetSelectedItem(TVI_ROOT));
-    if (node == nullptr || node->IsGroup()) {
-        EnablePropertyControls(false);
-        return;
-    }
-    PropertyNode* property = (PropertyNode*)node;
-    bool singleValue = property->GetValueCount() < 2;
-    HWND valueControl;
-    if (singleValue) {
-        ShowWindow(components, SW_HIDE);
-        ShowWindow(Item(IDC_PREDEFINED_VALUES), SW_SHOW);
-        EnableWindow(Item(IDC_PREDEFINED_VALUES), GetPredefinedPropertyValueCount(property->GetKind()) != 0);
-        valueControl = Item(IDC_VALUE_EDIT);
-    } else {
-        ShowWindow(Item(IDC_VALUE_EDIT), SW_HIDE);
-        ShowWindow(Item(IDC_PREDEFINED_VALUES), SW_HIDE);
-        valueControl = components;
-    }
-    ShowWindow(valueControl, SW_SHOW);
-    EnableWindow(valueControl, TRUE);
-    EnableWindow(parameters, TRUE);
-
-    if (singleValue) {
-        ShowSingleValue(property);
-    } else {
-        AddCallbackRows(components, property->GetValueCount());
-    }
-    int parameterCount = 0;
-    for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) ++parameterCount;
-    AddCallbackRows(parameters, parameterCount);
-
-    EnableUndoButton(document->IsModified() != 0);
-}
-
-LRESULT MainDialog::OnListGetDispInfo(int id, NMHDR* header, bool&)
-{
-    NMLVDISPINFOA* info = (NMLVDISPINFOA*)header;
-    LVITEMA& item = info->item;
-    if (!(item.mask & LVIF_TEXT)) return 0;
-    PropertyNode* property = SelectedProperty();
-    if (property == nullptr) return 0;
-    const char* text = nullptr;
-    if (id == IDC_COMPONENT_LIST) {
-        if (item.iSubItem == 0)
-            text = GetComponentName(property->GetKind(), item.iItem);
-        else if (item.iSubItem == 1 && item.iItem < property->GetValueCount())
-            text = property->GetValue(item.iItem);
-    } else if (id == IDC_PARAMETER_LIST) {
-        ParameterNode* parameter = property->GetParameterAt(item.iItem);
-        if (parameter != nullptr) {
-            if (item.iSubItem == 0)
-                text = ParameterDisplayName(property, item.iItem);
-            else if (item.iSubItem == 1)
-                text = parameter->GetValue();
-        }
-    }
-    CopyShown(item.pszText, item.cchTextMax, text);
-    return 0;
-}
-
-LRESULT MainDialog::OnValueChange(WORD, WORD, HWND control, bool&)
-{
-    if (fillingValueEdit) return 0;
-    PropertyNode* property = SelectedProperty();
-    if (property == nullptr) return 0;
-    int length = GetWindowTextLengthA(control);
-    char* text = (char*)malloc((size_t)length + 1);
-    if (text == nullptr) return 0;
-    GetWindowTextA(control, text, length + 1);
-    // A value that holds CR LF keeps it: an edit of a 2.1 card's address label changes
-    // only what was typed.
-    const char* old = property->GetValue(0);
-    bool crlf = old != nullptr && strstr(old, "\r\n") != nullptr;
-    char* value = TextFromEditLines(text, crlf ? LineBreaks::CrLf : LineBreaks::Lf);
-    free(text);
-    if (value != nullptr && property->SetValue(value, 0) == S_OK) UpdateUndoButton();
-    free(value);
-    return 0;
-}
-
-LRESULT MainDialog::OnPredefinedValues(WORD, WORD, HWND, bool&)
-{
-    CommitOpenEditor();
-    PropertyNode* property = SelectedProperty();
-    if (property == nullptr) return 0;
-    int count = GetPredefinedPropertyValueCount(property->GetKind());
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr) {
-        ReportLastError();
-        return 0;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (!AppendMenuA(menu, MF_STRING, (UINT_PTR)(i + 1), GetPredefinedPropertyValue(property->GetKind(), i))) {
-            ReportLastError();
-            break;
-        }
-    }
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    int chosen =
-        (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
-    if (chosen != 0) {
-        const char* value = GetPredefinedPropertyValue(property->GetKind(), chosen - 1);
-        ShowValueInEdit(value);
-        // A value chosen from the menu is the user's choice: it is stored at once.
-        if (property->SetValue(value, 0) == S_OK) UpdateUndoButton();
-    }
-    DestroyMenu(menu);
-    return 0;
-}
-
-const char* ParameterDisplayName(const PropertyNode* property, int row)
-{
-    ParameterNode* parameter = property->GetParameterAt(row);
-    if (parameter == nullptr) return nullptr;
-    if (parameter->GetKind() != ParameterKindOther || parameter->GetCustomName() != nullptr) {
-        return parameter->GetDisplayName();
-    }
-    // The nearest earlier node with a name of its own names the run.
-    const char* name = "";
-    for (int i = 0; i < row; ++i) {
-        ParameterNode* earlier = property->GetParameterAt(i);
-        if (earlier->GetCustomName() != nullptr) name = earlier->GetCustomName();
-    }
-    return name;
 }

@@ -1,6 +1,8 @@
 // The main window's other ways to a card beside Open: New, files dropped from Explorer
 // and the recent files; each asks about unsaved changes as Open does and loads as Open
 // loads, and a path the editor cannot hold is refused before anything is asked.
+#include "ui/file_commands.h"
+
 #include "ui/main_dialog.h"
 
 #include "services/messages.h"
@@ -16,21 +18,21 @@ const size_t TITLE_CAPTION_SIZE = 128;
 
 }  // namespace
 
-LRESULT MainDialog::OnFileNew(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileNew(WORD, WORD, HWND, bool&)
 {
     if (!PromptSaveChanges()) return 0;
     // As at a start without a file: the setting too is that of a new card.
-    if (escapeColon != nullptr) *escapeColon = 0;
+    if (dialog.EscapeColonCell() != nullptr) *dialog.EscapeColonCell() = 0;
     loadPath[0] = '\0';
     LoadFile();
     // The caption alone, as at a start: the title names a file only once there is one.
     char caption[TITLE_CAPTION_SIZE];
     LoadTextString(IDS_CAPTION, caption, (int)sizeof caption);
-    SetWindowTextA(hwnd, caption);
+    SetWindowTextA(dialog.Window(), caption);
     return 0;
 }
 
-LRESULT MainDialog::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&)
+LRESULT FileCommands::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&)
 {
     std::vector<std::string> paths = TakeDroppedPaths((HDROP)wParam);
     if (paths.empty() || RefusedAsTooLong(paths[0].c_str()) || !PromptSaveChanges()) return 0;
@@ -40,7 +42,7 @@ LRESULT MainDialog::OnDropFiles(UINT, WPARAM wParam, LPARAM, bool&)
     return 0;
 }
 
-LRESULT MainDialog::OnRecentFile(UINT, WPARAM wParam, LPARAM, bool& handled)
+LRESULT FileCommands::OnRecentFile(UINT, WPARAM wParam, LPARAM, bool& handled)
 {
     const char* kept = recentFiles.PathOf(LOWORD(wParam));
     handled = kept != nullptr;
@@ -55,16 +57,16 @@ LRESULT MainDialog::OnRecentFile(UINT, WPARAM wParam, LPARAM, bool& handled)
 }
 
 // A path the caller has checked: loaded once the input that asked for it is done with.
-void MainDialog::QueueLoad(const char* path)
+void FileCommands::QueueLoad(const char* path)
 {
     memcpy(loadPath, path, strlen(path) + 1);
-    PostMessageA(hwnd, UM_LOADFILE, 0, 0);
+    PostMessageA(dialog.Window(), UM_LOADFILE, 0, 0);
 }
 
 // After each load, and the save that names an untitled card's file: a file that opened
 // (or was saved) heads the recent files, one that did not open leaves them (a choice of
 // none of a file's cards is no failure).
-void MainDialog::NoteInRecentFiles(bool loaded, bool cancelled)
+void FileCommands::NoteInRecentFiles(bool loaded, bool cancelled)
 {
     if (loaded && filePath[0] != '\0') recentFiles.Add(filePath);
     if (!loaded && !cancelled) recentFiles.Remove(loadPath);

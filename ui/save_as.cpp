@@ -1,13 +1,14 @@
 // Save As: the card to a file the user names, in the version the user chooses (2.1, 3.0
 // or 4.0), converted when that is not the card's own, with a report of what the
 // conversion changed; the editor then works on the new file.
-#include "ui/main_dialog.h"
+#include "ui/file_commands.h"
 
 #include "card/convert.h"
 #include "card/io.h"
 #include "res/resource.h"
 #include "services/messages.h"
 #include "services/safe_save.h"
+#include "ui/main_dialog.h"
 
 #include <commdlg.h>
 #include <new>
@@ -19,6 +20,7 @@ namespace {
 
 // The versions a save may write, in the order of the dialog's file types.
 const CardVersion SAVE_AS_VERSIONS[] = {CardVersion::V40, CardVersion::V30, CardVersion::V21};
+const DWORD SAVE_AS_VERSION_COUNT = sizeof SAVE_AS_VERSIONS / sizeof SAVE_AS_VERSIONS[0];
 // Pairs of display text and pattern, the list ended by an extra NUL.
 const char VERSION_FILTER[] = "vCard 4.0 (*.vcf)\0*.vcf\0vCard 3.0 (*.vcf)\0*.vcf\0vCard 2.1 (*.vcf)\0*.vcf\0";
 const char DEFAULT_EXTENSION[] = "vcf";
@@ -30,7 +32,7 @@ const size_t REPORT_LINES = 20;
 
 DWORD FilterIndexOf(CardVersion version)
 {
-    for (DWORD i = 0; i < sizeof SAVE_AS_VERSIONS / sizeof SAVE_AS_VERSIONS[0]; ++i) {
+    for (DWORD i = 0; i < SAVE_AS_VERSION_COUNT; ++i) {
         if (SAVE_AS_VERSIONS[i] == version) return i + 1;
     }
     return 1;
@@ -43,28 +45,23 @@ HRESULT WriteConverted(CardOutput& output, void* context)
 
 }  // namespace
 
-LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
+LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
 {
-    CommitOpenEditor();
+    dialog.CommitOpenEditor();
     if (document == nullptr) return 0;
     // Room for any path, so that one too long for the editor is refused in words.
     std::string chosenPath(CHOSEN_PATH_ROOM, '\0');
     memcpy(&chosenPath[0], filePath, sizeof filePath);
     char title[SAVE_AS_TITLE_SIZE];
     LoadTextString(IDS_SAVE_AS_TITLE, title, (int)sizeof title);
-    OPENFILENAMEA record = {};
-    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    record.hwndOwner = hwnd;
-    record.lpstrFilter = VERSION_FILTER;
+    OPENFILENAMEA record =
+        FileDialogRecord(dialog.Window(), &chosenPath[0], chosenPath.size(), VERSION_FILTER, DEFAULT_EXTENSION);
     record.nFilterIndex = FilterIndexOf(document->GetVersion());
-    record.lpstrFile = &chosenPath[0];
-    record.nMaxFile = (DWORD)chosenPath.size();
-    record.lpstrDefExt = DEFAULT_EXTENSION;
     record.lpstrTitle = title;
     record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosenPath.c_str(), IDS_SAVE_PATH_TOO_LONG)) return 0;
     const char* path = chosenPath.c_str();
-    DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= 3 ? record.nFilterIndex : 1;
+    DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= SAVE_AS_VERSION_COUNT ? record.nFilterIndex : 1;
     if (SaveConvertedCopy(path, SAVE_AS_VERSIONS[chosen - 1])) {
         // The editor works on the new file, as if it had been opened.
         memcpy(loadPath, path, strlen(path) + 1);
@@ -75,12 +72,12 @@ LRESULT MainDialog::OnFileSaveAs(WORD, WORD, HWND, bool&)
 
 // Writes the card, converted to version, to path; the open card stays as it is. A card
 // of a file of several is written alone. False when the user was told why not.
-bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
+bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
 {
     // The card goes through its text into a document of its own, behind the tree on
     // screen. Writing it clears the marks of what was changed, which the open card keeps
     // for a save prompt as long as it is not saved.
-    bool wasModified = document->IsModified() != 0;
+    bool wasModified = document->IsModified();
     MemoryOutput text;
     HRESULT result = document->WriteCard(text);
     if (wasModified) document->MarkStructureChanged();
@@ -102,6 +99,7 @@ bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
     } else {
         MemoryInput input(text.text);
         result = copy->ReadCard(input);
+        int* escapeColon = dialog.EscapeColonCell();
         copyEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
         if (SUCCEEDED(result)) result = ConvertCard(*copy, version, report);
         if (FAILED(result)) {
@@ -126,7 +124,7 @@ bool MainDialog::SaveConvertedCopy(const char* path, CardVersion version)
 }
 
 // What the conversion changed, a line each, as many as a message box shows well.
-void MainDialog::ShowConversionReport(const char* path, const ConversionReport& report)
+void FileCommands::ShowConversionReport(const char* path, const ConversionReport& report)
 {
     char* lines = (char*)malloc(REPORT_SIZE);
     if (lines == nullptr) return;

@@ -91,7 +91,7 @@ TEST(Corpus, LoadedFilesSurviveASaveAndALoad)
         TestCard card;
         ASSERT_EQ(S_OK, card.Load(ReadBytes(CorpusPath(name)))) << card.Why();
         ++loaded;
-        EXPECT_EQ(0, card.document.IsModified());
+        EXPECT_FALSE(card.document.IsModified());
 
         auto invalid = invalidCards.find(name);
         EXPECT_EQ(invalid == invalidCards.end(), card.document.ValidateCard());

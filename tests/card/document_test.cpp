@@ -88,24 +88,24 @@ TEST_F(Document, GroupsAndTheSelectionAreFound)
 
 TEST_F(Document, ModifiedStateFollowsStructureAndNodes)
 {
-    EXPECT_EQ(0, document.IsModified());
+    EXPECT_FALSE(document.IsModified());
     HTREEITEM group = document.AddGroup("g");
-    EXPECT_EQ(1, document.IsModified());
+    EXPECT_TRUE(document.IsModified());
     HTREEITEM tel = document.AddProperty(group, PropertyKindTel);
     Property(tel)->AppendParameter(new ParameterNode(ParameterKindType, "HOME"))->Release();
     Property(tel)->ClearModified();
     document.ClearStructureChanged();
-    EXPECT_EQ(0, document.IsModified());
+    EXPECT_FALSE(document.IsModified());
     // A changed parameter deep in a group is found.
     Property(tel)->GetParameterAt(0)->SetValue("CELL");
-    EXPECT_EQ(1, document.IsModified());
+    EXPECT_TRUE(document.IsModified());
     Property(tel)->GetParameterAt(0)->ClearModified();
-    EXPECT_EQ(0, document.IsModified());
+    EXPECT_FALSE(document.IsModified());
     EXPECT_EQ(S_OK, document.DeleteItem(tel));
-    EXPECT_EQ(1, document.IsModified());
+    EXPECT_TRUE(document.IsModified());
     document.ClearStructureChanged();
     document.DeleteAll();
-    EXPECT_EQ(0, document.IsModified()) << "DeleteAll leaves the flag alone";
+    EXPECT_FALSE(document.IsModified()) << "DeleteAll leaves the flag alone";
 }
 
 TEST_F(Document, DeletedItemsReleaseTheirNodes)
@@ -138,7 +138,7 @@ TEST_F(Document, RefusedInsertionDestroysTheNodeOnce)
     EXPECT_EQ(nullptr, document.AddProperty(TVI_ROOT, PropertyKindN));
     EXPECT_EQ(1, counter.Destroyed());
     EXPECT_EQ(0, counter.Alive());
-    EXPECT_EQ(0, document.IsModified());
+    EXPECT_FALSE(document.IsModified());
     EXPECT_NE(0u, GetLastError());
 }
 #endif

@@ -83,7 +83,7 @@ TEST(Nodes, SlotsStartEmptyAndValuesCompareExactly)
         HRESULT result = row.index >= 0 ? property->SetValue(row.value, row.index) : S_OK;
         EXPECT_EQ(row.result, result) << row.slots;
         EXPECT_EQ(row.slots, Slots(property));
-        EXPECT_EQ(row.index >= 0 && row.result == S_OK, property->IsModified() != 0) << row.slots;
+        EXPECT_EQ(row.index >= 0 && row.result == S_OK, property->IsModified()) << row.slots;
         property->Release();
     }
 }
@@ -91,13 +91,13 @@ TEST(Nodes, SlotsStartEmptyAndValuesCompareExactly)
 TEST(Nodes, ParameterValuesCompareWithoutRegardToCase)
 {
     ParameterNode* type = new ParameterNode(ParameterKindType, "HOME");
-    EXPECT_EQ(0, type->SetValue("home"));
+    EXPECT_EQ(S_FALSE, type->SetValue("home"));
     EXPECT_STREQ("HOME", type->GetValue());
-    EXPECT_EQ(0, type->IsModified());
-    EXPECT_EQ(1, type->SetValue("WORK"));
-    EXPECT_EQ(1, type->IsModified());
-    EXPECT_EQ(1, type->SetValue(nullptr));
-    EXPECT_EQ(0, type->SetValue(nullptr));
+    EXPECT_FALSE(type->IsModified());
+    EXPECT_EQ(S_OK, type->SetValue("WORK"));
+    EXPECT_TRUE(type->IsModified());
+    EXPECT_EQ(S_OK, type->SetValue(nullptr));
+    EXPECT_EQ(S_FALSE, type->SetValue(nullptr));
     type->Release();
 }
 
@@ -114,16 +114,16 @@ TEST(Nodes, ChangedChainMarksItsProperty)
         for (int index : row.removed) tel->RemoveParameterAt(index);
         EXPECT_EQ(row.left, Values(tel));
         EXPECT_EQ(row.destroyed, counter.Destroyed());
-        EXPECT_EQ(1, tel->IsModified()) << "even a removal past the end marks the property";
+        EXPECT_TRUE(tel->IsModified()) << "even a removal past the end marks the property";
         tel->Release();
         EXPECT_EQ(0, counter.Alive());
     }
     PropertyNode* tel = TelephoneWithThreeParameters();
     EXPECT_EQ(IMAGE_PROPERTY, tel->GetImageIndex(TVIS_EXPANDED));
     tel->GetParameterAt(2)->SetValue("2");
-    EXPECT_EQ(1, tel->IsModified());
+    EXPECT_TRUE(tel->IsModified());
     tel->GetParameterAt(2)->ClearModified();
-    EXPECT_EQ(0, tel->IsModified());
+    EXPECT_FALSE(tel->IsModified());
     // A chain appended is appended whole.
     ParameterNode* head = new ParameterNode("X-A");
     head->SetValue("1");
@@ -132,7 +132,7 @@ TEST(Nodes, ChangedChainMarksItsProperty)
     EXPECT_EQ("HOME,CELL,2,1,2", Values(tel));
     EXPECT_STREQ("X-A", tel->GetParameterAt(3)->GetDisplayName());
     EXPECT_STREQ("", tel->GetParameterAt(4)->GetDisplayName()) << "a further value has no name of its own";
-    EXPECT_EQ(1, tel->IsModified());
+    EXPECT_TRUE(tel->IsModified());
     tel->Release();
     PropertyNode* bare = new PropertyNode(PropertyKindFn);
     EXPECT_EQ(nullptr, bare->RemoveParameterAt(0));

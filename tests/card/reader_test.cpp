@@ -143,7 +143,7 @@ TEST(Reader, LinesReadAndWrittenBack)
         TestCard card;
         ASSERT_EQ(S_OK, card.Load(text)) << card.Why();
         EXPECT_EQ(row.dump + std::string("\n"), card.Dump());
-        EXPECT_EQ(0, card.document.IsModified());
+        EXPECT_FALSE(card.document.IsModified());
         EXPECT_EQ(BEGIN + std::string(row.written != nullptr ? row.written : row.lines) + "\r\n" + END, card.Save());
         EXPECT_EQ("", CheckRoundTrip(text.data(), text.size()).violation);
     }

@@ -53,8 +53,8 @@ TEST(Vocabulary, ComponentsAndPredefinedValues)
 
 TEST(Vocabulary, ValidNamesAreAsciiLettersDigitsDashAndUnderscore)
 {
-    EXPECT_EQ(8u, IsValidName("work-2_B"));
-    for (const char* name : {"", "a.b", "a b", "a:b", "a;b", "a=b", "caf\xE9", "\x82\xA0", "x\x7F"}) EXPECT_EQ(0u, IsValidName(name)) << name;
+    EXPECT_TRUE(IsValidName("work-2_B"));
+    for (const char* name : {"", "a.b", "a b", "a:b", "a;b", "a=b", "caf\xE9", "\x82\xA0", "x\x7F"}) EXPECT_FALSE(IsValidName(name)) << name;
     EXPECT_EQ(0u, IsValidName(nullptr));
 }
 

@@ -238,11 +238,11 @@ TEST(Writer, WritingClearsNodeFlagsButNotTheStructureFlag)
     tel->GetParameterAt(1)->SetValue("2");
     tel->SetValue("2", 0);
     card.document.AddProperty(TVI_ROOT, PropertyKindFn);
-    EXPECT_EQ(1, tel->IsModified());
+    EXPECT_TRUE(tel->IsModified());
     card.Save();
-    EXPECT_EQ(0, tel->IsModified());
+    EXPECT_FALSE(tel->IsModified());
     EXPECT_EQ(0, card.document.IsAnyNodeModified(TVI_ROOT));
-    EXPECT_EQ(1, card.document.IsModified()) << "the writer leaves the structure flag";
+    EXPECT_TRUE(card.document.IsModified()) << "the writer leaves the structure flag";
 }
 
 // ---------------------------------------------------------------- validation

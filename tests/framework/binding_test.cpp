@@ -79,11 +79,28 @@ struct WindowGuard {
 
 enum Action { NONE, UNSUBCLASS, DESTROY };
 
+// Handlers in a part of their own, which the probe's map chains to before its range entry.
+class ProbePart : public MessageMapPart {
+    DECLARE_MESSAGE_MAP(ProbePart)
+public:
+    std::string* trace = nullptr;
+private:
+    void Note(const char* event) { *trace += (trace->empty() ? "" : ",") + std::string(event); }
+    LRESULT OnTaken(UINT, WPARAM, LPARAM lParam, bool&) { Note("part"); return lParam + 1; }
+    LRESULT OnPassed(UINT, WPARAM, LPARAM, bool& handled) { Note("passed"); handled = false; return 0; }
+};
+const ProbePart::MapEntry ProbePart::messageMap[] = {
+    MapEntry::Message(UM_RANGE_FIRST + 1, &ProbePart::OnTaken),
+    MapEntry::Message(UM_RANGE_LAST, &ProbePart::OnPassed),
+};
+MESSAGE_MAP_HANDLER(ProbePart)
+
 // A dialog or control object whose map writes what its handlers see into a trace; its
 // first entry sees every message.
 template <class Base>
 class Probe : public Base {
 public:
+    Probe() { part.trace = &trace; }
     bool HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
         mapWindow = window;
@@ -99,6 +116,7 @@ public:
 
     std::vector<UINT> messages;  // every message, in order
     std::string trace;
+    ProbePart part;
     HWND mapWindow = nullptr, commandControl = nullptr, lastWindow = nullptr;
     LPARAM creationParameter = 0;
 
@@ -168,6 +186,7 @@ const MessageMapEntry<Probe<Base>> Probe<Base>::messageMap[] = {
     MessageMapEntry<Probe>::Message(UM_INNER, &Probe::OnInner),
     MessageMapEntry<Probe>::Message(UM_PROBE, &Probe::OnFirst),
     MessageMapEntry<Probe>::Message(UM_PROBE, &Probe::OnSecond),
+    MessageMapEntry<Probe>::template Chain<ProbePart, &Probe::part>(),
     MessageMapEntry<Probe>::Range(UM_RANGE_FIRST, UM_RANGE_LAST, &Probe::OnRange),
     MessageMapEntry<Probe>::Command(ID_A, BN_CLICKED, &Probe::OnAClicked),
     MessageMapEntry<Probe>::Command(ID_A, &Probe::OnACommand),
@@ -406,7 +425,9 @@ TEST_F(Binding, MapEntriesAreTriedInOrderUntilOneHandles)
         {UM_PROBE, 0, 0, false, true, 2, "first,second", false},
         {UM_PROBE, 5, 6, false, false, RECORDER_ANSWER, "first,second", true},
         {UM_RANGE_FIRST, 0, 0, true, true, (LRESULT)UM_RANGE_FIRST, "range", false},
-        {UM_RANGE_LAST, 0, 0, true, true, (LRESULT)UM_RANGE_LAST, "range", false},
+        // The part's entries run in its place in the map, and what it leaves goes on.
+        {UM_RANGE_FIRST + 1, 0, 4, true, true, 5, "part", false},
+        {UM_RANGE_LAST, 0, 0, true, true, (LRESULT)UM_RANGE_LAST, "passed,range", false},
         {UM_RANGE_LAST + 1, 0, 0, true, true, RECORDER_ANSWER, "", true},
         {WM_COMMAND, MAKEWPARAM(ID_A, BN_CLICKED), (LPARAM)self, true, true, 3, "clicked", false},
         {WM_COMMAND, MAKEWPARAM(ID_A, BN_DOUBLECLICKED), 0, true, true, BN_DOUBLECLICKED, "command", false},

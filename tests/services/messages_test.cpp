@@ -58,19 +58,19 @@ TEST(Messages, EachRefusalShowsItsTextWithItsArguments)
 {
     using Kind = RefusalKind;
     const struct {
-        Refusal refusal;  // kind, line, numbers, texts
+        Refusal refusal;  // kind, line, texts
         const char* detail;
     } rows[] = {
-        {{Kind::FirstLine, 0, {}, {"BEGIN:VCARD"}}, "\nFirst line must begin with: BEGIN:VCARD"},
+        {{Kind::FirstLine, 0, {"BEGIN:VCARD"}}, "\nFirst line must begin with: BEGIN:VCARD"},
         {{Kind::FirstLineFolded, 0}, "\nFirst line cannot start with a space or have previous empty line"},
         {{Kind::Utf16, 0}, "\nThe file is UTF-16 text: save it as UTF-8 and open it again"},
-        {{Kind::MissingColon, 2, {}, {"X-BROKEN"}}, "\nSyntax error at line 2 [missing ':']:\nX-BROKEN"},
-        {{Kind::InvalidParameter, 1, {}, {"HOME", "TEL"}}, "\nSyntax error - invalid parameter:\nHOME\nfor TEL"},
+        {{Kind::MissingColon, 2, {"X-BROKEN"}}, "\nSyntax error at line 2 [missing ':']:\nX-BROKEN"},
+        {{Kind::InvalidParameter, 1, {"HOME", "TEL"}}, "\nSyntax error - invalid parameter:\nHOME\nfor TEL"},
         {{Kind::VersionAndFnMissing, 0},
          "\nVERSION property must exist and be the first. Also FN property must be present"},
         {{Kind::VersionNotFirst, 0}, "\nVERSION property must exist and be the first"},
         {{Kind::FnMissing, 0}, "\nFN property must exist"},
-        {{Kind::LineBreakInUri, 0, {}, {"URL"}},
+        {{Kind::LineBreakInUri, 0, {"URL"}},
          "\nThe value of URL holds a line break, which a URI cannot hold: put it on one line"},
         {{Kind::None, 0}, ""},
     };

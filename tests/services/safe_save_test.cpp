@@ -199,7 +199,7 @@ TEST_F(SafeSave, ReplacingAFolderFailsForReal)
 TEST_F(SafeSave, TargetWhoseTemporaryNameIsTooLongIsRefused)
 {
     InjectedSteps steps;
-    EXPECT_EQ(ResultFromWin32(206), Save(steps, folder / (std::string(SAVE_PATH_SIZE, 'x') + ".vcf")));
+    EXPECT_EQ(ResultFromWin32(FILENAME_TOO_LONG), Save(steps, folder / (std::string(SAVE_PATH_SIZE, 'x') + ".vcf")));
     EXPECT_EQ(SaveStage::CreateTemporary, failure.stage);
     EXPECT_TRUE(steps.created.empty());
 }

@@ -242,7 +242,6 @@ public:
     }
 };
 
-// A box or file dialog that was shown, as the user saw it.
 // The file name field of a common file dialog (a combo box, or an edit in the older
 // template); 0 when window is no file dialog.
 inline int FileNameField(HWND window)
@@ -254,6 +253,7 @@ inline int FileNameField(HWND window)
 // The id of a message box's text.
 const int MESSAGE_BOX_TEXT = 0xFFFF;
 
+// A box or file dialog that was shown, as the user saw it.
 struct Shown {
     std::string caption;  // a box's caption; a file dialog's title
     std::string text;     // a box's text, "<file>" for a file dialog

@@ -190,7 +190,7 @@ TEST(AddTest, AddDialogRefusesWhatCannotBeAddedAndKeepsTheInput)
     EXPECT_NE(std::string::npos, answers.shown.at(2).text.find("[0x800700b7]"));
     EXPECT_EQ(70u, shownName.size());
     EXPECT_TRUE(answers.leftOpen.empty() && editor.IsRunning()) << "Escape after a box closes the dialog, not the editor";
-    EXPECT_EQ(0, mainDialog->Document()->IsModified());
+    EXPECT_FALSE(mainDialog->Document()->IsModified());
 
     answers.Drive("Add a new property as part of 'TEL' group", ChooseProperty("NOTE"));
     TreeMenu(editor, "work/TEL", ID_ITEM_NEW);

@@ -125,7 +125,7 @@ TEST_F(CellEditTest, EveryWayOutOfTheEditorStoresOrCancels)
         EXPECT_TRUE(editor.IsRunning()) << c.way;
         EXPECT_EQ(nullptr, ui::CellEditorOf(editor, COMPONENTS)) << c.way;
         EXPECT_STREQ(c.stores ? "Janet" : "Jane", Property("N")->GetValue(1)) << c.way;
-        EXPECT_EQ(c.stores ? 1 : 0, mainDialog->Document()->IsModified()) << c.way;
+        EXPECT_EQ(c.stores, mainDialog->Document()->IsModified()) << c.way;
         EXPECT_EQ(c.stores, editor.IsEnabled(IDC_UNDO)) << c.way << ": Undo follows at once";
     }
 }
@@ -244,7 +244,7 @@ TEST_F(CellEditTest, LeavingACellUnchangedChangesNothing)
         HWND control = EditCell(editor, c.item, c.list, c.row, "");
         EXPECT_EQ(c.shown, Text(control)) << c.item << c.row;
         editor.Press(VK_RETURN);
-        EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.item << c.row;
+        EXPECT_FALSE(mainDialog->Document()->IsModified()) << c.item << c.row;
         EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
     }
     Editor editor(card);
@@ -326,7 +326,7 @@ TEST_F(CellEditTest, SaveCommandsStoreTheOpenEditorFirst)
         c.save(editor);
         EXPECT_NE(std::string::npos, ReadBytes(card).find("\r\nN:Doe;Janet;;;\r\n")) << c.way;
         EXPECT_TRUE(answers.shown.empty()) << c.way;
-        EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.way;
+        EXPECT_FALSE(mainDialog->Document()->IsModified()) << c.way;
     }
 }
 
@@ -393,7 +393,7 @@ TEST_F(CellEditTest, ComboBoxWithoutPartsIsReportedAndStoresNothing)
         ASSERT_TRUE(editor.Select("FN"));
         editor.Menu(IDC_SAVE);
         EXPECT_NE(std::string::npos, ReadBytes(card).find("TEL;type=WORK,VOICE;pref=1:")) << c.code;
-        EXPECT_EQ(0, mainDialog->Document()->IsModified());
+        EXPECT_FALSE(mainDialog->Document()->IsModified());
     }
 }
 
@@ -497,7 +497,7 @@ TEST_F(CellEditTest, SettingTakesEffectAtTheNextSaveAndMarksNothing)
         ASSERT_TRUE(settingsSeen.up) << c.note;
         EXPECT_EQ(c.checked, settingsSeen.checked) << c.note;
         EXPECT_EQ("OK Cancel", answers.shown[0].buttons);
-        EXPECT_EQ(0, mainDialog->Document()->IsModified()) << c.note;
+        EXPECT_FALSE(mainDialog->Document()->IsModified()) << c.note;
         EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
         editor.Menu(IDC_SAVE);
         EXPECT_NE(std::string::npos, ReadBytes(card).find(std::string("\r\n") + c.saved + "\r\n")) << c.note;

@@ -149,7 +149,7 @@ TEST_F(EditorTest, SelectedItemShowsItsValueAndParametersWithoutChangingTheCard)
         EXPECT_EQ(row.shown, RightHandSide(editor)) << row.item;
         if (row.screenshot != nullptr) editor.Screenshot(row.screenshot);
     }
-    EXPECT_EQ(0, mainDialog->Document()->IsModified());
+    EXPECT_FALSE(mainDialog->Document()->IsModified());
     EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
 }
 
@@ -171,7 +171,7 @@ TEST_F(EditorTest, TypedPastedAndChosenValuesAreStoredAndSaved)
     Editor editor(sample);
     ASSERT_TRUE(editor.Select("NOTE"));
     editor.Type(IDC_VALUE_EDIT, "!");
-    EXPECT_EQ(1, mainDialog->Document()->IsModified());
+    EXPECT_TRUE(mainDialog->Document()->IsModified());
     EXPECT_TRUE(editor.IsEnabled(IDC_UNDO)) << "Undo follows the card's state as it changes";
     ASSERT_TRUE(editor.Select("FN"));
     std::string pasted(5000, 'z');
@@ -195,7 +195,7 @@ TEST_F(EditorTest, TypedPastedAndChosenValuesAreStoredAndSaved)
     EXPECT_EQ((Names{"sample.tmp", "sample.vcf"}), folder.Names());
     // A saved card has nothing left to save.
     EXPECT_FALSE(editor.IsEnabled(IDC_UNDO));
-    EXPECT_EQ(0, mainDialog->Document()->IsModified());
+    EXPECT_FALSE(mainDialog->Document()->IsModified());
     EXPECT_EQ(Titled("sample.vcf"), editor.Title());
     editor.Menu(IDCANCEL);
     EXPECT_FALSE(editor.IsRunning());
@@ -218,7 +218,7 @@ TEST_F(EditorTest, SaveOfAnUntitledCardAsksForAPath)
     editor.Click(IDC_SAVE);
     EXPECT_EQ(Titled("a.vcf"), editor.Title());
     EXPECT_EQ("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:New Card\r\nEND:VCARD\r\n", ReadBytes(folder / "a.vcf"));
-    EXPECT_EQ(0, mainDialog->Document()->IsModified()) << "the new items are saved too";
+    EXPECT_FALSE(mainDialog->Document()->IsModified()) << "the new items are saved too";
 }
 
 TEST_F(EditorTest, FailedSaveNamesTheTemporaryFileAndKeepsTheChanges)
@@ -234,7 +234,7 @@ TEST_F(EditorTest, FailedSaveNamesTheTemporaryFileAndKeepsTheChanges)
     editor.Click(IDC_SAVE);
     ASSERT_EQ(1u, answers.shown.size());
     EXPECT_EQ(0u, answers.shown[0].text.find("Cannot create vCard file\r\n'" + sub + "\\c.tmp'\n[0x800700"));
-    EXPECT_EQ(1, mainDialog->Document()->IsModified());
+    EXPECT_TRUE(mainDialog->Document()->IsModified());
 }
 
 TEST_F(EditorTest, CommandsAskBeforeChangesAreLost)
@@ -305,7 +305,7 @@ TEST_F(EditorTest, CommandsAskBeforeChangesAreLost)
         if (row.changedShows != nullptr) {
             ASSERT_TRUE(editor.Select(row.change));
             EXPECT_EQ(row.changedShows, editor.ItemText(IDC_VALUE_EDIT));
-            EXPECT_EQ(strchr(row.changedShows, '!') != nullptr, mainDialog->Document()->IsModified() != 0);
+            EXPECT_EQ(strchr(row.changedShows, '!') != nullptr, mainDialog->Document()->IsModified());
         }
     }
 }
