@@ -12,36 +12,90 @@ size_t WithoutTrailingBlanks(const char* line, size_t length)
     return length;
 }
 
-// The ':' that ends a line's head: not one a backslash escapes (a name may hold "\:"),
-// nor one in the quotes of a parameter value (a quote in the name is a character).
+// The quote that closes one opening at text[0], by characters (a trail byte may be a
+// quote), or null when none follows before end: such a quote is an ordinary character.
+static const char* ClosingQuoteBefore(const char* text, const char* end, const unsigned char* leadBytes)
+{
+    for (const char* p = text + 1; p < end; p += leadBytes[(unsigned char)*p] && p + 1 < end && p[1] != '\0' ? 2 : 1) {
+        if (*p == '"') return p;
+    }
+    return nullptr;
+}
+
+// The ':' that ends a line's head, found as the reader's head scan finds it: not one a
+// backslash escapes (a name may hold "\:"), nor one in the quotes of a parameter value. A
+// quote opens only where a value starts (after '=' or a value's ',', once the property's
+// name has passed) and only when it is closed in the line; otherwise it is a character.
+// The VERSION read ahead and the end of an encoded line are found by it, so that where
+// it ends a head agrees with the reader, whatever the line holds.
 static const char* HeadEnd(const char* line, size_t length)
 {
-    // By characters: in a double-byte code page a trail byte may be a backslash.
+    enum class State { Name, ParameterName, ValueStart, Value };
     const unsigned char* leadBytes = LeadByteTable();
-    bool inParameters = false;
-    bool quoted = false;
+    const char* end = line + length;
+    State state = State::Name;
+    bool namePassed = false;
+    bool grouped = false;
+    size_t tokenLength = 0;  // bytes of the token since its ';' (or the group's '.')
     bool afterBackslash = false;
     for (size_t i = 0; i < length;) {
         char c = line[i];
-        size_t width = leadBytes[(unsigned char)c] && i + 1 < length ? 2 : 1;
-        if (width == 2) {
-            afterBackslash = false;
+        if (leadBytes[(unsigned char)c] && i + 1 < length && line[i + 1] != '\0') {
             i += 2;
+            tokenLength += 2;
+            afterBackslash = false;
+            if (state == State::ValueStart) state = State::Value;
             continue;
         }
-        if (quoted) {
-            quoted = c != '"';
-        } else if (c == '"') {
-            quoted = inParameters && i > 0 && (line[i - 1] == '=' || line[i - 1] == ',');
-        } else if (c == ';') {
-            inParameters = true;
-        } else if (c == ':' && !afterBackslash) {
-            return line + i;
+        if (c == ':') {
+            if (!afterBackslash) return line + i;
+            afterBackslash = false;  // "\:" is a colon of the head
+            ++i;
+            continue;
         }
-        afterBackslash = c == '\\';  // as the head's scan has it: "\\:" escapes the colon too
+        if (c == '"' && state == State::ValueStart && namePassed) {
+            const char* closing = ClosingQuoteBefore(line + i, end, leadBytes);
+            if (closing != nullptr) {
+                size_t quoted = (size_t)(closing - (line + i)) + 1;
+                i += quoted;
+                tokenLength += quoted;
+                state = State::Value;
+                afterBackslash = false;
+                continue;
+            }
+        }
+        switch (c) {
+        case ';':
+            state = State::ParameterName;
+            if (tokenLength > 0) namePassed = true;
+            tokenLength = 0;
+            break;
+        case '.':
+            if (state == State::Name && !grouped) {
+                grouped = true;
+                tokenLength = 0;  // the group prefix is no token of its own
+            } else {
+                ++tokenLength;
+            }
+            break;
+        case '=':
+            if (state == State::ParameterName) state = State::ValueStart;
+            else if (state == State::ValueStart) state = State::Value;
+            ++tokenLength;
+            break;
+        case ',':
+            if (state == State::Value) state = State::ValueStart;
+            ++tokenLength;
+            break;
+        default:
+            if (state == State::ValueStart) state = State::Value;
+            ++tokenLength;
+            break;
+        }
+        afterBackslash = c == '\\';
         ++i;
     }
-    return line + length;
+    return end;
 }
 
 // Calls visit(value, length) for each encoding the head names, until it returns true:
@@ -70,7 +124,7 @@ static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
             quoted = c != '"';
             if (!atEnd) continue;
         }
-        if (c == '"' && valueAt == p) {
+        if (c == '"' && valueAt == p && ClosingQuoteBefore(p, end, leadBytes) != nullptr) {
             quoted = true;
         } else if (c == '=' && valueAt == nullptr) {
             valueAt = p + 1;

@@ -226,6 +226,15 @@ TEST(RoundTrip, LiteralCommaInAListStaysLiteral)
     EXPECT_NE(std::string::npos, card.Save().find(":;;Flat 5\\, Main St,Annex\\;\\nback;London;"));
 }
 
+TEST(RoundTrip, UnclosedQuoteInAVersionLine)
+{
+    // A quote never closed is a character to the reader, but the read-ahead for the
+    // card's VERSION took it to quote the rest of the line: it passed over a first
+    // VERSION line that the reader placed first, and the write, whose quote is closed,
+    // read back in another version.
+    ExpectLawHolds("BEGIN:VCARD\r\nVERSION;X=\"a;Y=b:3.0\r\nVERSION:2.1\r\nFN:x\r\nTEL;WORK:1\r\nEND:VCARD\r\n", 1252);
+}
+
 TEST(RoundTrip, VersionOfACardInsideTheCardIsNotItsOwn)
 {
     // The read took the first VERSION line up to the first closing line for the card's,
