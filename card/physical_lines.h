@@ -134,11 +134,37 @@ public:
         *version = CardVersion::V40;
         *utf16 = false;
         size_t scanned = 0;
-        bool opened = false;      // the first line, the card's own opening line, has passed
-        int inner = 0;            // cards opened inside this one and not yet closed
-        bool collecting = false;  // the VERSION line was found; its folds may follow
-        bool finished = false;    // and a line after it ended it
+        bool opened = false;  // the first line, the card's own opening line, has passed
+        int inner = 0;        // cards opened inside this one and not yet closed
+        bool found = false;   // the VERSION line was found, its value in value
+        bool outOfMemory = false;
+        // The content line gathered so far, its folds joined: whether it is the VERSION
+        // line, and where its head ends, is decided on the whole of it, as the reader does.
+        TextBuffer logical;
+        bool gathered = false;
         TextBuffer value;
+        auto consider = [&]() -> bool {  // true once the VERSION line is found
+            const char* line = logical.Data();
+            size_t length = logical.Length();
+            if (!opened) {
+                opened = true;
+                return false;
+            }
+            size_t valueLength = 0;
+            const char* text = inner == 0 ? VersionValue(line, length, &valueLength) : nullptr;
+            if (text != nullptr) {
+                found = true;
+                outOfMemory = !value.Assign(text, valueLength);
+                return true;
+            }
+            if (IsExactOpeningLine(line, length)) {
+                ++inner;
+            } else if (inner > 0 && IsClosingLine(line, length)) {
+                --inner;
+            }
+            return false;
+        };
+        bool finished = false;
         for (bool first = true;; first = false) {
             size_t before = ahead.Length();
             if (!ahead.Reserve(before + READ_CHUNK)) return false;
@@ -165,31 +191,24 @@ public:
                 }
                 if (length == 0) {
                     // Empty lines neither end nor continue a content line.
-                } else if (collecting && (line[0] == ' ' || line[0] == '\t')) {
-                    if (!value.Append(line + 1, length - 1)) return false;
-                } else if (collecting) {
-                    finished = true;
-                    break;
-                } else if (!opened) {
-                    opened = true;
-                } else if (line[0] != ' ' && line[0] != '\t') {
-                    size_t valueLength = 0;
-                    const char* found = inner == 0 ? VersionValue(line, length, &valueLength) : nullptr;
-                    if (found != nullptr) {
-                        collecting = true;
-                        if (!value.Assign(found, valueLength)) return false;
-                    } else if (IsExactOpeningLine(line, length)) {
-                        ++inner;
-                    } else if (inner > 0 && IsClosingLine(line, length)) {
-                        --inner;
+                } else if (line[0] == ' ' || line[0] == '\t') {
+                    if (gathered && !logical.Append(line + 1, length - 1)) return false;
+                } else {
+                    if (gathered && consider()) {
+                        finished = true;
+                        break;
                     }
+                    if (!logical.Assign(line, length)) return false;
+                    gathered = true;
                 }
                 if (feed == nullptr) break;
                 scanned = end + 1;
             }
             if (finished || got == 0) break;
         }
-        if (collecting) *version = VersionFromText(value.Data(), value.Length());
+        if (!finished && gathered) consider();
+        if (outOfMemory) return false;
+        if (found) *version = VersionFromText(value.Data(), value.Length());
         return true;
     }
 

@@ -233,6 +233,8 @@ TEST(RoundTrip, UnclosedQuoteInAVersionLine)
     // VERSION line that the reader placed first, and the write, whose quote is closed,
     // read back in another version.
     ExpectLawHolds("BEGIN:VCARD\r\nVERSION;X=\"a;Y=b:3.0\r\nVERSION:2.1\r\nFN:x\r\nTEL;WORK:1\r\nEND:VCARD\r\n", 1252);
+    // Nor is a line decided before its folds are joined: here the fold closes the quote.
+    ExpectLawHolds("BEGIN:VCARD\r\nVERSION;X=\"a;Y\r\n =b\":3.0\r\nVERSION:2.1\r\nFN:x\r\nTEL;WORK:1\r\nEND:VCARD\r\n", 1252);
 }
 
 TEST(RoundTrip, VersionOfACardInsideTheCardIsNotItsOwn)
