@@ -192,6 +192,13 @@ bool AppendTextValue(TextBuffer& line, const char* value, bool list, int escapeC
 // Base64 data of an older card is as raw as a URI.
 bool HoldsLineBreakInUri(const PropertyNode* property, CardVersion version)
 {
+    if (AllowsLegacyEncodings(version)) {
+        // Quoted-printable carries a line break: a URI read through it (or, in 2.1, one
+        // that names its character set, which gets it for the line break) is written so.
+        ValueEncoding encoding = EncodingOf(property);
+        bool carried = encoding.CarriesUriAsText() && (encoding.quotedPrintable || version == CardVersion::V21);
+        if (IsUriValued(property) && carried) return false;
+    }
     if (!IsUriValued(property) && !(AllowsLegacyEncodings(version) && EncodingOf(property).base64)) return false;
     for (int i = 0; i < property->GetValueCount(); ++i) {
         const char* value = property->GetValue(i);

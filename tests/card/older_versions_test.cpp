@@ -49,6 +49,8 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
         {"2.1", "FN;CHARSET=SHIFT_JIS:\x93\x8C\x8B\x9E\r\n", "\xE6\x9D\xB1\xE4\xBA\xAC", nullptr},
         // Shift_JIS as Windows reads it: 0x5C is a backslash that escapes, not a yen sign.
         {"3.0", "FN;CHARSET=SHIFT_JIS:\x93\x8C\\;\xC4\\:\x8B\x9E\r\n", "\xE6\x9D\xB1;\xEF\xBE\x84:\xE4\xBA\xAC", nullptr},
+        // A URI read through quoted-printable may hold a line break: it is written so again.
+        {"2.1", "URL;ENCODING=QUOTED-PRINTABLE:http://a=0Ab\r\n", "http://a\nb", nullptr},
         // A URI that names its character set holds text (a phone's phonetic name).
         {"2.1", "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS:\xB1\xDD;;\r\n", "\xEF\xBD\xB1\xEF\xBE\x9D;;", nullptr},
         // 8-bit text without CHARSET: UTF-8 when it is, else Windows-1252, both written back.
