@@ -2,8 +2,10 @@
 #include "card/content_lines.h"
 
 #include "card/format.h"
+#include "card/head_grammar.h"
 #include "card/mbstring.h"
 
+#include <initializer_list>
 #include <string.h>
 
 size_t WithoutTrailingBlanks(const char* line, size_t length)
@@ -23,28 +25,21 @@ static const char* ClosingQuoteBefore(const char* text, const char* end, const u
 }
 
 // The ':' that ends a line's head, found as the reader's head scan finds it: not one a
-// backslash escapes (a name may hold "\:"), nor one in the quotes of a parameter value. A
-// quote opens only where a value starts (after '=' or a value's ',', once the property's
-// name has passed) and only when it is closed in the line; otherwise it is a character.
-// The VERSION read ahead and the end of an encoded line are found by it, so that where
-// it ends a head agrees with the reader, whatever the line holds.
+// backslash escapes (a name may hold "\:"), nor one in the quotes of a parameter value
+// (HeadGrammar). The VERSION read ahead and the end of an encoded line are found by it, so
+// that where it ends a head agrees with the reader, whatever the line holds.
 static const char* HeadEnd(const char* line, size_t length)
 {
-    enum class State { Name, ParameterName, ValueStart, Value };
     const unsigned char* leadBytes = LeadByteTable();
     const char* end = line + length;
-    State state = State::Name;
-    bool namePassed = false;
-    bool grouped = false;
-    size_t tokenLength = 0;  // bytes of the token since its ';' (or the group's '.')
+    HeadGrammar grammar;
     bool afterBackslash = false;
     for (size_t i = 0; i < length;) {
         char c = line[i];
         if (leadBytes[(unsigned char)c] && i + 1 < length && line[i + 1] != '\0') {
             i += 2;
-            tokenLength += 2;
+            grammar.Character();
             afterBackslash = false;
-            if (state == State::ValueStart) state = State::Value;
             continue;
         }
         if (c == ':') {
@@ -53,101 +48,120 @@ static const char* HeadEnd(const char* line, size_t length)
             ++i;
             continue;
         }
-        if (c == '"' && state == State::ValueStart && namePassed) {
+        if (c == '"' && grammar.QuoteMayOpen()) {
             const char* closing = ClosingQuoteBefore(line + i, end, leadBytes);
             if (closing != nullptr) {
-                size_t quoted = (size_t)(closing - (line + i)) + 1;
-                i += quoted;
-                tokenLength += quoted;
-                state = State::Value;
+                i += (size_t)(closing - (line + i)) + 1;
+                grammar.Quoted();
                 afterBackslash = false;
                 continue;
             }
         }
-        switch (c) {
-        case ';':
-            state = State::ParameterName;
-            if (tokenLength > 0) namePassed = true;
-            tokenLength = 0;
-            break;
-        case '.':
-            if (state == State::Name && !grouped) {
-                grouped = true;
-                tokenLength = 0;  // the group prefix is no token of its own
-            } else {
-                ++tokenLength;
-            }
-            break;
-        case '=':
-            if (state == State::ParameterName) state = State::ValueStart;
-            else if (state == State::ValueStart) state = State::Value;
-            ++tokenLength;
-            break;
-        case ',':
-            if (state == State::Value) state = State::ValueStart;
-            ++tokenLength;
-            break;
-        default:
-            if (state == State::ValueStart) state = State::Value;
-            ++tokenLength;
-            break;
-        }
+        grammar.Punctuation(c);
         afterBackslash = c == '\\';
         ++i;
     }
     return end;
 }
 
-// Calls visit(value, length) for each encoding the head names, until it returns true:
-// each bare parameter, and each value of ENCODING, split and unquoted as the parameter
-// scan does it (a list "QUOTED-PRINTABLE,X" and a quoted "QUOTED-PRINTABLE" name it too),
-// so that where a line ends agrees with how its value is then decoded.
+bool IsBareEncodingName(const char* token, size_t length)
+{
+    for (const char* name : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"}) {
+        if (EqualNoCase(token, length, name)) return true;
+    }
+    return false;
+}
+
+// The width of the character at p, before end.
+static size_t WidthBefore(const unsigned char* leadBytes, const char* p, const char* end)
+{
+    return leadBytes[(unsigned char)*p] && p + 1 < end && p[1] != '\0' ? 2 : 1;
+}
+
+// Calls visit(value, length) for each encoding a parameter [token, end) names, read as the
+// parameter scan reads it, until visit returns true: a bare parameter names the encoding
+// it is (any other, 3.0's "b" or a name in quotes among them, is a type); ENCODING's
+// values are split at ',' outside quotes, and a quote at a value's start that closes in
+// the parameter opens.
+template <class Visit>
+static bool EncodingsOfParameter(const char* token, const char* end, const unsigned char* leadBytes, Visit& visit)
+{
+    const char* equals = token;
+    while (equals < end && *equals != '=') equals += WidthBefore(leadBytes, equals, end);
+    if (equals == end) {
+        size_t length = (size_t)(end - token);
+        return IsBareEncodingName(token, length) && visit(token, length);
+    }
+    if (!EqualNoCase(token, (size_t)(equals - token), "ENCODING")) return false;
+    for (const char* value = equals + 1;;) {
+        const char* p = value;
+        const char* quoted = nullptr;
+        size_t quotedLength = 0;
+        if (p < end && *p == '"') {
+            const char* closing = ClosingQuoteBefore(p, end, leadBytes);
+            if (closing != nullptr) {
+                quoted = p + 1;
+                quotedLength = (size_t)(closing - quoted);
+                p = closing + 1;
+            }
+        }
+        const char* stop = p;
+        while (stop < end && *stop != ',') stop += WidthBefore(leadBytes, stop, end);
+        // The value is the quoted text followed by what follows the quotes, up to the ','.
+        char joined[32];
+        size_t restLength = (size_t)(stop - p);
+        if (quoted == nullptr) {
+            if (visit(p, restLength)) return true;
+        } else if (quotedLength + restLength <= sizeof joined) {
+            memcpy(joined, quoted, quotedLength);
+            memcpy(joined + quotedLength, p, restLength);
+            if (visit(joined, quotedLength + restLength)) return true;
+        }
+        if (stop >= end) return false;
+        value = stop + 1;
+    }
+}
+
+// Calls visit(value, length) for each encoding the head names, until it returns true. The
+// head is cut into its name and parameters where the reader's head scan cuts it (at each
+// ';' outside quotes, HeadGrammar; empty tokens are none, and a group prefix is no token),
+// and each parameter read as the parameter scan reads it, so that where a line ends
+// agrees with how its value is then decoded.
 template <class Visit>
 static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 {
-    const char* end = HeadEnd(line, length);
-    const char* p = (const char*)memchr(line, ';', (size_t)(end - line));
-    if (p == nullptr) return false;
     const unsigned char* leadBytes = LeadByteTable();
-    const char* start = ++p;        // the parameter
-    const char* item = nullptr;     // the ENCODING value being read, after '=' or ','
-    const char* valueAt = nullptr;  // where a value of any parameter starts: a quote there opens
-    bool quoted = false;
-    for (;; ++p) {
-        bool atEnd = p >= end;
-        if (!atEnd && leadBytes[(unsigned char)*p] && p + 1 < end) {
-            ++p;
+    const char* end = HeadEnd(line, length);
+    HeadGrammar grammar;
+    const char* token = line;
+    bool namePassed = false;
+    for (const char* p = line;;) {
+        if (p >= end || *p == ';') {
+            if (p > token) {
+                if (namePassed && EncodingsOfParameter(token, p, leadBytes, visit)) return true;
+                namePassed = true;
+            }
+            if (p >= end) return false;
+            grammar.Punctuation(';');
+            token = ++p;
             continue;
         }
-        char c = atEnd ? ';' : *p;
-        if (quoted) {
-            quoted = c != '"';
-            if (!atEnd) continue;
+        size_t width = WidthBefore(leadBytes, p, end);
+        if (width == 2) {
+            grammar.Character();
+            p += 2;
+            continue;
         }
-        if (c == '"' && valueAt == p && ClosingQuoteBefore(p, end, leadBytes) != nullptr) {
-            quoted = true;
-        } else if (c == '=' && valueAt == nullptr) {
-            valueAt = p + 1;
-            if (p - start == 8 && EqualNoCase(start, 8, "ENCODING")) item = p + 1;
-        } else if (c == ',' && valueAt != nullptr && item == nullptr) {
-            valueAt = p + 1;
-        } else if ((c == ',' && item != nullptr) || c == ';') {
-            const char* from = item != nullptr ? item : start;
-            size_t itemLength = (size_t)(p - from);
-            if (itemLength >= 2 && from[0] == '"' && from[itemLength - 1] == '"') {
-                ++from;
-                itemLength -= 2;
-            }
-            bool bare = item != nullptr || memchr(start, '=', (size_t)(p - start)) == nullptr;
-            if (bare && visit(from, itemLength)) return true;
-            if (c == ';') {
-                if (atEnd) return false;
-                start = p + 1;
-                item = valueAt = nullptr;
-            } else {
-                item = valueAt = p + 1;
+        if (*p == '"' && grammar.QuoteMayOpen()) {
+            const char* closing = ClosingQuoteBefore(p, end, leadBytes);
+            if (closing != nullptr) {
+                grammar.Quoted();
+                p = closing + 1;
+                continue;
             }
         }
+        if (grammar.Punctuation(*p)) token = p + 1;  // the group's name
+        ++p;
     }
 }
 

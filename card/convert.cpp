@@ -7,6 +7,7 @@
 #include "card/convert.h"
 
 #include "card/charset.h"
+#include "card/content_lines.h"
 #include "card/format.h"
 #include "card/io.h"
 #include "card/legacy_text.h"
@@ -131,6 +132,7 @@ private:
     bool OldParameterValues();
     bool Utf8Bytes();
     bool Version();
+    PropertyNode* VersionAlone(HTREEITEM item, PropertyNode* version);
 
     CardDocument& document;
     TreeWindow tree;
@@ -788,14 +790,6 @@ bool Converter::Names(bool restore)
     return true;
 }
 
-bool IsEncodingName(const char* value)
-{
-    for (const char* name : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"}) {
-        if (Same(value, name)) return true;
-    }
-    return false;
-}
-
 // 2.1 writes TYPE values alone (TEL;WORK;VOICE:), the later versions name every parameter.
 bool Converter::Bareness()
 {
@@ -805,7 +799,7 @@ bool Converter::Bareness()
         for (ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
             // A value that names an encoding would read back as ENCODING's.
             bool bare = to == CardVersion::V21 && p->GetKind() == ParameterKindType && IsValidName(p->GetValue()) &&
-                        !IsEncodingName(p->GetValue());
+                        !IsBareEncodingName(p->GetValue(), strlen(p->GetValue()));
             if (p->IsBare() == bare) continue;
             if (!bare && p->GetKind() == ParameterKindOther && p->GetCustomName() == nullptr) continue;
             p->SetBare(bare);
@@ -1174,6 +1168,28 @@ bool Converter::Utf8Bytes()
     return true;
 }
 
+// A VERSION of several components (what a file wrote after its version) as a VERSION of
+// one, which the version then fills, so that the card written is read back by the
+// version it names. Null when memory ran out.
+PropertyNode* Converter::VersionAlone(HTREEITEM item, PropertyNode* version)
+{
+    std::string had;
+    for (int i = 0; i < version->GetValueCount(); ++i) {
+        if (i > 0) had += ';';
+        if (version->GetValue(i) != nullptr) had += version->GetValue(i);
+    }
+    PropertyNode* alone = new (std::nothrow) PropertyNode(PropertyKindVersion);
+    if (alone == nullptr || FAILED(alone->AppendOwnedValue(nullptr))) {
+        if (alone != nullptr) alone->Release();
+        return nullptr;
+    }
+    if (version->GetParameters() != nullptr) alone->AppendParameter(version->GetParameters());
+    if (document.InsertNode(item, alone) == nullptr) return nullptr;
+    document.DeleteItem(item);
+    Note(ConversionChange::ValueRespelled, alone, "", had);
+    return alone;
+}
+
 bool Converter::Version()
 {
     HTREEITEM first = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
@@ -1185,6 +1201,8 @@ bool Converter::Version()
         HTREEITEM item = document.AddProperty(TVI_FIRST, PropertyKindVersion);
         if (item == nullptr) return false;
         version = (PropertyNode*)document.GetNode(item);
+    } else if (version->GetValueCount() > 1 && (version = VersionAlone(first, version)) == nullptr) {
+        return false;
     }
     if (FAILED(version->SetValue(VersionText(to), 0))) return false;
     document.SetVersion(to);

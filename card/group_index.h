@@ -15,16 +15,22 @@
 // answers as FindGroup does, the first group whose name compares equal: a name of ASCII
 // bytes only is kept in a hash table by its lower-case spelling, since the comparison
 // folds nothing else in it and no name with other bytes equals it; any other name is
-// compared with the groups of such names, in order, by the comparison itself. The table
-// holds the items and their nodes and reads names from the nodes: an address book of tens
-// of thousands of groups holds no second copy of every name, and no name is asked of the
-// tree (a tree control checks each item handle against all its items).
+// compared with the groups of such names, in order, by the comparison itself. The index
+// holds the groups' items and nodes, in the order they were added, and reads names from
+// the nodes: an address book of tens of thousands of groups holds no second copy of every
+// name, and no name is asked of the tree (a tree control checks each item handle against
+// all its items). A slot of the table is a group's number and hash, eight bytes, so
+// that the table of such a book stays small in the caches.
 class GroupIndex {
 public:
     GroupIndex() = default;
     GroupIndex(const GroupIndex&) = delete;
     GroupIndex& operator=(const GroupIndex&) = delete;
-    ~GroupIndex() { free(slots); }
+    ~GroupIndex()
+    {
+        free(slots);
+        free(groups);
+    }
 
     // Takes in the groups that the document already holds; false when memory ran out.
     bool Start(const CardDocument& document)
@@ -35,36 +41,38 @@ public:
             CardNode* node = document.GetNode(item);
             if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), item, node)) return false;
         }
-        last = Group();
+        last = NONE;
         return true;
     }
 
     HTREEITEM Find(const char* name)
     {
-        Group found;
+        uint32_t found = NONE;
         uint32_t hash;
         if (HashOf(name, &hash)) {
             // Grouped lines mostly come in runs of one group.
-            if (last.item != nullptr && AsciiEqualNoCase(last.node->GetDisplayName(), name)) return last.item;
+            if (last != NONE && AsciiEqualNoCase(NameOf(last), name)) return groups[last].item;
             if (slots != nullptr) {
-                for (size_t i = hash & mask; slots[i].group.item != nullptr; i = (i + 1) & mask) {
-                    if (slots[i].hash == hash && AsciiEqualNoCase(slots[i].group.node->GetDisplayName(), name)) {
-                        found = slots[i].group;
+                for (size_t i = hash & mask; slots[i].numberAndOne != 0; i = (i + 1) & mask) {
+                    uint32_t number = slots[i].numberAndOne - 1;
+                    if (slots[i].hash == hash && AsciiEqualNoCase(NameOf(number), name)) {
+                        found = number;
                         break;
                     }
                 }
             }
         } else {
-            if (last.item != nullptr && MbsCompareNoCase(last.node->GetDisplayName(), name) == 0) return last.item;
-            for (const Group& group : others) {
-                if (MbsCompareNoCase(group.node->GetDisplayName(), name) == 0) {
-                    found = group;
+            if (last != NONE && MbsCompareNoCase(NameOf(last), name) == 0) return groups[last].item;
+            for (uint32_t number : others) {
+                if (MbsCompareNoCase(NameOf(number), name) == 0) {
+                    found = number;
                     break;
                 }
             }
         }
-        if (found.item != nullptr) last = found;
-        return found.item;
+        if (found == NONE) return nullptr;
+        last = found;
+        return groups[found].item;
     }
 
     // Asks for the slot a name of ASCII bytes would be found in, before Find looks; Find
@@ -79,18 +87,25 @@ public:
     // Records a group made after Find found none; false when memory ran out.
     bool Add(const char* name, HTREEITEM item, CardNode* node)
     {
+        if (groupCount == groupCapacity && !GrowGroups()) return false;
+        uint32_t added = (uint32_t)groupCount;
+        groups[groupCount++] = Group{item, node};
         uint32_t hash;
-        Group group{item, node};
+        bool entered = true;
         if (HashOf(name, &hash)) {
-            if (!Insert(hash, group)) return false;
+            entered = Insert(hash, added);
         } else {
             try {
-                others.push_back(group);
+                others.push_back(added);
             } catch (const std::bad_alloc&) {
-                return false;
+                entered = false;
             }
         }
-        last = group;
+        if (!entered) {
+            --groupCount;
+            return false;
+        }
+        last = added;
         return true;
     }
 
@@ -98,14 +113,18 @@ public:
     void ForgetPrefetched() { hashedName = nullptr; }
 
 private:
+    static const uint32_t NONE = UINT32_MAX;
+
     struct Group {
-        HTREEITEM item = nullptr;
-        CardNode* node = nullptr;
+        HTREEITEM item;
+        CardNode* node;
     };
     struct Slot {
         uint32_t hash;
-        Group group;  // item null: free
+        uint32_t numberAndOne;  // 0: free
     };
+
+    const char* NameOf(uint32_t number) const { return groups[number].node->GetDisplayName(); }
 
     // AsciiHash, without a second pass over the text Prefetch was given.
     bool HashOf(const char* name, uint32_t* hash) const
@@ -130,18 +149,30 @@ private:
     static bool AsciiEqualNoCase(const char* a, const char* b) { return CompareAsciiNoCase(a, b) == 0; }
 
     // An earlier group of the name stays the one found: a later one is never entered.
-    bool Insert(uint32_t hash, const Group& group)
+    bool Insert(uint32_t hash, uint32_t number)
     {
         if ((used + 1) * 4 > capacity * 3 && !Grow()) return false;
         size_t i = hash & mask;
-        for (; slots[i].group.item != nullptr; i = (i + 1) & mask) {
-            if (slots[i].hash == hash &&
-                AsciiEqualNoCase(slots[i].group.node->GetDisplayName(), group.node->GetDisplayName())) {
+        for (; slots[i].numberAndOne != 0; i = (i + 1) & mask) {
+            if (slots[i].hash == hash && AsciiEqualNoCase(NameOf(slots[i].numberAndOne - 1), NameOf(number))) {
                 return true;
             }
         }
-        slots[i] = Slot{hash, group};
+        slots[i] = Slot{hash, number + 1};
         ++used;
+        return true;
+    }
+
+    // By realloc: a large array grows where it is or is moved by its pages, never copied
+    // into fresh memory that must be faulted in again.
+    bool GrowGroups()
+    {
+        size_t grown = groupCapacity == 0 ? 64 : groupCapacity * 2;
+        if (grown >= NONE || grown > ((size_t)-1) / sizeof(Group)) return false;
+        Group* fresh = (Group*)realloc(groups, grown * sizeof(Group));
+        if (fresh == nullptr) return false;
+        groups = fresh;
+        groupCapacity = grown;
         return true;
     }
 
@@ -153,9 +184,9 @@ private:
         if (fresh == nullptr) return false;
         size_t freshMask = grown - 1;
         for (size_t k = 0; k < capacity; ++k) {
-            if (slots[k].group.item == nullptr) continue;
+            if (slots[k].numberAndOne == 0) continue;
             size_t i = slots[k].hash & freshMask;
-            while (fresh[i].group.item != nullptr) i = (i + 1) & freshMask;
+            while (fresh[i].numberAndOne != 0) i = (i + 1) & freshMask;
             fresh[i] = slots[k];
         }
         free(slots);
@@ -169,8 +200,11 @@ private:
     size_t capacity = 0;
     size_t mask = 0;
     size_t used = 0;
-    std::vector<Group> others;
-    Group last;
+    Group* groups = nullptr;  // by number, in the order added
+    size_t groupCount = 0;
+    size_t groupCapacity = 0;
+    std::vector<uint32_t> others;  // the numbers of groups whose names are not ASCII
+    uint32_t last = NONE;
     const char* hashedName = nullptr;  // the text Prefetch was last given, unchanged since
     uint32_t nameHash = 0;
     bool hashedAscii = false;

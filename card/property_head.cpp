@@ -1,12 +1,12 @@
 // The head of a content line: scanning it, and the nodes made from its tokens.
 #include "card/property_head.h"
 
+#include "card/content_lines.h"
 #include "card/format.h"
+#include "card/head_grammar.h"
 #include "card/mbstring.h"
 
 namespace {
-
-enum class HeadState { Name, ParameterName, ValueStart, Value };
 
 // The closing quote of a quote that opens at text[0], or null when none follows in the
 // line: a quote that is never closed is an ordinary character. The search goes by
@@ -94,13 +94,8 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
     char* head = buffer.Data();
     const char* lineEnd = line + length;
     size_t out = 0;
-    HeadState state = HeadState::Name;
+    HeadGrammar grammar;
     bool afterBackslash = false;
-    // Quotes protect parameter values only: in the property name, the first token after
-    // the group prefix (which a head that starts with ';' also has after an '='), a '"'
-    // is an ordinary character.
-    bool namePassed = false;
-    size_t tokenStart = 0;
     size_t i = 0;
     const unsigned char* leadBytes = stops.leadBytes;
     while (i < length) {
@@ -111,7 +106,7 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
                 head[out++] = line[i++];
             } while (!stops.head[(unsigned char)line[i]]);
             afterBackslash = false;
-            if (state == HeadState::ValueStart) state = HeadState::Value;
+            grammar.Character();
             continue;
         }
         char c = line[i];
@@ -120,7 +115,7 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
             head[out++] = line[i];
             head[out++] = line[i + 1];
             i += 2;
-            if (state == HeadState::ValueStart) state = HeadState::Value;
+            grammar.Character();
             afterBackslash = false;
             continue;
         }
@@ -135,44 +130,23 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
             ++i;
             continue;
         }
-        if (c == '"' && state == HeadState::ValueStart && namePassed) {
+        if (c == '"' && grammar.QuoteMayOpen()) {
             const char* closing = ClosingQuote(line + i, lineEnd);
             if (closing != nullptr) {
                 size_t quoted = (size_t)(closing - (line + i)) + 1;
                 memcpy(head + out, line + i, quoted);
                 out += quoted;
                 i += quoted;
-                state = HeadState::Value;
+                grammar.Quoted();
                 afterBackslash = false;
                 continue;
             }
         }
-        switch (c) {
-        case ';':
-            state = HeadState::ParameterName;
-            if (out > tokenStart) namePassed = true;
-            tokenStart = out + 1;
-            c = '\0';
-            break;
-        case '.':
-            if (state == HeadState::Name && !layout->hasGroup) {
-                layout->hasGroup = true;
-                layout->groupLength = out;
-                tokenStart = out + 1;  // the group prefix is no token of its own
-            }
-            break;
-        case '=':
-            if (state == HeadState::ParameterName) state = HeadState::ValueStart;
-            else if (state == HeadState::ValueStart) state = HeadState::Value;
-            break;
-        case ',':
-            if (state == HeadState::Value) state = HeadState::ValueStart;
-            break;
-        default:
-            if (state == HeadState::ValueStart) state = HeadState::Value;
-            break;
+        if (grammar.Punctuation(c)) {
+            layout->hasGroup = true;
+            layout->groupLength = out;
         }
-        head[out++] = c;
+        head[out++] = c == ';' ? '\0' : c;
         afterBackslash = (c == '\\');
         ++i;
     }
@@ -182,20 +156,11 @@ bool ScanHead(const char* line, size_t length, TextBuffer& buffer, const RunStop
     return true;
 }
 
-// The encodings a value of 2.1 may name without ENCODING=.
-static bool IsEncodingName(const char* token)
-{
-    for (const char* name : {"QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT"}) {
-        if (CompareAsciiNoCase(token, name) == 0) return true;
-    }
-    return false;
-}
-
 // A parameter written as its value alone: an encoding is ENCODING's value, anything
 // else a TYPE value, as 2.1 defines them.
 static HRESULT ParseBareParameter(CardArena& arena, ParameterNode* node, const char* token, size_t length)
 {
-    if (IsEncodingName(token)) {
+    if (IsBareEncodingName(token, length)) {
         static const char ENCODING[] = "ENCODING";
         char* name = arena.ShareText(ENCODING, sizeof ENCODING - 1);
         if (name == nullptr) return E_OUTOFMEMORY;

@@ -58,7 +58,10 @@ static HRESULT DecodeOldValue(PropertyNode* property, const ValueEncoding& encod
         scratch.decoded.Clear();
         if (!DecodeQuotedPrintable(*text, *length, scratch.decoded)) return E_OUTOFMEMORY;
         *text = scratch.decoded.Data();
-        *length = scratch.decoded.Length();
+        // A NUL it decodes to ends the value, as one ends a line: the text is kept up to
+        // it, and read in its character set as kept.
+        const char* nul = (const char*)memchr(*text, '\0', scratch.decoded.Length());
+        *length = nul != nullptr ? (size_t)(nul - *text) : scratch.decoded.Length();
         *holder = &scratch.decoded;
     }
     if (!HasEightBitBytes(*text, *length)) return S_OK;

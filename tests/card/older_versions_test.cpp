@@ -42,6 +42,18 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
          "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84b=0D=0Ac=C3=A4 x\r\n"},
         // An ENCODING quoted or in a list names it too: its soft breaks join lines.
         {"3.0", "NOTE;ENCODING=\"QUOTED-PRINTABLE\",X:a=3Db=\r\nc\r\n", "a=bc", "NOTE;ENCODING=QUOTED-PRINTABLE,X:a=3Dbc\r\n"},
+        // Where the head's scan finds no encoding, a line's '=' joins no lines: a bare
+        // parameter in quotes is a type; a head that starts with ';' is named by its first
+        // token; a ';' in quotes that open after a dot cuts no parameter.
+        {"2.1", "NOTE;\"QUOTED-PRINTABLE\":a=\r\nX-B:c\r\n", "a=", nullptr},
+        // A bare "b" is a type, not 3.0's base64: quoted-printable's soft break still joins.
+        {"2.1", "NOTE;b;ENCODING=QUOTED-PRINTABLE:a=\r\n=3Db\r\n", "a=b", "NOTE;b;ENCODING=QUOTED-PRINTABLE:a=3Db\r\n"},
+        {"2.1", ";ENCODING=QUOTED-PRINTABLE:a=\r\nX-B:c\r\n", "a=", "ENCODING=QUOTED-PRINTABLE:a=\r\nX-B:c\r\n"},
+        {"2.1", "NOTE;X=.\"a;QUOTED-PRINTABLE;b\":a=\r\nX-B:c\r\n", "a=",
+         "NOTE;X=\".^'a;QUOTED-PRINTABLE;b^'\":a=\r\nX-B:c\r\n"},
+        // A decoded NUL ends the value, which is then read as the UTF-8 it is.
+        {"2.1", "NOTE;CHARSET=UTF-8;QUOTED-PRINTABLE:=C3=91=00;=C3\r\n", "\xC3\x91",
+         "NOTE;CHARSET=UTF-8;QUOTED-PRINTABLE:=C3=91\r\n"},
         {"2.1", "NOTE;QUOTED-PRINTABLE:a=3Db =ZZ\r\n", "a=b =ZZ", "NOTE;QUOTED-PRINTABLE:a=3Db =3DZZ\r\n"},
         {"2.1", "N;ENCODING=QUOTED-PRINTABLE:=\r\nBr=C3=BCning;Michael\r\n", "Br\xC3\xBCning;Michael",
          "N;ENCODING=QUOTED-PRINTABLE:Br=C3=BCning;Michael\r\n"},
