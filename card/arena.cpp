@@ -1,6 +1,7 @@
 // The card's arena: aligned blocks filled front to back, freed all at once.
 #include "card/arena.h"
 
+#include <atomic>
 #include <new>
 #include <stdint.h>
 #include <stdlib.h>
@@ -9,6 +10,18 @@
 #include <malloc.h>
 #else
 #include <sys/mman.h>
+#endif
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CARD_ARENA_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define CARD_ARENA_SANITIZED 1
+#endif
+#ifdef CARD_ARENA_SANITIZED
+#include <sanitizer/asan_interface.h>
 #endif
 
 namespace {
@@ -76,12 +89,73 @@ void FreeBlock(void* block)
 #endif
 }
 
+// Under the sanitizers a kept block is out of bounds until a card takes it again, and
+// then only as far as that card has come: a node or text still used from the card that
+// had it before shows as a use after free, as it would have on an unmapped block.
+void MarkUnused(void* memory, size_t size)
+{
+#ifdef CARD_ARENA_SANITIZED
+    ASAN_POISON_MEMORY_REGION(memory, size);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
+void MarkInUse(void* memory, size_t size)
+{
+#ifdef CARD_ARENA_SANITIZED
+    ASAN_UNPOISON_MEMORY_REGION(memory, size);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
+// The blocks of the last cards that needed no more than one, kept for the next cards'
+// first: a run of small cards (a folder listed, a file of many cards, the fuzzer's
+// inputs) otherwise maps and unmaps a block for each, and those calls with the faults
+// of its first pages cost more than reading a small card. Two, for a card read while
+// another is open (a card and the one read back from its writing); what stays is at
+// most their present pages.
+const size_t KEPT_BLOCKS = 2;
+std::atomic<void*> keptBlocks[KEPT_BLOCKS] = {};
+
 }  // namespace
 
 struct CardArena::Block {
     CardArena* arena;
     Block* next;
+    size_t presentBytes;  // while kept: how many of its first bytes have present pages
 };
+
+void CardArena::KeepBlock(Block* block, size_t presentBytes)
+{
+    block->arena = nullptr;
+    block->next = nullptr;
+    block->presentBytes = presentBytes;
+    // Nothing was handed out past the present pages, and no one can hold any of it.
+    if (presentBytes > sizeof(Block)) MarkUnused(block + 1, presentBytes - sizeof(Block));
+    void* kept = block;
+    for (std::atomic<void*>& slot : keptBlocks) {
+        kept = slot.exchange(kept, std::memory_order_acq_rel);
+        if (kept == nullptr) return;
+    }
+    // The oldest goes, its bounds as they were for whatever is mapped there next.
+    MarkInUse(kept, BLOCK_SIZE);
+    FreeBlock(kept);
+}
+
+CardArena::Block* CardArena::TakeKeptBlock()
+{
+    for (std::atomic<void*>& slot : keptBlocks) {
+        Block* block = (Block*)slot.exchange(nullptr, std::memory_order_acq_rel);
+        if (block == nullptr) continue;
+        warmEnd = (char*)block + block->presentBytes;
+        return block;
+    }
+    return nullptr;
+}
 
 CardArena* CardArena::Create()
 {
@@ -91,22 +165,8 @@ CardArena* CardArena::Create()
 
 bool CardArena::AddBlock()
 {
-    Block* block;
-#ifdef _WIN32
-    block = (Block*)AllocateBlock();
-#else
-    // The first blocks come one by one, so that a small card holds no more than it
-    // uses; after them, two at a time in memory that may be one large page.
-    if (spareBlock != nullptr) {
-        block = (Block*)spareBlock;
-        spareBlock = nullptr;
-    } else if (blockCount >= SINGLE_BLOCKS) {
-        block = (Block*)AllocateBlockPair();
-        if (block != nullptr) spareBlock = (char*)block + BLOCK_SIZE;
-    } else {
-        block = (Block*)AllocateBlock();
-    }
-#endif
+    Block* block = blockCount == 0 ? TakeKeptBlock() : nullptr;
+    if (block == nullptr) block = NewBlock();
     if (block == nullptr) return false;
     ++blockCount;
     block->arena = this;
@@ -116,6 +176,28 @@ bool CardArena::AddBlock()
     limit = (char*)block + BLOCK_SIZE;
     present = (char*)block;
     return true;
+}
+
+CardArena::Block* CardArena::NewBlock()
+{
+    warmEnd = nullptr;
+#ifdef _WIN32
+    return (Block*)AllocateBlock();
+#else
+    // The first blocks come one by one, so that a small card holds no more than it
+    // uses; after them, two at a time in memory that may be one large page.
+    if (spareBlock != nullptr) {
+        Block* block = (Block*)spareBlock;
+        spareBlock = nullptr;
+        return block;
+    }
+    if (blockCount >= SINGLE_BLOCKS) {
+        Block* block = (Block*)AllocateBlockPair();
+        if (block != nullptr) spareBlock = (char*)block + BLOCK_SIZE;
+        return block;
+    }
+    return (Block*)AllocateBlock();
+#endif
 }
 
 bool CardArena::AddLargeBlock(size_t size)
@@ -146,9 +228,11 @@ void CardArena::MakePresent()
     if (presentStep == 0) presentStep = FIRST_PRESENT_STEP;
     size_t step = presentStep;
     if ((size_t)(limit - present) < step) step = (size_t)(limit - present);
+    MarkInUse(present, step);
 #if !defined(_WIN32) && defined(MADV_POPULATE_WRITE)
-    // Only a hint: where the system lacks it, the pages come one fault at a time.
-    madvise(present, step, MADV_POPULATE_WRITE);
+    // Only a hint: where the system lacks it, the pages come one fault at a time. A kept
+    // block's first pages are present from the card before.
+    if (present + step > warmEnd) madvise(present, step, MADV_POPULATE_WRITE);
 #endif
     present += step;
     if (presentStep < LAST_PRESENT_STEP) presentStep *= 2;
@@ -231,10 +315,14 @@ void CardArena::FreeIfUnused()
 {
     if (!abandoned || nodes != 0) return;
     for (HeapText* text = heapTexts; text != nullptr; text = text->next) free(text->memory);
-    for (Block* block = blocks; block != nullptr;) {
-        Block* next = block->next;
-        FreeBlock(block);
-        block = next;
+    if (blockCount == 1) {
+        KeepBlock(blocks, (size_t)(present - (char*)blocks));
+    } else {
+        for (Block* block = blocks; block != nullptr;) {
+            Block* next = block->next;
+            FreeBlock(block);
+            block = next;
+        }
     }
     for (Block* block = largeBlocks; block != nullptr;) {
         Block* next = block->next;

@@ -77,6 +77,9 @@ private:
 
     void* Take(size_t size, size_t alignment);
     bool AddBlock();
+    Block* NewBlock();
+    Block* TakeKeptBlock();
+    static void KeepBlock(Block* block, size_t presentBytes);
     bool AddLargeBlock(size_t size);
     void FreeIfUnused();
     void MakePresent();
@@ -98,6 +101,7 @@ private:
     char* cursor = nullptr;
     char* limit = nullptr;
     char* present = nullptr;        // the pages of the block below this are present
+    char* warmEnd = nullptr;        // and below this, in a kept block, from the card before
     size_t presentStep = 0;
     size_t nodes = 0;
     bool abandoned = false;

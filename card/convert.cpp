@@ -410,11 +410,25 @@ bool Converter::SplitTypes()
     return true;
 }
 
+// Whether a property has PREF or TYPE=PREF. Only a run's first node has a kind of its
+// own, so the chain is looked at without gathering runs, which costs a copy of every
+// parameter's name on lines of thousands of them.
+bool HasAnyPreference(const PropertyNode* property)
+{
+    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        if (p->GetKind() == ParameterKindPref || (p->GetKind() == ParameterKindType && Same(p->GetValue(), "PREF"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // TYPE=PREF of the older versions and 4.0's PREF=1.
 bool Converter::Preference()
 {
     for (Placed& placed : Properties()) {
         PropertyNode* property = placed.property;
+        if (!HasAnyPreference(property)) continue;
         std::vector<ParameterRun> runs = RunsOf(property);
         bool hasPref = false, hasTypePref = false;
         for (const ParameterRun& run : runs) {
@@ -739,8 +753,9 @@ const VersionedName parameterNames[] = {
 template <size_t N>
 const VersionedName* FindName(const VersionedName (&table)[N], const char* name)
 {
+    // The table's names are upper case: most names differ from all of them in the first letter.
     for (const VersionedName& entry : table) {
-        if (Same(name, entry.name)) return &entry;
+        if (AsciiUpper(name[0]) == entry.name[0] && Same(name, entry.name)) return &entry;
     }
     return nullptr;
 }
@@ -748,6 +763,21 @@ const VersionedName* FindName(const VersionedName (&table)[N], const char* name)
 bool Has(const VersionedName* entry, CardVersion version)
 {
     return entry == nullptr || version == CardVersion::V40 || (version == CardVersion::V30 ? entry->in30 : entry->in21);
+}
+
+// Whether a parameter of the property has a name of the table, bare or after "X-": only
+// those are renamed, and most lines have none.
+bool HasVersionedParameter(const PropertyNode* property)
+{
+    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        const char* name = p->GetCustomName() != nullptr ? p->GetCustomName() : GetParameterName(p->GetKind());
+        if (name == nullptr) continue;
+        bool prefixed = (name[0] == 'X' || name[0] == 'x') && name[1] == '-' && name[2] != '\0';
+        if (FindName(parameterNames, name) != nullptr || (prefixed && FindName(parameterNames, name + 2) != nullptr)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A name the target has no word for is kept under "X-" and the name, which every reader
@@ -769,6 +799,7 @@ bool Converter::Names(bool restore)
             if (Remade(placed, PropertyKindOther, now.c_str()) == nullptr) return false;
         }
         property = placed.property;
+        if (!HasVersionedParameter(property)) continue;
         for (const ParameterRun& run : RunsOf(property)) {
             bool runPrefixed = run.name.size() > 2 && run.name.compare(0, 2, "X-") == 0;
             const VersionedName* known =
@@ -1052,11 +1083,22 @@ bool Converter::LineBreaks()
     return true;
 }
 
+// Whether a parameter value of the property holds one of the bytes; the runs, with a
+// copy of every name, are gathered only for a property that has one.
+bool HasParameterValueOf(const PropertyNode* property, const char* bytes)
+{
+    for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
+        if (p->GetValue() != nullptr && strpbrk(p->GetValue(), bytes) != nullptr) return true;
+    }
+    return false;
+}
+
 // 2.1 has no escapes in parameter values: a double quote would end a quoted value, and
 // a line break the line. An apostrophe and a blank stand for them.
 bool Converter::OldParameterValues()
 {
     for (Placed& placed : Properties()) {
+        if (!HasParameterValueOf(placed.property, "\"\r\n")) continue;
         for (const ParameterRun& run : RunsOf(placed.property)) {
             for (ParameterNode* node : run.nodes) {
                 const char* value = node->GetValue();

@@ -37,15 +37,20 @@ bool IsCharsetParameter(const ParameterNode* parameter) { return ParameterNamed(
 ValueEncoding EncodingOf(const PropertyNode* property)
 {
     ValueEncoding encoding;
-    // A further value of a parameter has no name of its own: it follows its first.
-    const ParameterNode* named = nullptr;
+    // A further value of a parameter has no name of its own: it follows its first, whose
+    // name is looked at once for all of them (a line may have thousands).
+    bool ofEncoding = false;
+    bool ofCharset = false;
     for (const ParameterNode* p = property->GetParameters(); p != nullptr; p = p->GetNext()) {
-        if (p->GetCustomName() != nullptr || p->GetKind() != ParameterKindOther) named = p;
-        if (named == nullptr || p->GetValue() == nullptr) continue;
-        if (IsEncodingParameter(named)) {
+        if (p->GetCustomName() != nullptr || p->GetKind() != ParameterKindOther) {
+            ofEncoding = IsEncodingParameter(p);
+            ofCharset = !ofEncoding && IsCharsetParameter(p);
+        }
+        if (p->GetValue() == nullptr) continue;
+        if (ofEncoding) {
             if (NameIs(p->GetValue(), "QUOTED-PRINTABLE")) encoding.quotedPrintable = true;
             if (NameIs(p->GetValue(), "BASE64") || NameIs(p->GetValue(), "B")) encoding.base64 = true;
-        } else if (IsCharsetParameter(named) && encoding.charset == nullptr) {
+        } else if (ofCharset && encoding.charset == nullptr) {
             encoding.charset = p->GetValue();
         }
     }

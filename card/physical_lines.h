@@ -166,9 +166,14 @@ public:
         };
         bool finished = false;
         for (bool first = true;; first = false) {
+            // Into the room left while it is a good part of a chunk, else a chunk more (a
+            // byte short, so that with the terminator the room is a chunk, not two): a card
+            // read whole in its first chunk learns that the input has ended without a buffer
+            // twice the size, which some allocators (the sanitizers') map and unmap each time.
             size_t before = ahead.Length();
-            if (!ahead.Reserve(before + READ_CHUNK)) return false;
-            size_t got = input.Read(ahead.Data() + before, READ_CHUNK);
+            size_t want = ahead.Room() >= READ_CHUNK / 4 ? ahead.Room() : READ_CHUNK - 1;
+            if (!ahead.Reserve(before + want)) return false;
+            size_t got = input.Read(ahead.Data() + before, want);
             ahead.SetLength(before + got);
             if (first && StartsAsUtf16(ahead.Data(), ahead.Length())) {
                 if (!ReadAll()) return false;

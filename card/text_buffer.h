@@ -16,6 +16,8 @@ public:
     const char* Data() const { return data != nullptr ? data : empty; }
     size_t Length() const { return length; }
     bool IsEmpty() const { return length == 0; }
+    // How many bytes may be written past the end before the buffer must grow.
+    size_t Room() const { return capacity > length ? capacity - length - 1 : 0; }
 
     void Clear()
     {

@@ -3,13 +3,16 @@
 // phones and Windows programs export.
 #include "card/card_file.h"
 #include "card/charset.h"
+#include "card/io.h"
 #include "tests/support/card_text.h"
 #include "tests/support/code_page.h"
 #include "tests/support/round_trip.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+#include <string.h>
 
 namespace {
 
@@ -135,6 +138,43 @@ TEST(OlderVersions, VersionDecidesTheRulesWhereverItStands)
     // A 4.0 card refuses a bare parameter as it always has.
     TestCard modern;
     EXPECT_EQ(E_INVALIDARG, modern.Load(Card("4.0", "TEL;HOME:1\r\n")));
+}
+
+// Hands the text over step bytes at a time, as a pipe may.
+class TrickleInput : public CardInput {
+public:
+    TrickleInput(const std::string& text, size_t step) : bytes(text), piece(step) {}
+    size_t Read(char* buffer, size_t size) override
+    {
+        size_t count = std::min({size, piece, bytes.size() - at});
+        memcpy(buffer, bytes.data() + at, count);
+        at += count;
+        return count;
+    }
+
+private:
+    const std::string& bytes;
+    size_t piece;
+    size_t at = 0;
+};
+
+TEST(OlderVersions, VersionFarDownAStreamInPiecesDecidesAsInOneRead)
+{
+    CodePageScope utf8(CODE_PAGE_UTF8);
+    // The read-ahead goes on to VERSION past a chunk of the reader's, whatever each read
+    // hands over, and hands on every byte it read ahead.
+    std::string text = "BEGIN:VCARD\r\nFN:x\r\n";
+    for (int i = 0; text.size() < 150000; ++i) text += "NOTE;X-N=" + std::to_string(i) + ":a\\,b\r\n";
+    text += "TEL;HOME:1\r\nVERSION:2.1\r\nEND:VCARD\r\n";
+    TestCard whole;
+    ASSERT_EQ(S_OK, whole.Load(text)) << whole.Why();
+    for (size_t step : {1u, 700u, 30000u}) {
+        TestCard card;
+        TrickleInput input(text, step);
+        ASSERT_EQ(S_OK, card.document.ReadCard(input)) << step << ": " << card.Why();
+        EXPECT_EQ(CardVersion::V21, card.document.GetVersion()) << step;
+        EXPECT_TRUE(whole.Dump() == card.Dump()) << step;
+    }
 }
 
 TEST(OlderVersions, Utf16FilesReadAsText)

@@ -6,7 +6,6 @@
 #include "card/legacy_text.h"
 #include "card/syntax.h"
 #include "tools/dump.h"
-#include "tools/hidden_tree.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -195,13 +194,6 @@ std::string DumpText(const CardDocument& document)
     return std::string(text.Data(), text.Length());
 }
 
-struct LoadedCard {
-    HiddenTree tree;
-    int escapeColon = 0;
-    CardDocument document{tree.Window(), &escapeColon};
-    ~LoadedCard() { document.DeleteAll(); }
-};
-
 }  // namespace
 
 std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument& second)
@@ -226,8 +218,13 @@ std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument
 
 RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length)
 {
-    RoundTripOutcome outcome;
     LoadedCard card;
+    return CheckRoundTrip(bytes, length, card);
+}
+
+RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length, LoadedCard& card)
+{
+    RoundTripOutcome outcome;
     if (card.tree.Window() == nullptr) {
         outcome.violation = "no card container";
         return outcome;

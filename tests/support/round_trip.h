@@ -9,6 +9,7 @@
 #pragma once
 
 #include "card/document.h"
+#include "tools/hidden_tree.h"
 
 #include <stddef.h>
 #include <string>
@@ -23,5 +24,16 @@ struct RoundTripOutcome {
     std::string violation;        // "" when the law holds; else what broke it
 };
 
+// A card in a container of its own, as the law reads it.
+struct LoadedCard {
+    HiddenTree tree;
+    int escapeColon = 0;
+    CardDocument document{tree.Window(), &escapeColon};
+    ~LoadedCard() { document.DeleteAll(); }
+};
+
 // Loads bytes in the current code page and checks the law on whatever loaded.
 RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length);
+// The same, with the card as first read (and written) left in card, which must be empty:
+// a further check of the same bytes then need not read them again.
+RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length, LoadedCard& card);
