@@ -25,14 +25,16 @@ const int SPOKEN_ORDER[N_COMPONENTS] = {3, 1, 2, 0, 4};
 bool IsFold(char c) { return c == ' ' || c == '\t'; }
 
 // The value of a name line of an older card decoded into decoded, as the reader decodes
-// it; false when it needs no decoding or memory ran out (the text then stays as it is).
+// it (quoted-printable unless base64 data is named too); false when it needs no decoding
+// or memory ran out (the text then stays as it is).
 bool DecodeOldName(const char* line, size_t headLength, const char** value, const char** valueEnd,
                    TextBuffer& decoded)
 {
     size_t length = (size_t)(*valueEnd - *value);
     TextBuffer unquoted;
     const char* text = *value;
-    if (HeadNamesEncoding(line, headLength, "QUOTED-PRINTABLE")) {
+    HeadEncodings encodings = EncodingsOfHead(line, headLength);
+    if (encodings.quotedPrintable && !encodings.base64) {
         if (!DecodeQuotedPrintable(text, length, unquoted)) return false;
         text = unquoted.Data();
         length = unquoted.Length();

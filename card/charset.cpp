@@ -43,24 +43,28 @@ bool HasEightBitBytes(const char* text, size_t length)
     return false;
 }
 
-// Letters and digits of a name, upper case: "utf-8", "UTF8" and "Utf_8" are one name.
-static size_t CharsetKey(const char* name, char* key, size_t size)
+// The next letter or digit of a name from *p on, upper case, and *p past it; '\0' at the
+// name's end. Names are compared by these alone: "utf-8", "UTF8" and "Utf_8" are one name.
+static char NextKeyChar(const char** p)
 {
-    size_t out = 0;
-    for (const char* p = name; *p != '\0' && out + 1 < size; ++p) {
-        char c = AsciiUpper(*p);
-        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) key[out++] = c;
+    for (; **p != '\0'; ++*p) {
+        char c = AsciiUpper(**p);
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+            ++*p;
+            return c;
+        }
     }
-    key[out] = '\0';
-    return out;
+    return '\0';
 }
 
+// Compared where they stand: a text is converted after several such comparisons.
 bool SameCharset(const char* a, const char* b)
 {
-    char first[32], second[32];
-    CharsetKey(a, first, sizeof first);
-    CharsetKey(b, second, sizeof second);
-    return strcmp(first, second) == 0;
+    for (;;) {
+        char x = NextKeyChar(&a);
+        if (x != NextKeyChar(&b)) return false;
+        if (x == '\0') return true;
+    }
 }
 
 bool StartsAsUtf16(const char* bytes, size_t length)

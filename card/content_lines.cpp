@@ -83,16 +83,19 @@ static size_t WidthBefore(const unsigned char* leadBytes, const char* p, const c
 // it is (any other, 3.0's "b" or a name in quotes among them, is a type); ENCODING's
 // values are split at ',' outside quotes, and a quote at a value's start that closes in
 // the parameter opens.
+// equals: the parameter's first '=' (by characters), or end.
 template <class Visit>
-static bool EncodingsOfParameter(const char* token, const char* end, const unsigned char* leadBytes, Visit& visit)
+static bool EncodingsOfParameter(const char* token, const char* end, const char* equals, const unsigned char* leadBytes,
+                                 Visit& visit)
 {
-    const char* equals = token;
-    while (equals < end && *equals != '=') equals += WidthBefore(leadBytes, equals, end);
+    // Most parameters are a type or another name: told apart by their first letter.
+    char first = AsciiUpper(*token);
     if (equals == end) {
         size_t length = (size_t)(end - token);
-        return IsBareEncodingName(token, length) && visit(token, length);
+        bool mayBeEncoding = first == 'Q' || first == 'B' || first == '8' || first == '7';
+        return mayBeEncoding && IsBareEncodingName(token, length) && visit(token, length);
     }
-    if (!EqualNoCase(token, (size_t)(equals - token), "ENCODING")) return false;
+    if (first != 'E' || !EqualNoCase(token, (size_t)(equals - token), "ENCODING")) return false;
     for (const char* value = equals + 1;;) {
         const char* p = value;
         const char* quoted = nullptr;
@@ -122,54 +125,106 @@ static bool EncodingsOfParameter(const char* token, const char* end, const unsig
     }
 }
 
+// The first '=' of a parameter [token, end) by characters, or end.
+static const char* EqualsSign(const char* token, const char* end, const unsigned char* leadBytes)
+{
+    const char* equals = token;
+    while (equals < end && *equals != '=') equals += WidthBefore(leadBytes, equals, end);
+    return equals;
+}
+
+// Where a head ends that holds no quote, backslash or double-byte character before its
+// ':' (most heads): null for any other. Such a head the grammar cuts at every ';'.
+static const char* PlainHeadEnd(const char* line, const char* end, const unsigned char* leadBytes)
+{
+    for (const char* p = line; p < end; ++p) {
+        unsigned char c = (unsigned char)*p;
+        if (c == ':') return p;
+        if (c == '"' || c == '\\' || leadBytes[c]) return nullptr;
+    }
+    return end;
+}
+
+// AnyEncodingOfHead for a plain head [line, end): its tokens lie between the ';'s, and a
+// '.' in the first one ends the group's name.
+template <class Visit>
+static bool AnyEncodingOfPlainHead(const char* line, const char* end, const unsigned char* leadBytes, Visit& visit)
+{
+    const char* semicolon = (const char*)memchr(line, ';', (size_t)(end - line));
+    if (semicolon == nullptr) return false;  // a name alone
+    const char* dot = (const char*)memchr(line, '.', (size_t)(semicolon - line));
+    bool namePassed = semicolon > (dot != nullptr ? dot + 1 : line);
+    for (const char* token = semicolon + 1;;) {
+        const char* next = (const char*)memchr(token, ';', (size_t)(end - token));
+        const char* tokenEnd = next != nullptr ? next : end;
+        if (tokenEnd > token) {
+            const char* equals = (const char*)memchr(token, '=', (size_t)(tokenEnd - token));
+            if (namePassed && EncodingsOfParameter(token, tokenEnd, equals != nullptr ? equals : tokenEnd, leadBytes, visit)) {
+                return true;
+            }
+            namePassed = true;
+        }
+        if (next == nullptr) return false;
+        token = next + 1;
+    }
+}
+
 // Calls visit(value, length) for each encoding the head names, until it returns true. The
 // head is cut into its name and parameters where the reader's head scan cuts it (at each
-// ';' outside quotes, HeadGrammar; empty tokens are none, and a group prefix is no token),
-// and each parameter read as the parameter scan reads it, so that where a line ends
-// agrees with how its value is then decoded.
+// ';' outside quotes, HeadGrammar; empty tokens are none, and a group prefix is no token)
+// and ends where HeadEnd ends it, in the same pass; each parameter is read as the
+// parameter scan reads it, so that where a line ends agrees with how its value is then
+// decoded.
 template <class Visit>
 static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 {
     const unsigned char* leadBytes = LeadByteTable();
-    const char* end = HeadEnd(line, length);
+    const char* end = line + length;
+    const char* plainEnd = PlainHeadEnd(line, end, leadBytes);
+    if (plainEnd != nullptr) return AnyEncodingOfPlainHead(line, plainEnd, leadBytes, visit);
     HeadGrammar grammar;
     const char* token = line;
     bool namePassed = false;
+    bool afterBackslash = false;
     for (const char* p = line;;) {
-        if (p >= end || *p == ';') {
+        bool headEnds = p >= end || (*p == ':' && !afterBackslash);
+        if (headEnds || *p == ';') {
             if (p > token) {
-                if (namePassed && EncodingsOfParameter(token, p, leadBytes, visit)) return true;
+                if (namePassed && EncodingsOfParameter(token, p, EqualsSign(token, p, leadBytes), leadBytes, visit)) {
+                    return true;
+                }
                 namePassed = true;
             }
-            if (p >= end) return false;
+            if (headEnds) return false;
             grammar.Punctuation(';');
+            afterBackslash = false;
             token = ++p;
             continue;
         }
-        size_t width = WidthBefore(leadBytes, p, end);
-        if (width == 2) {
+        if (WidthBefore(leadBytes, p, end) == 2) {
             grammar.Character();
+            afterBackslash = false;
             p += 2;
+            continue;
+        }
+        if (*p == ':') {  // "\:" is a colon of the head
+            afterBackslash = false;
+            ++p;
             continue;
         }
         if (*p == '"' && grammar.QuoteMayOpen()) {
             const char* closing = ClosingQuoteBefore(p, end, leadBytes);
             if (closing != nullptr) {
                 grammar.Quoted();
+                afterBackslash = false;
                 p = closing + 1;
                 continue;
             }
         }
         if (grammar.Punctuation(*p)) token = p + 1;  // the group's name
+        afterBackslash = *p == '\\';
         ++p;
     }
-}
-
-bool HeadNamesEncoding(const char* line, size_t length, const char* encoding)
-{
-    return AnyEncodingOfHead(line, length, [&](const char* value, size_t valueLength) {
-        return EqualNoCase(value, valueLength, encoding);
-    });
 }
 
 HeadEncodings EncodingsOfHead(const char* line, size_t length)

@@ -72,10 +72,6 @@ inline void ContentLineRules::Gathered(const char* text, size_t length, LineJoin
 // 8BIT and 7BIT) rather than a type. Letter case is ignored.
 bool IsBareEncodingName(const char* token, size_t length);
 
-// Whether the head of a content line (its text before the first ':') names the
-// encoding: as ENCODING=name or, as 2.1 allows, the name alone. Letter case is ignored.
-bool HeadNamesEncoding(const char* line, size_t length, const char* encoding);
-
 // The encodings the head of a content line names, found in one pass.
 struct HeadEncodings {
     bool quotedPrintable = false;

@@ -108,6 +108,12 @@ bool DecodeLegacyText(const char* charset, const char* text, size_t length, Text
     *notRepresentable = false;
     *bytes = PropertyNode::TextBytes::Program;
     if (!HasEightBitBytes(text, length)) return out.Append(text, length);
+    // UTF-8 into a program that works in UTF-8 (the editor, where Windows grants it, and
+    // the export of a phone: every name) is the same text once it is checked.
+    if (ProgramTextIsUtf8() && (charset == nullptr || SameCharset(charset, UTF_8)) &&
+        IsUtf8((const unsigned char*)text, length)) {
+        return out.Append(text, length);
+    }
     size_t before = out.Length();
     ConvertResult result;
     if (charset != nullptr) {

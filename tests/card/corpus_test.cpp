@@ -147,7 +147,7 @@ std::vector<std::string> ListValuesAsWritten(const std::string& file)
         name = name.substr(name.find('.') + 1);
         for (char& c : name) c = (char)toupper((unsigned char)c);
         // A quoted-printable value is written in an encoding of its own, compared elsewhere.
-        bool quotedPrintable = HeadNamesEncoding(line.data(), colon, "QUOTED-PRINTABLE");
+        bool quotedPrintable = EncodingsOfHead(line.data(), colon).quotedPrintable;
         if (colon < line.size() && IsListValued(FindPropertyKind(name.c_str())) && !quotedPrintable) {
             values.push_back(line.substr(colon + 1));
         }
