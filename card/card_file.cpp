@@ -25,16 +25,15 @@ const int SPOKEN_ORDER[N_COMPONENTS] = {3, 1, 2, 0, 4};
 bool IsFold(char c) { return c == ' ' || c == '\t'; }
 
 // The value of a name line of an older card decoded into decoded, as the reader decodes
-// it (quoted-printable unless base64 data is named too); false when it needs no decoding
-// or memory ran out (the text then stays as it is).
-bool DecodeOldName(const char* line, size_t headLength, const char** value, const char** valueEnd,
-                   TextBuffer& decoded)
+// it (quotedPrintable: its head names quoted-printable and no base64 data); false when it
+// needs no decoding or memory ran out (the text then stays as it is).
+bool DecodeOldName(const char* line, size_t headLength, bool quotedPrintable, const char** value,
+                   const char** valueEnd, TextBuffer& decoded)
 {
     size_t length = (size_t)(*valueEnd - *value);
     TextBuffer unquoted;
     const char* text = *value;
-    HeadEncodings encodings = EncodingsOfHead(line, headLength);
-    if (encodings.quotedPrintable && !encodings.base64) {
+    if (quotedPrintable) {
         if (!DecodeQuotedPrintable(text, length, unquoted)) return false;
         text = unquoted.Data();
         length = unquoted.Length();
@@ -369,6 +368,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     // as a name needs it.
     char line[NAME_LINE_SIZE];
     size_t lineLength = 0;
+    size_t firstLength = 0;  // of the first physical line, whose head the rules have read
     size_t position = card.nameLine;
     ContentLineRules rules(card.version);
     for (bool first = true; position < card.end && lineLength < sizeof line; first = false) {
@@ -396,6 +396,7 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
         size_t take = sizeof line - lineLength < content ? sizeof line - lineLength : content;
         memcpy(line + lineLength, start, take);
         lineLength += take;
+        if (first) firstLength = lineLength;
         rules.Gathered(line, lineLength, join);
     }
 
@@ -408,7 +409,14 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     const char* valueEnd = line + lineLength;
     // An older card's name may be quoted-printable, and in a character set of its own.
     TextBuffer decoded;
-    if (AllowsLegacyEncodings(card.version) && DecodeOldName(line, i, &value, &valueEnd, decoded)) {
+    bool quotedPrintable = false;
+    if (AllowsLegacyEncodings(card.version) && i < firstLength) {
+        quotedPrintable = rules.QuotedPrintable();  // the rules have read the whole head
+    } else if (AllowsLegacyEncodings(card.version)) {
+        HeadEncodings encodings = EncodingsOfHead(line, i);
+        quotedPrintable = encodings.quotedPrintable && !encodings.base64;
+    }
+    if (AllowsLegacyEncodings(card.version) && DecodeOldName(line, i, quotedPrintable, &value, &valueEnd, decoded)) {
         value = decoded.Data();
         valueEnd = value + decoded.Length();
     }

@@ -28,6 +28,9 @@ public:
 
     void SetVersion(CardVersion cardVersion) { version = cardVersion; }
     CardVersion Version() const { return version; }
+    // The head of the content line, as far as its first physical line holds it, names
+    // quoted-printable and no base64 data: its value is decoded so.
+    bool QuotedPrintable() const { return quotedPrintable; }
 
     // The physical line (its text without line end, not empty) against the content line
     // gathered so far; gathered: whether there is one (AFTER_GATHERED_LINE). Asked of every line read,

@@ -207,15 +207,19 @@ TEST(OlderVersions, CardsOfAnExportAreNamedDecoded)
 {
     CodePageScope utf8(CODE_PAGE_UTF8);
     std::string file = Card("2.1", "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=96d=\r\nen;Ann\r\n") +
-                       Card("2.1", "FN;CHARSET=ISO-8859-1:J\xF6rg\r\n");
+                       Card("2.1", "FN;CHARSET=ISO-8859-1:J\xF6rg\r\n") +
+                       // A head folded before its encoding: decoded as the reader decodes it.
+                       Card("2.1", "FN;CHARSET=UTF-8;\r\n ENCODING=QUOTED-PRINTABLE:=C3=9Cte\r\n");
     CardFile cards;
     ASSERT_TRUE(cards.Assign(file.data(), file.size()));
-    ASSERT_EQ(2u, cards.CardCount());
+    ASSERT_EQ(3u, cards.CardCount());
     char name[32];
     cards.CardName(0, name, sizeof name);
     EXPECT_STREQ("Ann \xC3\x96" "den", name);
     cards.CardName(1, name, sizeof name);
     EXPECT_STREQ("J\xC3\xB6rg", name);
+    cards.CardName(2, name, sizeof name);
+    EXPECT_STREQ("\xC3\x9Cte", name);
 }
 
 }  // namespace
