@@ -368,7 +368,6 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     // as a name needs it.
     char line[NAME_LINE_SIZE];
     size_t lineLength = 0;
-    size_t firstLength = 0;  // of the first physical line, whose head the rules have read
     size_t position = card.nameLine;
     ContentLineRules rules(card.version);
     for (bool first = true; position < card.end && lineLength < sizeof line; first = false) {
@@ -396,7 +395,6 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
         size_t take = sizeof line - lineLength < content ? sizeof line - lineLength : content;
         memcpy(line + lineLength, start, take);
         lineLength += take;
-        if (first) firstLength = lineLength;
         rules.Gathered(line, lineLength, join);
     }
 
@@ -409,14 +407,8 @@ size_t CardFile::CardName(size_t index, char* name, size_t size) const
     const char* valueEnd = line + lineLength;
     // An older card's name may be quoted-printable, and in a character set of its own.
     TextBuffer decoded;
-    bool quotedPrintable = false;
-    if (AllowsLegacyEncodings(card.version) && i < firstLength) {
-        quotedPrintable = rules.QuotedPrintable();  // the rules have read the whole head
-    } else if (AllowsLegacyEncodings(card.version)) {
-        HeadEncodings encodings = EncodingsOfHead(line, i);
-        quotedPrintable = encodings.quotedPrintable && !encodings.base64;
-    }
-    if (AllowsLegacyEncodings(card.version) && DecodeOldName(line, i, quotedPrintable, &value, &valueEnd, decoded)) {
+    // The line's rules have read its head, folds and all.
+    if (AllowsLegacyEncodings(card.version) && DecodeOldName(line, i, rules.QuotedPrintable(), &value, &valueEnd, decoded)) {
         value = decoded.Data();
         valueEnd = value + decoded.Length();
     }

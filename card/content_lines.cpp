@@ -175,19 +175,25 @@ static bool AnyEncodingOfPlainHead(const char* line, const char* end, const unsi
 // and ends where HeadEnd ends it, in the same pass; each parameter is read as the
 // parameter scan reads it, so that where a line ends agrees with how its value is then
 // decoded.
+// *ended: whether the head's ':' was found (else the line so far is all head), when visit
+// never returned true.
 template <class Visit>
-static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
+static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit, bool* ended)
 {
     const unsigned char* leadBytes = LeadByteTable();
     const char* end = line + length;
     const char* plainEnd = PlainHeadEnd(line, end, leadBytes);
-    if (plainEnd != nullptr) return AnyEncodingOfPlainHead(line, plainEnd, leadBytes, visit);
+    if (plainEnd != nullptr) {
+        *ended = plainEnd < end;
+        return AnyEncodingOfPlainHead(line, plainEnd, leadBytes, visit);
+    }
     HeadGrammar grammar;
     const char* token = line;
     bool namePassed = false;
     bool afterBackslash = false;
     for (const char* p = line;;) {
         bool headEnds = p >= end || (*p == ':' && !afterBackslash);
+        if (headEnds) *ended = p < end;
         if (headEnds || *p == ';') {
             if (p > token) {
                 if (namePassed && EncodingsOfParameter(token, p, EqualsSign(token, p, leadBytes), leadBytes, visit)) {
@@ -230,11 +236,14 @@ static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit)
 HeadEncodings EncodingsOfHead(const char* line, size_t length)
 {
     HeadEncodings found;
-    AnyEncodingOfHead(line, length, [&](const char* value, size_t valueLength) {
-        if (EqualNoCase(value, valueLength, "QUOTED-PRINTABLE")) found.quotedPrintable = true;
-        if (EqualNoCase(value, valueLength, "BASE64") || EqualNoCase(value, valueLength, "B")) found.base64 = true;
-        return false;
-    });
+    AnyEncodingOfHead(
+        line, length,
+        [&](const char* value, size_t valueLength) {
+            if (EqualNoCase(value, valueLength, "QUOTED-PRINTABLE")) found.quotedPrintable = true;
+            if (EqualNoCase(value, valueLength, "BASE64") || EqualNoCase(value, valueLength, "B")) found.base64 = true;
+            return false;
+        },
+        &found.headEnded);
     return found;
 }
 
@@ -258,6 +267,7 @@ void ContentLineRules::HeadGathered(const char* text, size_t length)
     // Base64 data is raw whatever else the line says: its padding is no soft break.
     quotedPrintable = encodings.quotedPrintable && !encodings.base64;
     data = version == CardVersion::V21 && encodings.base64;
+    headOpen = !encodings.headEnded;
 }
 
 bool IsOpeningLine(const char* line, size_t length)

@@ -28,8 +28,8 @@ public:
 
     void SetVersion(CardVersion cardVersion) { version = cardVersion; }
     CardVersion Version() const { return version; }
-    // The head of the content line, as far as its first physical line holds it, names
-    // quoted-printable and no base64 data: its value is decoded so.
+    // The head of the content line names quoted-printable and no base64 data: its value
+    // is decoded so.
     bool QuotedPrintable() const { return quotedPrintable; }
 
     // The physical line (its text without line end, not empty) against the content line
@@ -63,11 +63,14 @@ private:
     bool quotedPrintable = false;  // the content line's head names that encoding
     bool softBreak = false;        // and its text ends in '='
     bool data = false;             // a 2.1 line of base64 data
+    bool headOpen = false;         // the head goes on past what has been gathered
 };
 
 inline void ContentLineRules::Gathered(const char* text, size_t length, LineJoin how)
 {
-    if (how == LineJoin::Starts && AllowsLegacyEncodings(version)) HeadGathered(text, length);
+    // A head folded before its ':' is read again with what the fold brought: a parameter
+    // there names an encoding as much as one before it.
+    if ((how == LineJoin::Starts || headOpen) && AllowsLegacyEncodings(version)) HeadGathered(text, length);
     softBreak = quotedPrintable && length > 0 && text[length - 1] == '=';
 }
 
@@ -78,7 +81,8 @@ bool IsBareEncodingName(const char* token, size_t length);
 // The encodings the head of a content line names, found in one pass.
 struct HeadEncodings {
     bool quotedPrintable = false;
-    bool base64 = false;  // BASE64, or b
+    bool base64 = false;     // BASE64, or b
+    bool headEnded = false;  // the head's ':' is in the text (else the text is all head)
 };
 HeadEncodings EncodingsOfHead(const char* line, size_t length);
 

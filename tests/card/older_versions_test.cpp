@@ -43,6 +43,9 @@ TEST(OlderVersions, LinesReadAsTextAndWrittenBackInTheirVersion)
         // upper-case hex and the '=' encoded.
         {"2.1", "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84=\r\nb=0D=0Ac=c3=a4 x\r\n", "\xC3\x84" "b\r\nc\xC3\xA4 x",
          "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84b=0D=0Ac=C3=A4 x\r\n"},
+        // A head folded before its ENCODING: the soft break still joins.
+        {"2.1", "NOTE;CHARSET=UTF-8;\r\n ENCODING=QUOTED-PRINTABLE:=C3=84=\r\nb\r\n", "\xC3\x84" "b",
+         "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=84b\r\n"},
         // An ENCODING quoted or in a list names it too: its soft breaks join lines.
         {"3.0", "NOTE;ENCODING=\"QUOTED-PRINTABLE\",X:a=3Db=\r\nc\r\n", "a=bc", "NOTE;ENCODING=QUOTED-PRINTABLE,X:a=3Dbc\r\n"},
         // Where the head's scan finds no encoding, a line's '=' joins no lines: a bare
