@@ -23,24 +23,6 @@ std::string CardBytes(const CardFile& file, size_t index)
     return std::string(file.Bytes() + card.begin, card.end - card.begin);
 }
 
-// Hands the input over a few bytes at a time, so that lines cross every read.
-class TrickleInput : public CardInput {
-public:
-    TrickleInput(const std::string& text, size_t step) : bytes(text), piece(step) {}
-    size_t Read(char* buffer, size_t size) override
-    {
-        size_t count = std::min({size, piece, bytes.size() - at});
-        memcpy(buffer, bytes.data() + at, count);
-        at += count;
-        return count;
-    }
-
-private:
-    std::string bytes;
-    size_t piece;
-    size_t at = 0;
-};
-
 // Everything a scan must tell apart: a byte-order mark, text before and between cards,
 // folded opening, closing and name lines, LF and CR LF, a card inside an AGENT property,
 // N without FN, neither, a lower-case card, a name past a group, and a last card that is

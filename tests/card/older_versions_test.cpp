@@ -143,24 +143,6 @@ TEST(OlderVersions, VersionDecidesTheRulesWhereverItStands)
     EXPECT_EQ(E_INVALIDARG, modern.Load(Card("4.0", "TEL;HOME:1\r\n")));
 }
 
-// Hands the text over step bytes at a time, as a pipe may.
-class TrickleInput : public CardInput {
-public:
-    TrickleInput(const std::string& text, size_t step) : bytes(text), piece(step) {}
-    size_t Read(char* buffer, size_t size) override
-    {
-        size_t count = std::min({size, piece, bytes.size() - at});
-        memcpy(buffer, bytes.data() + at, count);
-        at += count;
-        return count;
-    }
-
-private:
-    const std::string& bytes;
-    size_t piece;
-    size_t at = 0;
-};
-
 TEST(OlderVersions, VersionFarDownAStreamInPiecesDecidesAsInOneRead)
 {
     CodePageScope utf8(CODE_PAGE_UTF8);

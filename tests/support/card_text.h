@@ -3,9 +3,12 @@
 #pragma once
 
 #include "card/document.h"
+#include "card/io.h"
 #include "tests/support/test_tree.h"
 
+#include <algorithm>
 #include <string>
+#include <string.h>
 
 // A document over its own test tree, emptied when the test ends.
 class TestCard {
@@ -31,3 +34,21 @@ public:
 
 // Lines joined with CR LF, each ended by CR LF: Lines({"A", "B"}) == "A\r\nB\r\n".
 std::string Lines(std::initializer_list<const char*> lines);
+
+// Hands the text over step bytes at a time, as a pipe may, so that lines cross reads.
+class TrickleInput : public CardInput {
+public:
+    TrickleInput(const std::string& text, size_t step) : bytes(text), piece(step) {}
+    size_t Read(char* buffer, size_t size) override
+    {
+        size_t count = std::min({size, piece, bytes.size() - at});
+        memcpy(buffer, bytes.data() + at, count);
+        at += count;
+        return count;
+    }
+
+private:
+    std::string bytes;
+    size_t piece;
+    size_t at = 0;
+};
