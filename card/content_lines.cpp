@@ -24,44 +24,68 @@ static const char* ClosingQuoteBefore(const char* text, const char* end, const u
     return nullptr;
 }
 
-// The ':' that ends a line's head, found as the reader's head scan finds it: not one a
-// backslash escapes (a name may hold "\:"), nor one in the quotes of a parameter value
-// (HeadGrammar). The VERSION read ahead and the end of an encoded line are found by it, so
-// that where it ends a head agrees with the reader, whatever the line holds.
-static const char* HeadEnd(const char* line, size_t length)
+// The width of the character at p, before end.
+static size_t WidthBefore(const unsigned char* leadBytes, const char* p, const char* end)
+{
+    return leadBytes[(unsigned char)*p] && p + 1 < end && p[1] != '\0' ? 2 : 1;
+}
+
+// Walks a line's head as the reader's head scan does (HeadGrammar): a ':' that a
+// backslash escapes (a name may hold "\:") or that stands in the quotes of a parameter
+// value does not end it. Calls token(start, stop) for each token the head is cut into at
+// a ';' outside quotes (empty ones too; a group prefix is no token) until it returns
+// true. Returns the head's ':', the line's end where there is none, or null when token
+// stopped the walk.
+template <class Token>
+static const char* WalkHead(const char* line, size_t length, Token token)
 {
     const unsigned char* leadBytes = LeadByteTable();
     const char* end = line + length;
     HeadGrammar grammar;
+    const char* start = line;
     bool afterBackslash = false;
-    for (size_t i = 0; i < length;) {
-        char c = line[i];
-        if (leadBytes[(unsigned char)c] && i + 1 < length && line[i + 1] != '\0') {
-            i += 2;
+    for (const char* p = line;;) {
+        bool headEnds = p >= end || (*p == ':' && !afterBackslash);
+        if (headEnds || *p == ';') {
+            if (token(start, p)) return nullptr;
+            if (headEnds) return p;
+            grammar.Punctuation(';');
+            afterBackslash = false;
+            start = ++p;
+            continue;
+        }
+        if (WidthBefore(leadBytes, p, end) == 2) {
             grammar.Character();
             afterBackslash = false;
+            p += 2;
             continue;
         }
-        if (c == ':') {
-            if (!afterBackslash) return line + i;
-            afterBackslash = false;  // "\:" is a colon of the head
-            ++i;
+        if (*p == ':') {  // "\:" is a colon of the head
+            afterBackslash = false;
+            ++p;
             continue;
         }
-        if (c == '"' && grammar.QuoteMayOpen()) {
-            const char* closing = ClosingQuoteBefore(line + i, end, leadBytes);
+        if (*p == '"' && grammar.QuoteMayOpen()) {
+            const char* closing = ClosingQuoteBefore(p, end, leadBytes);
             if (closing != nullptr) {
-                i += (size_t)(closing - (line + i)) + 1;
                 grammar.Quoted();
                 afterBackslash = false;
+                p = closing + 1;
                 continue;
             }
         }
-        grammar.Punctuation(c);
-        afterBackslash = c == '\\';
-        ++i;
+        if (grammar.Punctuation(*p)) start = p + 1;  // after the group's name
+        afterBackslash = *p == '\\';
+        ++p;
     }
-    return end;
+}
+
+// The ':' that ends a line's head, found as the reader's head scan finds it (WalkHead).
+// The VERSION read ahead is found by it, so that where it ends a head agrees with the
+// reader, whatever the line holds.
+static const char* HeadEnd(const char* line, size_t length)
+{
+    return WalkHead(line, length, [](const char*, const char*) { return false; });
 }
 
 bool IsBareEncodingName(const char* token, size_t length)
@@ -70,12 +94,6 @@ bool IsBareEncodingName(const char* token, size_t length)
         if (EqualNoCase(token, length, name)) return true;
     }
     return false;
-}
-
-// The width of the character at p, before end.
-static size_t WidthBefore(const unsigned char* leadBytes, const char* p, const char* end)
-{
-    return leadBytes[(unsigned char)*p] && p + 1 < end && p[1] != '\0' ? 2 : 1;
 }
 
 // Calls visit(value, length) for each encoding a parameter [token, end) names, read as the
@@ -170,11 +188,10 @@ static bool AnyEncodingOfPlainHead(const char* line, const char* end, const unsi
 }
 
 // Calls visit(value, length) for each encoding the head names, until it returns true. The
-// head is cut into its name and parameters where the reader's head scan cuts it (at each
-// ';' outside quotes, HeadGrammar; empty tokens are none, and a group prefix is no token)
-// and ends where HeadEnd ends it, in the same pass; each parameter is read as the
-// parameter scan reads it, so that where a line ends agrees with how its value is then
-// decoded.
+// head is cut into its name and parameters, and ends, where the reader's head scan cuts
+// and ends it (WalkHead; empty tokens are none), in one pass; each parameter is read as
+// the parameter scan reads it, so that where a line ends agrees with how its value is
+// then decoded.
 // *ended: whether the head's ':' was found (else the line so far is all head), when visit
 // never returned true.
 template <class Visit>
@@ -187,50 +204,17 @@ static bool AnyEncodingOfHead(const char* line, size_t length, Visit visit, bool
         *ended = plainEnd < end;
         return AnyEncodingOfPlainHead(line, plainEnd, leadBytes, visit);
     }
-    HeadGrammar grammar;
-    const char* token = line;
     bool namePassed = false;
-    bool afterBackslash = false;
-    for (const char* p = line;;) {
-        bool headEnds = p >= end || (*p == ':' && !afterBackslash);
-        if (headEnds) *ended = p < end;
-        if (headEnds || *p == ';') {
-            if (p > token) {
-                if (namePassed && EncodingsOfParameter(token, p, EqualsSign(token, p, leadBytes), leadBytes, visit)) {
-                    return true;
-                }
-                namePassed = true;
-            }
-            if (headEnds) return false;
-            grammar.Punctuation(';');
-            afterBackslash = false;
-            token = ++p;
-            continue;
+    const char* headEnd = WalkHead(line, length, [&](const char* start, const char* stop) {
+        if (stop == start) return false;
+        if (namePassed && EncodingsOfParameter(start, stop, EqualsSign(start, stop, leadBytes), leadBytes, visit)) {
+            return true;
         }
-        if (WidthBefore(leadBytes, p, end) == 2) {
-            grammar.Character();
-            afterBackslash = false;
-            p += 2;
-            continue;
-        }
-        if (*p == ':') {  // "\:" is a colon of the head
-            afterBackslash = false;
-            ++p;
-            continue;
-        }
-        if (*p == '"' && grammar.QuoteMayOpen()) {
-            const char* closing = ClosingQuoteBefore(p, end, leadBytes);
-            if (closing != nullptr) {
-                grammar.Quoted();
-                afterBackslash = false;
-                p = closing + 1;
-                continue;
-            }
-        }
-        if (grammar.Punctuation(*p)) token = p + 1;  // the group's name
-        afterBackslash = *p == '\\';
-        ++p;
-    }
+        namePassed = true;
+        return false;
+    });
+    *ended = headEnd != nullptr && headEnd < end;
+    return headEnd == nullptr;
 }
 
 HeadEncodings EncodingsOfHead(const char* line, size_t length)
