@@ -29,6 +29,11 @@ public:
     // would cost a card of many lines dearly: a tree control checks every item handle it
     // is given against all its items. Takes over the node's reference as InsertNode does.
     HTREEITEM PlaceReadNode(HTREEITEM parent, HTREEITEM insertAfter, CardNode* node);
+    // Whether a read places the groups first and the other properties at its end, for a
+    // tree control that searches for each handle it is given and does not draw while the
+    // card comes in (see read_placement.h); off, each line is placed as it is read.
+    void SetReadGroupsFirst(bool on) { readGroupsFirst = on; }
+    bool ReadsGroupsFirst() const { return readGroupsFirst; }
     // Null with the code left as the thread's last error on failure.
     HTREEITEM AddGroup(const char* name);
     HTREEITEM AddProperty(HTREEITEM target, PropertyKind kind);
@@ -91,6 +96,7 @@ private:
 
     int structureChanged;
     bool byteOrderMark = false;
+    bool readGroupsFirst = false;
     bool fromUtf16 = false;
     CardVersion version = CardVersion::V40;
     int unconvertedLine = 0;

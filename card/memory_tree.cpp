@@ -67,7 +67,7 @@ MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
       selected(nullptr),
       notice(deleteNotice),
       noticeContext(context),
-      refuseInsertion(false)
+      insertionsBeforeRefusal(0)
 {
     root.state = TVIS_EXPANDED;
 }
@@ -166,8 +166,7 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
         uint32_t number = insertAfter != &root ? NumberOf(insertAfter) : NO_ITEM;
         after = (number != NO_ITEM && insertAfter->parent == parentNumber) ? number : parent->lastChild;
     }
-    if (refuseInsertion) {
-        refuseInsertion = false;
+    if (insertionsBeforeRefusal > 0 && --insertionsBeforeRefusal == 0) {
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
     }

@@ -41,8 +41,9 @@ public:
     bool Select(HTREEITEM item);
     size_t ItemCount() const { return itemCount; }
 
-    // Makes the next insertion fail, as a tree that is out of memory does.
-    void RefuseNextInsertion() { refuseInsertion = true; }
+    // Makes the insertion after the next `allowed` ones fail, as a tree that is out of
+    // memory does.
+    void RefuseNextInsertion(size_t allowed = 0) { insertionsBeforeRefusal = allowed + 1; }
 
 private:
     // Items live in blocks that the tree owns until it is destroyed, each twice the size
@@ -76,7 +77,7 @@ private:
     MemoryTreeItem* selected;
     DeleteNotice notice;
     void* noticeContext;
-    bool refuseInsertion;
+    size_t insertionsBeforeRefusal;  // 0: none refused
 };
 
 #endif  // !_WIN32

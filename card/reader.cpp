@@ -16,6 +16,7 @@
 #include "card/mbstring.h"
 #include "card/physical_lines.h"
 #include "card/property_head.h"
+#include "card/read_placement.h"
 #include "card/text.h"
 #include "card/text_buffer.h"
 #include "card/tree.h"
@@ -33,6 +34,7 @@ struct LineScratch {
     NameKinds kinds;
     RunStops stops;
     TextBuffer* line = nullptr;  // the logical line being read, whose text the values point into
+    ReadPlacement* placement = nullptr;
     // Cards opened inside the card and not yet closed: vCard 2.1 writes the card an AGENT
     // stands for as lines of its own. The closing line of such a card is held until
     // another line follows: the last closing line of the input always closes this card.
@@ -187,7 +189,7 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     }
     if (escapedColon) document.SetEscapeColon(1);
 
-    HTREEITEM parent = TVI_ROOT;
+    HTREEITEM parent = nullptr;
     if (layout.hasGroup) {
         const char* name = layout.head;
         HTREEITEM group = groups.Find(name);
@@ -200,7 +202,7 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
                 return E_OUTOFMEMORY;
             }
             node->AdoptArenaName(arenaName);
-            group = document.PlaceReadNode(TVI_ROOT, TVI_LAST, node);
+            group = scratch.placement->PlaceGroup(node);
             if (group == nullptr) {
                 property->Release();
                 result = ResultFromLastError();
@@ -217,10 +219,10 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
 
     // The card's VERSION goes first wherever the file had it (KDE writes it after other
     // lines), so that the card can be saved, which writes it first.
-    bool cardVersion = !scratch.versionPlaced && parent == TVI_ROOT && scratch.nestedCards == 0 &&
+    bool cardVersion = !scratch.versionPlaced && parent == nullptr && scratch.nestedCards == 0 &&
                        property->GetKind() == PropertyKindVersion;
     if (cardVersion) scratch.versionPlaced = true;
-    if (document.PlaceReadNode(parent, cardVersion ? TVI_FIRST : TVI_LAST, property) == nullptr) {
+    if (!scratch.placement->PlaceProperty(parent, property, cardVersion)) {
         result = ResultFromLastError();
         return FAILED(result) ? result : E_FAIL;
     }
@@ -241,6 +243,8 @@ HRESULT CardDocument::ReadCard(CardInput& input)
     TextBuffer logical;
     GroupIndex groups;
     LineScratch scratch;
+    ReadPlacement placement(*this);
+    scratch.placement = &placement;
     int number = 0;
     // A fresh arena for this read; nodes of an earlier one keep theirs alive.
     AbandonArena();
@@ -321,6 +325,9 @@ HRESULT CardDocument::ReadCard(CardInput& input)
             result = ReadLine(*this, *arena, groups, scratch, refusal, logical.Data(), logical.Length(), number);
         }
     }
+    // What was read before a failure is placed too, as it was line by line.
+    HRESULT placed = placement.Finish();
+    if (SUCCEEDED(result)) result = placed;
     if (SUCCEEDED(result)) unconvertedLine = scratch.unconvertedLine;
     if (SUCCEEDED(result) && unconvertedLine > 0 && memchr(scratch.stops.leadBytes, 1, 256) != nullptr) {
         refusal.Set(RefusalKind::TextNotInCodePage, unconvertedLine);

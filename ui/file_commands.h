@@ -57,6 +57,9 @@ private:
     bool OnFileSave();
     void LoadFile();
     HWND CreateLoadingTree() const;
+    // A document over a loading tree, which reads a card in the order such a tree takes
+    // fastest; null when memory ran out.
+    static CardDocument* NewLoadingDocument(HWND loadingTree, int* escapeColon);
     HRESULT ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index);
     long ChooseCard(const CardFile& file);
     void ShowLoadedTree(HWND loadedTree);

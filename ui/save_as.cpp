@@ -91,7 +91,7 @@ bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
         return false;
     }
     int copyEscapeColon = 0;
-    CardDocument* copy = new (std::nothrow) CardDocument(tree, &copyEscapeColon);
+    CardDocument* copy = NewLoadingDocument(tree, &copyEscapeColon);
     ConversionReport report;
     bool saved = false;
     if (copy == nullptr) {

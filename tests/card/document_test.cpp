@@ -2,6 +2,7 @@
 // view control. The same cases run against both.
 #include "card/document.h"
 
+#include "card/io.h"
 #include "card/tree.h"
 #include "tests/support/node_counter.h"
 #include "tests/support/test_tree.h"
@@ -64,6 +65,32 @@ TEST_F(Document, ItemsArePlacedWhereTheyBelongAndShown)
     ASSERT_FALSE(IsExpanded(work));
     Add(work, "D");
     EXPECT_TRUE(IsExpanded(work));
+}
+
+// Read line by line, or the groups first and the other properties at the end of the read
+// (the editor's order): either way the card stands in the file's order, and a read that
+// fails keeps what came before the failing line.
+TEST_F(Document, ReadCardsStandInTheFilesOrderWhateverOrderTheyArePlacedIn)
+{
+    const std::string card = "BEGIN:VCARD\r\nFN:x\r\nNOTE:n\r\na.TEL:1\r\nVERSION:4.0\r\nEMAIL:e\r\nb.URL:u\r\n"
+                             "A.X-ABLABEL:l\r\nORG:o\r\nTITLE:t\r\nb.NOTE:m\r\n";
+    for (bool groupsFirst : {false, true}) {
+        SCOPED_TRACE(groupsFirst);
+        document.SetReadGroupsFirst(groupsFirst);
+        const std::string wholeText = card + "END:VCARD\r\n", cutText = card + "NO COLON\r\nEND:VCARD\r\n";
+        MemoryInput whole(wholeText);
+        ASSERT_EQ(S_OK, document.ReadCard(whole));
+        EXPECT_EQ("VERSION,FN,NOTE,a,EMAIL,b,ORG,TITLE", Names(TVI_ROOT));
+        EXPECT_EQ("TEL,X-ABLABEL", Names(document.FindGroup("a")));
+        EXPECT_EQ("URL,NOTE", Names(document.FindGroup("b")));
+        document.DeleteAll();
+
+        MemoryInput cut(cutText);
+        EXPECT_EQ(E_FAIL, document.ReadCard(cut));
+        EXPECT_EQ("VERSION,FN,NOTE,a,EMAIL,b,ORG,TITLE", Names(TVI_ROOT));
+        document.DeleteAll();
+        EXPECT_EQ(0, counter.Alive());
+    }
 }
 
 TEST_F(Document, GroupsAndTheSelectionAreFound)
@@ -140,6 +167,22 @@ TEST_F(Document, RefusedInsertionDestroysTheNodeOnce)
     EXPECT_EQ(0, counter.Alive());
     EXPECT_FALSE(document.IsModified());
     EXPECT_NE(0u, GetLastError());
+}
+
+// A refusal among the properties that wait for the end of the read fails the read and
+// releases each node once, placed or not.
+TEST_F(Document, RefusedPlacementAtTheEndOfAReadReleasesEveryNode)
+{
+    document.SetReadGroupsFirst(true);
+    // The first two insertions are the group and the line before it; the refusal comes
+    // with the first grouped property.
+    tree.Window()->RefuseNextInsertion(2);
+    const std::string text = "BEGIN:VCARD\r\nFN:x\r\nwork.TEL:1\r\nNOTE:a\r\nwork.URL:u\r\nEND:VCARD\r\n";
+    MemoryInput input(text);
+    EXPECT_EQ(E_OUTOFMEMORY, document.ReadCard(input));
+    EXPECT_EQ("FN,work", Names(TVI_ROOT));
+    document.DeleteAll();
+    EXPECT_EQ(0, counter.Alive());
 }
 #endif
 
