@@ -5,8 +5,7 @@
 
 ReadPlacement::ReadPlacement(CardDocument& cardDocument)
     : document(cardDocument), waits(cardDocument.ReadsGroupsFirst())
-{
-}
+{}
 
 ReadPlacement::~ReadPlacement()
 {
