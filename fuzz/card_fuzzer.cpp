@@ -164,6 +164,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CheckEveryConversion(data, size);
     } else {
         LoadedCard card;
+        // Half the inputs are first read as the editor reads them, groups first, so that a
+        // read that fails part way or runs out of room does so in that order too.
+        card.document.SetReadGroupsFirst((size & 2) != 0);
         CardVersion target = VERSIONS[(size > 1 ? data[1] : 0) % 3];
         if (CheckLaw(data, size, codePage, card)) CheckConversion(card.document, target);
     }
