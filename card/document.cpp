@@ -7,7 +7,7 @@
 #include <new>
 
 CardDocument::CardDocument(TreeWindow treeWindow, int* escapeColonCell)
-    : structureChanged(0), tree(treeWindow), escapeColon(escapeColonCell)
+    : structureChanged(0), changesWhenKnown(CardObject::ChangeCount()), tree(treeWindow), escapeColon(escapeColonCell)
 {
 }
 
@@ -145,7 +145,15 @@ void CardDocument::DeleteAll()
 
 bool CardDocument::IsModified() const
 {
-    return structureChanged != 0 || IsAnyNodeModified(TVI_ROOT);
+    if (structureChanged != 0) return true;
+    // The walk asks the tree for every item, and Wine's control searches all its items
+    // for each: half a minute on a card of 200,000 items, and the view asks after every
+    // selection. Its answer holds until a node's mark changes.
+    if (CardObject::ChangeCount() != changesWhenKnown) {
+        nodeChangeKnown = IsAnyNodeModified(TVI_ROOT);
+        changesWhenKnown = CardObject::ChangeCount();
+    }
+    return nodeChangeKnown;
 }
 
 bool CardDocument::IsAnyNodeModified(HTREEITEM parent) const

@@ -92,9 +92,21 @@ public:
 
 
 private:
+    // Every node of the card is unchanged now (see changesWhenKnown).
+    void NoteNodesUnchanged()
+    {
+        changesWhenKnown = CardObject::ChangeCount();
+        nodeChangeKnown = false;
+    }
+
     void AbandonArena();
 
     int structureChanged;
+    // Whether a node of the card is marked as changed, known when CardObject::ChangeCount()
+    // stood at changesWhenKnown: at the end of a read, of a write (which clears each
+    // node's mark), or of a walk over the tree.
+    mutable unsigned long changesWhenKnown;
+    mutable bool nodeChangeKnown = false;
     bool byteOrderMark = false;
     bool readGroupsFirst = false;
     bool fromUtf16 = false;

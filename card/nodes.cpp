@@ -160,7 +160,7 @@ HRESULT ParameterNode::SetValue(const char* text)
     if (text != nullptr && value != nullptr && MbsCompareNoCase(text, value) == 0) return S_FALSE;
     DropText(value, VALUE_IN_ARENA);
     value = DuplicateText(text);
-    modified = 1;
+    MarkModified();
     return text != nullptr && value == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
@@ -358,7 +358,7 @@ HRESULT PropertyNode::InitValues()
     if (kind == PropertyKindVersion) {
         // A failure here leaves value 0 absent; the property is still usable.
         SetValue(DEFAULT_VERSION, 0);
-        modified = 0;
+        ClearModified();
     }
     return S_OK;
 }
@@ -379,7 +379,7 @@ HRESULT PropertyNode::SetValue(const char* text, int index)
     char*& entry = values.items[index];
     if (entry == nullptr && text == nullptr) return S_FALSE;
     if (entry != nullptr && text != nullptr && strcmp(entry, text) == 0) return S_FALSE;
-    modified = 1;
+    MarkModified();
     free(entry);
     entry = nullptr;
     if (text == nullptr) return S_OK;
@@ -395,14 +395,14 @@ ParameterNode* PropertyNode::AppendParameter(ParameterNode* node)
     } else {
         parameters->Append(node);
     }
-    modified = 1;
+    MarkModified();
     return node;
 }
 
 ParameterNode* PropertyNode::RemoveParameterAt(int index)
 {
     parameters = ParameterNode::RemoveAt(parameters, index);
-    modified = 1;
+    MarkModified();
     return parameters;
 }
 

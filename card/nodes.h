@@ -35,6 +35,10 @@ public:
     // destruction shows as a difference between the two.
     static long ConstructedCount();
     static long DestroyedCount();
+    // How many times the mark of a change was set or cleared on any node in this process:
+    // a document that found whether any of its nodes is marked keeps that answer for as
+    // long as the count stands still, and asks its tree for every item again only then.
+    static unsigned long ChangeCount() { return changeCount; }
 
     // Said once, right after the node was constructed in memory from arena.PlaceNode.
     void MarkPlacedInArena() { storage |= PLACED_IN_ARENA; }
@@ -46,6 +50,15 @@ protected:
     // marks of how the node was written in the file, kept here since a byte of its own
     // would make every node a word larger.
     enum : uint8_t { PLACED_IN_ARENA = 1, FIRST_TEXT_IN_ARENA = 2, SECOND_TEXT_IN_ARENA = 4, FIRST_MARK = 8, SECOND_MARK = 16 };
+
+    // Every change of a node is marked, and every mark cleared, through here, so that
+    // ChangeCount counts it.
+    void MarkModified() { SetModifiedMark(true); }
+    void SetModifiedMark(bool on)
+    {
+        modified = on ? 1 : 0;
+        ++changeCount;
+    }
 
     bool HasMark(uint8_t mark) const { return (storage & mark) != 0; }
     void SetMark(uint8_t mark, bool on) { storage = (uint8_t)(on ? storage | mark : storage & ~mark); }
@@ -59,6 +72,9 @@ protected:
     int32_t refCount;
     uint8_t modified;
     uint8_t storage;
+
+private:
+    static inline unsigned long changeCount = 0;
 };
 
 // Makes a node in the card's arena; null when no memory is left.
@@ -148,7 +164,7 @@ public:
     HRESULT SetCustomName(const char* name);
     HRESULT TakeValue(char* ownedValue);
     void SetNext(ParameterNode* node);   // takes over the caller's reference
-    void ClearModified() { modified = 0; }
+    void ClearModified() { SetModifiedMark(false); }
     // Texts in the card's arena (see CardObject).
     void AdoptArenaName(char* arenaName);
     void AdoptArenaValue(char* arenaValue);
@@ -205,7 +221,7 @@ public:
     ParameterNode* RemoveParameterAt(int index);
     ParameterNode* GetParameterAt(int index) const;
 
-    void ClearModified() { modified = 0; }
+    void ClearModified() { SetModifiedMark(false); }
 
     // How the values of an older card's line were encoded beyond its parameters, so that
     // a save writes them as they came: 8-bit text without CHARSET that was not UTF-8 and

@@ -334,5 +334,6 @@ HRESULT CardDocument::ReadCard(CardInput& input)
         result = E_FAIL;
     }
     structureChanged = 0;
+    NoteNodesUnchanged();
     return result;
 }

@@ -564,7 +564,7 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     HRESULT result = AllowsLegacyEncodings(output.version) ? WriteOlderLine(output, group, closesInnerCard, lineBudget)
                                                            : WriteLine(output, group, closesInnerCard, lineBudget);
     if (FAILED(result)) return result;
-    modified = 0;
+    ClearModified();
     output.nestedCards += (opensCard ? 1 : 0) - (closesInnerCard ? 1 : 0);
     return result;
 }
@@ -640,5 +640,7 @@ HRESULT CardDocument::WriteCard(CardOutput& output)
     }
     if (SUCCEEDED(result)) result = output.Write(CLOSING_LINE, sizeof CLOSING_LINE - 1);
     if (SUCCEEDED(result)) result = output.Write("\r\n", 2);
+    // Each node written has had its mark cleared.
+    if (SUCCEEDED(result)) NoteNodesUnchanged();
     return result;
 }

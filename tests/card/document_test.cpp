@@ -123,6 +123,10 @@ TEST_F(Document, ModifiedStateFollowsStructureAndNodes)
     Property(tel)->ClearModified();
     document.ClearStructureChanged();
     EXPECT_FALSE(document.IsModified());
+    // A node of no card of this document changes: the answer stays (asked again).
+    PropertyNode elsewhere(PropertyKindN);
+    EXPECT_EQ(S_OK, elsewhere.SetValue("x", 0));
+    EXPECT_FALSE(document.IsModified());
     // A changed parameter deep in a group is found.
     Property(tel)->GetParameterAt(0)->SetValue("CELL");
     EXPECT_TRUE(document.IsModified());
