@@ -11,9 +11,10 @@
 // the file's order, each grouped property's search passed over most of the card read so
 // far: a card of 200,000 lines spent seconds in them. So, for such a tree that does not
 // draw while the card comes in (the editor's), the groups go in first, as they come, and
-// the properties after the first group wait for the end of the read. Then each group's properties go under it, and each run of root properties
-// right after the group before it, the run's last line first: every handle the tree is
-// given is a group's, made among its first items. The order on screen is the file's.
+// the properties after the first group wait for the end of the read. Then each group's
+// properties go under it, and each run of root properties right after the group before
+// it, the run's last line first: every handle the tree is given is a group's, made among
+// its first items. The order on screen is the file's.
 // (A tree that draws would lay out every item below each one put in the middle.)
 class ReadPlacement {
 public:
