@@ -625,7 +625,7 @@ bool Converter::NestedCards()
             CardNode* lineNode = document.GetNode(line);
             lines.push_back(line);
             if (lineNode == nullptr) continue;
-            if (FAILED(lineNode->Write(tree, line, output, FOLD_WIDTH, refusal))) return false;
+            if (FAILED(lineNode->Write(nullptr, output, FOLD_WIDTH, refusal))) return false;
             if (!lineNode->IsGroup() && IsCardLine((PropertyNode*)lineNode, "BEGIN")) ++depth;
             if (!lineNode->IsGroup() && IsCardLine((PropertyNode*)lineNode, "END") && --depth == 0) break;
         }

@@ -22,41 +22,78 @@ void CardDocument::AbandonArena()
     arena = nullptr;
 }
 
+ItemPlace CardDocument::PlaceFor(HTREEITEM target, const CardNode* node) const
+{
+    ItemPlace place;
+    if (target == TVI_ROOT || target == TVI_FIRST) {
+        place.insertAfter = target == TVI_FIRST ? TVI_FIRST : TVI_LAST;
+        return place;
+    }
+    CardNode* targetNode = GetNode(target);
+    if (targetNode == nullptr) return place;
+    if (targetNode->IsGroup() && !node->IsGroup()) {
+        place.parent = GroupItem{target, (GroupNode*)targetNode};
+        return place;
+    }
+    HTREEITEM targetParent = TreeGetNextItem(tree, target, TVGN_PARENT);
+    if (targetParent != nullptr && node->IsGroup()) return place;  // a group stays at the root, at its end
+    if (targetParent != nullptr) place.parent = GroupItem{targetParent, (GroupNode*)GetNode(targetParent)};
+    place.insertAfter = target;
+    place.afterNode = targetNode;
+    return place;
+}
+
 HTREEITEM CardDocument::InsertNode(HTREEITEM target, CardNode* node)
 {
-    HTREEITEM parent;
-    HTREEITEM insertAfter;
-    if (node->IsGroup() || target == TVI_ROOT || target == TVI_FIRST) {
-        parent = TVI_ROOT;
-        insertAfter = target == TVI_ROOT ? TVI_LAST : target;
-    } else {
-        CardNode* targetNode = GetNode(target);
-        if (targetNode != nullptr && targetNode->IsGroup()) {
-            parent = target;
-            insertAfter = TVI_LAST;
-        } else {
-            HTREEITEM targetParent = TreeGetNextItem(tree, target, TVGN_PARENT);
-            parent = targetParent != nullptr ? targetParent : TVI_ROOT;
-            insertAfter = target;
-        }
-    }
-
-    HTREEITEM item = TreeInsertItem(tree, parent, insertAfter, node);
-    if (item == nullptr) {
-        node->Release();
-        return nullptr;
-    }
+    ItemPlace place = PlaceFor(target, node);
+    HTREEITEM item = InsertLinked(place, node, 0);
+    if (item == nullptr) return nullptr;
     TreeEnsureVisible(tree, item);
     TreeRepaint(tree);
     structureChanged = 1;
     return item;
 }
 
-HTREEITEM CardDocument::PlaceReadNode(HTREEITEM parent, HTREEITEM insertAfter, CardNode* node)
+HTREEITEM CardDocument::PlaceReadNode(const ItemPlace& place, CardNode* node)
 {
-    HTREEITEM item = TreeInsertItem(tree, parent, insertAfter, node, node->IsGroup() ? TVIS_EXPANDED : 0);
-    if (item == nullptr) node->Release();
+    return InsertLinked(place, node, node->IsGroup() ? TVIS_EXPANDED : 0);
+}
+
+HTREEITEM CardDocument::InsertLinked(const ItemPlace& place, CardNode* node, UINT state)
+{
+    // Linked before the tree has the item, which may ask the nodes whether its parent
+    // has children while it inserts.
+    Link(place, node);
+    HTREEITEM item =
+        TreeInsertItem(tree, place.parent.item != nullptr ? place.parent.item : TVI_ROOT, place.insertAfter, node, state);
+    if (item == nullptr) {
+        Unlink(place.parent.node, node);
+        node->Release();
+    }
     return item;
+}
+
+void CardDocument::Link(const ItemPlace& place, CardNode* node)
+{
+    CardNode*& first = FirstUnder(place.parent.node);
+    CardNode*& last = LastUnder(place.parent.node);
+    CardNode* after = place.insertAfter == TVI_FIRST ? nullptr : place.afterNode != nullptr ? place.afterNode : last;
+    node->nextItem = after != nullptr ? after->nextItem : first;
+    (after != nullptr ? after->nextItem : first) = node;
+    if (after == last) last = node;
+}
+
+void CardDocument::Unlink(GroupNode* parent, CardNode* node)
+{
+    CardNode*& first = FirstUnder(parent);
+    CardNode* before = nullptr;
+    for (CardNode* item = first; item != node; item = item->nextItem) {
+        if (item == nullptr) return;
+        before = item;
+    }
+    (before != nullptr ? before->nextItem : first) = node->nextItem;
+    if (LastUnder(parent) == node) LastUnder(parent) = before;
+    node->nextItem = nullptr;
 }
 
 HTREEITEM CardDocument::AddGroup(const char* name)
@@ -97,12 +134,11 @@ HTREEITEM CardDocument::AddOtherProperty(HTREEITEM target, const char* name)
 
 HTREEITEM CardDocument::FindGroup(const char* name) const
 {
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = GetNode(item);
-        if (node != nullptr && node->IsGroup() && MbsCompareNoCase(node->GetDisplayName(), name) == 0) {
-            return item;
-        }
+    // The nodes find the group, and the tree is walked only as far as its item.
+    HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
+    for (CardNode* node = firstItem; node != nullptr; node = node->NextItem()) {
+        if (node->IsGroup() && MbsCompareNoCase(node->GetDisplayName(), name) == 0) return item;
+        item = TreeGetNextItem(tree, item, TVGN_NEXT);
     }
     return nullptr;
 }
@@ -132,37 +168,47 @@ CardNode* CardDocument::GetItemNode(TreeWindow treeWindow, HTREEITEM item)
 
 HRESULT CardDocument::DeleteItem(HTREEITEM item)
 {
-    if (!TreeDeleteItem(tree, item)) return E_FAIL;
+    CardNode* node = GetNode(item);
+    HTREEITEM parent = node != nullptr ? TreeGetNextItem(tree, item, TVGN_PARENT) : nullptr;
+    GroupNode* group = parent != nullptr ? (GroupNode*)GetNode(parent) : nullptr;
+    // The tree releases the node with its item: held until it is unlinked.
+    if (node != nullptr) node->AddRef();
+    BOOL deleted = TreeDeleteItem(tree, item);
+    if (node != nullptr) {
+        if (deleted) Unlink(group, node);
+        node->Release();
+    }
+    if (!deleted) return E_FAIL;
     structureChanged = 1;
     return S_OK;
 }
 
 void CardDocument::DeleteAll()
 {
-    if (tree != nullptr) TreeDeleteItem(tree, TVI_ROOT);
+    if (tree != nullptr && TreeDeleteItem(tree, TVI_ROOT)) firstItem = lastItem = nullptr;
     AbandonArena();
 }
 
 bool CardDocument::IsModified() const
 {
     if (structureChanged != 0) return true;
-    // The walk asks the tree for every item, and Wine's control searches all its items
-    // for each: half a minute on a card of 200,000 items, and the view asks after every
-    // selection. Its answer holds until a node's mark changes.
+    // The view asks after every selection, and a walk over a large card's nodes with
+    // their parameters is not free: its answer holds until a node's mark changes.
     if (CardObject::ChangeCount() != changesWhenKnown) {
-        nodeChangeKnown = IsAnyNodeModified(TVI_ROOT);
+        nodeChangeKnown = IsAnyNodeModified();
         changesWhenKnown = CardObject::ChangeCount();
     }
     return nodeChangeKnown;
 }
 
-bool CardDocument::IsAnyNodeModified(HTREEITEM parent) const
+bool CardDocument::IsAnyNodeModified() const
 {
-    for (HTREEITEM item = TreeGetNextItem(tree, parent, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = GetNode(item);
-        if (node != nullptr && node->IsModified()) return true;
-        if (IsAnyNodeModified(item)) return true;
+    for (CardNode* node = firstItem; node != nullptr; node = node->NextItem()) {
+        if (node->IsModified()) return true;
+        if (!node->IsGroup()) continue;
+        for (CardNode* child = ((GroupNode*)node)->FirstItem(); child != nullptr; child = child->NextItem()) {
+            if (child->IsModified()) return true;
+        }
     }
     return false;
 }

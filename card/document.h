@@ -11,6 +11,26 @@
 class CardInput;
 class CardOutput;
 
+// A group's item with its node.
+struct GroupItem {
+    HTREEITEM item = nullptr;
+    GroupNode* node = nullptr;
+};
+
+// Where an item goes: under a group (null: the root), after insertAfter (TVI_FIRST,
+// TVI_LAST, or an item under the same parent, whose node is afterNode).
+struct ItemPlace {
+    GroupItem parent;
+    HTREEITEM insertAfter = TVI_LAST;
+    CardNode* afterNode = nullptr;
+};
+
+// The card's items are kept in a tree control, and their order in the nodes as well
+// (CardNode::NextItem, GroupNode::FirstItem): Wine's control answers each question about
+// an item with a search of all its items, so a walk through it over a card of 200,000
+// items, as a save, a check and a conversion make, took a minute. Every insertion and
+// deletion goes through the document, which links or unlinks the node where the tree
+// placed or took its item.
 class CardDocument {
 public:
     // escapeColon: the setting cell that the reader sets and the writer reads; the
@@ -28,7 +48,8 @@ public:
     // nothing shown or scrolled to, a group expanded from the start. Each further message
     // would cost a card of many lines dearly: a tree control checks every item handle it
     // is given against all its items. Takes over the node's reference as InsertNode does.
-    HTREEITEM PlaceReadNode(HTREEITEM parent, HTREEITEM insertAfter, CardNode* node);
+    // The place's insertAfter is TVI_FIRST, TVI_LAST or an item known to be under parent.
+    HTREEITEM PlaceReadNode(const ItemPlace& place, CardNode* node);
     // Whether a read places the groups first and the other properties at its end, for a
     // tree control that searches for each handle it is given and does not draw while the
     // card comes in (see read_placement.h); off, each line is placed as it is read.
@@ -47,8 +68,11 @@ public:
     HRESULT DeleteItem(HTREEITEM item);
     void DeleteAll();
 
+    // The first item at the root in the card's order; null for an empty card.
+    CardNode* FirstItem() const { return firstItem; }
+
     bool IsModified() const;
-    bool IsAnyNodeModified(HTREEITEM parent) const;
+    bool IsAnyNodeModified() const;
     void ClearStructureChanged() { structureChanged = 0; }
     // The card counts as changed whatever its nodes say (their marks were cleared by a
     // write that was no save of the card).
@@ -101,10 +125,20 @@ private:
 
     void AbandonArena();
 
+    // Where the tree puts an item for target (see InsertNode).
+    ItemPlace PlaceFor(HTREEITEM target, const CardNode* node) const;
+    // The order kept in the nodes, changed as the tree was.
+    CardNode*& FirstUnder(GroupNode* parent) { return parent != nullptr ? parent->firstItem : firstItem; }
+    CardNode*& LastUnder(GroupNode* parent) { return parent != nullptr ? parent->lastItem : lastItem; }
+    // Takes over the node's reference as InsertNode does.
+    HTREEITEM InsertLinked(const ItemPlace& place, CardNode* node, UINT state);
+    void Link(const ItemPlace& place, CardNode* node);
+    void Unlink(GroupNode* parent, CardNode* node);
+
     int structureChanged;
     // Whether a node of the card is marked as changed, known when CardObject::ChangeCount()
     // stood at changesWhenKnown: at the end of a read, of a write (which clears each
-    // node's mark), or of a walk over the tree.
+    // node's mark), or of a walk over the nodes.
     mutable unsigned long changesWhenKnown;
     mutable bool nodeChangeKnown = false;
     bool byteOrderMark = false;
@@ -113,6 +147,8 @@ private:
     CardVersion version = CardVersion::V40;
     int unconvertedLine = 0;
     CardArena* arena = nullptr;
+    CardNode* firstItem = nullptr;
+    CardNode* lastItem = nullptr;
     TreeWindow tree;
     int* escapeColon;
     Refusal refusal;
@@ -121,18 +157,13 @@ private:
 template <class Visit>
 bool CardDocument::ForEachProperty(Visit visit) const
 {
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = GetNode(item);
-        if (node == nullptr) continue;
+    for (CardNode* node = firstItem; node != nullptr; node = node->NextItem()) {
         if (!node->IsGroup()) {
             if (!visit((const char*)nullptr, (PropertyNode*)node)) return false;
             continue;
         }
-        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-            CardNode* childNode = GetNode(child);
-            if (childNode != nullptr && !visit(node->GetDisplayName(), (PropertyNode*)childNode)) return false;
+        for (CardNode* child = ((GroupNode*)node)->FirstItem(); child != nullptr; child = child->NextItem()) {
+            if (!visit(node->GetDisplayName(), (PropertyNode*)child)) return false;
         }
     }
     return true;

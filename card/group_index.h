@@ -39,19 +39,22 @@ public:
         for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
              item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
             CardNode* node = document.GetNode(item);
-            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), item, node)) return false;
+            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), GroupItem{item, (GroupNode*)node})) {
+                return false;
+            }
         }
         last = NONE;
         return true;
     }
 
-    HTREEITEM Find(const char* name)
+    // The group's item and node; no item when there is none of the name.
+    GroupItem Find(const char* name)
     {
         uint32_t found = NONE;
         uint32_t hash;
         if (HashOf(name, &hash)) {
             // Grouped lines mostly come in runs of one group.
-            if (last != NONE && AsciiEqualNoCase(NameOf(last), name)) return groups[last].item;
+            if (last != NONE && AsciiEqualNoCase(NameOf(last), name)) return groups[last];
             if (slots != nullptr) {
                 for (size_t i = hash & mask; slots[i].numberAndOne != 0; i = (i + 1) & mask) {
                     uint32_t number = slots[i].numberAndOne - 1;
@@ -62,7 +65,7 @@ public:
                 }
             }
         } else {
-            if (last != NONE && MbsCompareNoCase(NameOf(last), name) == 0) return groups[last].item;
+            if (last != NONE && MbsCompareNoCase(NameOf(last), name) == 0) return groups[last];
             for (uint32_t number : others) {
                 if (MbsCompareNoCase(NameOf(number), name) == 0) {
                     found = number;
@@ -70,9 +73,9 @@ public:
                 }
             }
         }
-        if (found == NONE) return nullptr;
+        if (found == NONE) return GroupItem{};
         last = found;
-        return groups[found].item;
+        return groups[found];
     }
 
     // Asks for the slot a name of ASCII bytes would be found in, before Find looks; Find
@@ -85,11 +88,11 @@ public:
     }
 
     // Records a group made after Find found none; false when memory ran out.
-    bool Add(const char* name, HTREEITEM item, CardNode* node)
+    bool Add(const char* name, const GroupItem& group)
     {
         if (groupCount == groupCapacity && !GrowGroups()) return false;
         uint32_t added = (uint32_t)groupCount;
-        groups[groupCount++] = Group{item, node};
+        groups[groupCount++] = group;
         uint32_t hash;
         bool entered = true;
         if (HashOf(name, &hash)) {
@@ -115,10 +118,6 @@ public:
 private:
     static const uint32_t NONE = UINT32_MAX;
 
-    struct Group {
-        HTREEITEM item;
-        CardNode* node;
-    };
     struct Slot {
         uint32_t hash;
         uint32_t numberAndOne;  // 0: free
@@ -168,8 +167,8 @@ private:
     bool GrowGroups()
     {
         size_t grown = groupCapacity == 0 ? 64 : groupCapacity * 2;
-        if (grown >= NONE || grown > ((size_t)-1) / sizeof(Group)) return false;
-        Group* fresh = (Group*)realloc(groups, grown * sizeof(Group));
+        if (grown >= NONE || grown > ((size_t)-1) / sizeof(GroupItem)) return false;
+        GroupItem* fresh = (GroupItem*)realloc(groups, grown * sizeof(GroupItem));
         if (fresh == nullptr) return false;
         groups = fresh;
         groupCapacity = grown;
@@ -200,7 +199,7 @@ private:
     size_t capacity = 0;
     size_t mask = 0;
     size_t used = 0;
-    Group* groups = nullptr;  // by number, in the order added
+    GroupItem* groups = nullptr;  // by number, in the order added
     size_t groupCount = 0;
     size_t groupCapacity = 0;
     std::vector<uint32_t> others;  // the numbers of groups whose names are not ASCII

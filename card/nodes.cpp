@@ -80,18 +80,21 @@ int GroupNode::GetImageIndex(UINT expanded) const
 // ---------------------------------------------------------------- ParameterNode
 
 ParameterNode::ParameterNode()
-    : kind((int16_t)ParameterKindUnset), customName(nullptr), value(nullptr), next(nullptr)
+    : customName(nullptr), value(nullptr), next(nullptr)
 {
+    kind = (int16_t)ParameterKindUnset;
 }
 
 ParameterNode::ParameterNode(const char* ownName)
-    : kind((int16_t)ParameterKindOther), customName(DuplicateText(ownName)), value(nullptr), next(nullptr)
+    : customName(DuplicateText(ownName)), value(nullptr), next(nullptr)
 {
+    kind = (int16_t)ParameterKindOther;
 }
 
 ParameterNode::ParameterNode(ParameterKind parameterKind, const char* parameterValue)
-    : kind((int16_t)parameterKind), customName(nullptr), value(DuplicateText(parameterValue)), next(nullptr)
+    : customName(nullptr), value(DuplicateText(parameterValue)), next(nullptr)
 {
+    kind = (int16_t)parameterKind;
 }
 
 ParameterNode::~ParameterNode()
@@ -230,11 +233,11 @@ void ParameterNode::SetNext(ParameterNode* node)
 // ---------------------------------------------------------------- PropertyNode
 
 PropertyNode::PropertyNode(PropertyKind propertyKind, const char* ownName)
-    : kind((int16_t)propertyKind),
-      customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
+    : customName(propertyKind == PropertyKindOther ? DuplicateText(ownName) : nullptr),
       parameters(nullptr),
       values{{nullptr}, 0, 0}
 {
+    kind = (int16_t)propertyKind;
 }
 
 PropertyNode::~PropertyNode()

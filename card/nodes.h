@@ -67,11 +67,13 @@ protected:
     // bit is cleared for the text that takes its place.
     void DropText(char* text, uint8_t bit);
 
-    // Small fields first: a derived class's kind fills the two bytes left after them,
-    // which keeps a property node at six words and a parameter node at five.
+    // Small fields first, with the derived class's kind (a property's or a parameter's)
+    // in the two bytes left after them: here rather than in the derived class, so that it
+    // still fills them when a class between (CardNode) adds a field of its own.
     int32_t refCount;
     uint8_t modified;
     uint8_t storage;
+    int16_t kind = 0;
 
 private:
     static inline unsigned long changeCount = 0;
@@ -88,9 +90,16 @@ Node* PlaceNodeIn(CardArena& arena, Arguments... arguments)
     return node;
 }
 
+class GroupNode;
+
 // A node that lives in the property tree: a group or a property.
+// The document keeps the order of its items in the nodes as well (see CardDocument), and
+// only the document changes it.
 class CardNode : public CardObject {
 public:
+    // The item after this one under the same parent, in the card's order; null for the last.
+    CardNode* NextItem() const { return nextItem; }
+
     virtual const char* GetDisplayName() const = 0;
     virtual bool IsGroup() const = 0;
     // expanded: the item's state masked with TVIS_EXPANDED.
@@ -98,8 +107,12 @@ public:
     // Writes the node's content lines; lineBudget is what the first physical line of each
     // property may carry, its group's prefix included (FOLD_WIDTH at the start of a line).
     // A node that cannot be written says why in refusal.
-    virtual HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget,
-                          Refusal& refusal) = 0;
+    // group: the group the node stands in, or null.
+    virtual HRESULT Write(const GroupNode* group, CardOutput& output, int lineBudget, Refusal& refusal) = 0;
+
+private:
+    friend class CardDocument;
+    CardNode* nextItem = nullptr;
 };
 
 // Tree images: indexes into the property tree's image list.
@@ -117,13 +130,19 @@ public:
     const char* GetDisplayName() const override;
     bool IsGroup() const override { return true; }
     int GetImageIndex(UINT expanded) const override;
-    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
+    HRESULT Write(const GroupNode* group, CardOutput& output, int lineBudget, Refusal& refusal) override;
+
+    // The group's first property in the card's order; null when it has none.
+    CardNode* FirstItem() const { return firstItem; }
 
     // Reader support: a name in the card's arena (see CardObject).
     void AdoptArenaName(char* arenaName);
 
 private:
+    friend class CardDocument;
     char* name;
+    CardNode* firstItem = nullptr;
+    CardNode* lastItem = nullptr;
 };
 
 class ParameterNode : public CardObject {
@@ -177,7 +196,6 @@ private:
     // The name of a removed first value passes to the value after it, with its storage.
     void TakeNameOf(ParameterNode* from);
 
-    int16_t kind;
     char* customName;
     char* value;
     ParameterNode* next;
@@ -202,7 +220,7 @@ public:
     const char* GetDisplayName() const override;
     bool IsGroup() const override { return false; }
     int GetImageIndex(UINT expanded) const override;
-    HRESULT Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal) override;
+    HRESULT Write(const GroupNode* group, CardOutput& output, int lineBudget, Refusal& refusal) override;
 
     PropertyKind GetKind() const { return (PropertyKind)kind; }
     const char* GetCustomName() const { return customName; }
@@ -249,11 +267,11 @@ private:
     static const uint8_t VALUES_IN_ARENA = SECOND_TEXT_IN_ARENA;
 
     // Writing the property's line (see the writer).
-    bool AppendHead(TextBuffer& line, CardNode* group, bool closesInnerCard, CardVersion version,
+    bool AppendHead(TextBuffer& line, const GroupNode* group, bool closesInnerCard, CardVersion version,
                     const char* charsetUsed, bool addsEncoding) const;
     size_t ValuesLength() const;
-    HRESULT WriteLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const;
-    HRESULT WriteOlderLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const;
+    HRESULT WriteLine(CardOutput& output, const GroupNode* group, bool closesInnerCard, int lineBudget) const;
+    HRESULT WriteOlderLine(CardOutput& output, const GroupNode* group, bool closesInnerCard, int lineBudget) const;
     static const uint8_t READ_AS_1252 = FIRST_MARK;
     static const uint8_t KEPT_AS_READ = SECOND_MARK;
 
@@ -261,7 +279,6 @@ private:
     HRESULT OwnValues();
     char* const* Entries() const;
 
-    int16_t kind;
     char* customName;
     ParameterNode* parameters;
     ValueArray values;

@@ -20,24 +20,24 @@ void ReadPlacement::ReleaseWaiting()
     rooted.clear();
 }
 
-HTREEITEM ReadPlacement::PlaceGroup(CardNode* group)
+HTREEITEM ReadPlacement::PlaceGroup(GroupNode* group)
 {
-    HTREEITEM item = document.PlaceReadNode(TVI_ROOT, TVI_LAST, group);
-    if (item != nullptr) lastGroup = item;
+    HTREEITEM item = document.PlaceReadNode(ItemPlace{}, group);
+    if (item != nullptr) lastGroup = GroupItem{item, group};
     return item;
 }
 
-bool ReadPlacement::PlaceProperty(HTREEITEM group, CardNode* property, bool first)
+bool ReadPlacement::PlaceProperty(const GroupItem& group, CardNode* property, bool first)
 {
+    bool inGroup = group.item != nullptr;
     // Before the first group the root's end is the property's place in either order; the
     // card's VERSION goes first at once (the control walks all its items for an item put
     // first, so a run of them would cost a walk each).
-    if (!waits || first || (group == nullptr && lastGroup == nullptr)) {
-        return document.PlaceReadNode(group != nullptr ? group : TVI_ROOT, first ? TVI_FIRST : TVI_LAST, property) !=
-               nullptr;
+    if (!waits || first || (!inGroup && lastGroup.item == nullptr)) {
+        return document.PlaceReadNode(ItemPlace{group, first ? TVI_FIRST : TVI_LAST, nullptr}, property) != nullptr;
     }
     try {
-        (group != nullptr ? grouped : rooted).push_back(Waiting{property, group != nullptr ? group : lastGroup});
+        (inGroup ? grouped : rooted).push_back(Waiting{property, inGroup ? group : lastGroup});
     } catch (const std::bad_alloc&) {
         property->Release();
         SetLastError((DWORD)E_OUTOFMEMORY);
@@ -52,13 +52,14 @@ HRESULT ReadPlacement::Finish()
     while (placed && !grouped.empty()) {
         Waiting waiting = grouped.front();
         grouped.pop_front();
-        placed = document.PlaceReadNode(waiting.group, TVI_LAST, waiting.node) != nullptr;
+        placed = document.PlaceReadNode(ItemPlace{waiting.group, TVI_LAST, nullptr}, waiting.node) != nullptr;
     }
     // Last first, each right after the group before it: the run comes out in its order.
     while (placed && !rooted.empty()) {
         Waiting waiting = rooted.back();
         rooted.pop_back();
-        placed = document.PlaceReadNode(TVI_ROOT, waiting.group, waiting.node) != nullptr;
+        placed = document.PlaceReadNode(ItemPlace{GroupItem{}, waiting.group.item, waiting.group.node}, waiting.node) !=
+                 nullptr;
     }
     if (placed) return S_OK;
     HRESULT result = ResultFromLastError();

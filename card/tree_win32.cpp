@@ -80,10 +80,7 @@ void AnswerTreeDisplayInfo(NMTVDISPINFOA* info)
         if (item.mask & TVIF_IMAGE) item.iImage = image;
         if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = image;
     }
-    if (item.mask & TVIF_CHILDREN) {
-        item.cChildren =
-            node->IsGroup() && TreeGetNextItem(info->hdr.hwndFrom, item.hItem, TVGN_CHILD) != nullptr ? 1 : 0;
-    }
+    if (item.mask & TVIF_CHILDREN) item.cChildren = node->IsGroup() && ((GroupNode*)node)->FirstItem() != nullptr ? 1 : 0;
 }
 
 void ReleaseDeletedItemNode(const NMTREEVIEWA* notice)

@@ -447,7 +447,7 @@ static HRESULT WriteSoftBroken(CardOutput& output, TextBuffer& line, const char*
 
 // The head of the property's line up to its ':': the group's prefix (which belongs to
 // the logical line and folds with it, however long), the name and the parameters.
-bool PropertyNode::AppendHead(TextBuffer& line, CardNode* group, bool closesInnerCard, CardVersion version,
+bool PropertyNode::AppendHead(TextBuffer& line, const GroupNode* group, bool closesInnerCard, CardVersion version,
                               const char* charsetUsed, bool addsEncoding) const
 {
     bool grouped = group != nullptr;
@@ -471,7 +471,7 @@ size_t PropertyNode::ValuesLength() const
 }
 
 // A 4.0 line: the values go straight after the head, escaped, and the line is folded.
-HRESULT PropertyNode::WriteLine(CardOutput& output, CardNode* group, bool closesInnerCard, int lineBudget) const
+HRESULT PropertyNode::WriteLine(CardOutput& output, const GroupNode* group, bool closesInnerCard, int lineBudget) const
 {
     bool uri = IsUriValued(this);
     bool list = IsListValued(kind);
@@ -492,7 +492,7 @@ HRESULT PropertyNode::WriteLine(CardOutput& output, CardNode* group, bool closes
 // A line of a 2.1 or 3.0 card: the values escaped by the version's rules, in the bytes of
 // their character set, quoted-printable where the line says so (or, in 2.1, where a line
 // break needs it); they are gathered before the head, whose parameters they may change.
-HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool closesInnerCard,
+HRESULT PropertyNode::WriteOlderLine(CardOutput& output, const GroupNode* group, bool closesInnerCard,
                                      int lineBudget) const
 {
     CardVersion version = output.version;
@@ -550,14 +550,12 @@ HRESULT PropertyNode::WriteOlderLine(CardOutput& output, CardNode* group, bool c
     return SUCCEEDED(result) ? output.Write(LINE_END, 2) : result;
 }
 
-HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
+HRESULT PropertyNode::Write(const GroupNode* group, CardOutput& output, int lineBudget, Refusal& refusal)
 {
     if (HoldsLineBreakInUri(this, output.version)) {
         RefuseLineBreakInUri(this, refusal);
         return E_FAIL;
     }
-    HTREEITEM parent = tree != nullptr && item != nullptr ? TreeGetNextItem(tree, item, TVGN_PARENT) : nullptr;
-    CardNode* group = parent != nullptr ? CardDocument::GetItemNode(tree, parent) : nullptr;
     bool grouped = group != nullptr;
     bool opensCard = IsCardLine(this, grouped, "BEGIN");
     bool closesInnerCard = output.nestedCards > 0 && IsCardLine(this, grouped, "END");
@@ -569,14 +567,11 @@ HRESULT PropertyNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output,
     return result;
 }
 
-HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, int lineBudget, Refusal& refusal)
+HRESULT GroupNode::Write(const GroupNode*, CardOutput& output, int lineBudget, Refusal& refusal)
 {
     // Each property writes the group's prefix on its own line: a group is no line itself.
-    for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-         child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-        CardNode* node = CardDocument::GetItemNode(tree, child);
-        if (node == nullptr) continue;
-        HRESULT result = node->Write(tree, child, output, lineBudget, refusal);
+    for (CardNode* node = firstItem; node != nullptr; node = node->NextItem()) {
+        HRESULT result = node->Write(this, output, lineBudget, refusal);
         if (FAILED(result)) return result;
     }
     return S_OK;
@@ -585,33 +580,17 @@ HRESULT GroupNode::Write(TreeWindow tree, HTREEITEM item, CardOutput& output, in
 bool CardDocument::ValidateCard()
 {
     refusal.Clear();
-    HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
-    if (item == nullptr) {
+    if (firstItem == nullptr) {
         refusal.Set(RefusalKind::VersionAndFnMissing, 0);
         return false;
     }
-    bool foundFn = false;
-    for (int index = 0; item != nullptr; item = TreeGetNextItem(tree, item, TVGN_NEXT), ++index) {
-        CardNode* node = GetNode(item);
-        if (node == nullptr) continue;
-        if (index == 0) {
-            if (node->IsGroup() || ((PropertyNode*)node)->GetKind() != PropertyKindVersion) {
-                refusal.Set(RefusalKind::VersionNotFirst, 0);
-                return false;
-            }
-        } else if (!node->IsGroup()) {
-            if (((PropertyNode*)node)->GetKind() == PropertyKindFn) foundFn = true;
-        } else {
-            for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-                 child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-                CardNode* childNode = GetNode(child);
-                if (childNode != nullptr && !childNode->IsGroup() &&
-                    ((PropertyNode*)childNode)->GetKind() == PropertyKindFn) {
-                    foundFn = true;
-                }
-            }
-        }
+    if (firstItem->IsGroup() || ((PropertyNode*)firstItem)->GetKind() != PropertyKindVersion) {
+        refusal.Set(RefusalKind::VersionNotFirst, 0);
+        return false;
     }
+    bool foundFn = !ForEachProperty([](const char*, const PropertyNode* property) {
+        return property->GetKind() != PropertyKindFn;
+    });
     if (!foundFn && RequiresFn(version)) {
         refusal.Set(RefusalKind::FnMissing, 0);
         return false;
@@ -633,10 +612,8 @@ HRESULT CardDocument::WriteCard(CardOutput& output)
     HRESULT result = byteOrderMark ? output.Write(UTF8_MARK, sizeof UTF8_MARK - 1) : S_OK;
     if (SUCCEEDED(result)) result = output.Write(OPENING_LINE, sizeof OPENING_LINE - 1);
     if (SUCCEEDED(result)) result = output.Write("\r\n", 2);
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); SUCCEEDED(result) && item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = GetNode(item);
-        if (node != nullptr) result = node->Write(tree, item, output, FOLD_WIDTH, refusal);
+    for (CardNode* node = firstItem; SUCCEEDED(result) && node != nullptr; node = node->NextItem()) {
+        result = node->Write(nullptr, output, FOLD_WIDTH, refusal);
     }
     if (SUCCEEDED(result)) result = output.Write(CLOSING_LINE, sizeof CLOSING_LINE - 1);
     if (SUCCEEDED(result)) result = output.Write("\r\n", 2);

@@ -76,6 +76,12 @@ void CheckConversion(CardDocument& document, CardVersion target)
 {
     ConversionReport report;
     HRESULT result = ConvertCard(document, target, report);
+    std::string order = OrderDifference(document);
+    if (!order.empty()) {
+        fprintf(stderr, "\n== converted to vCard %s, the nodes' order and the tree's differ at %s\n", VersionText(target),
+                order.c_str());
+        abort();
+    }
     MemoryOutput output;
     // A card the writer refuses (a line break in a URI) is refused in any version.
     if (SUCCEEDED(result)) result = document.WriteCard(output);

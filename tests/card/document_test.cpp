@@ -5,6 +5,7 @@
 #include "card/io.h"
 #include "card/tree.h"
 #include "tests/support/node_counter.h"
+#include "tests/support/round_trip.h"
 #include "tests/support/test_tree.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +23,11 @@ protected:
         EXPECT_EQ(0, counter.Alive()) << "nodes left alive after deleting every item";
     }
 
-    // The display names below an item, as "a,b,c".
+    // The display names below an item, as "a,b,c", as the tree shows them; the order the
+    // document keeps in its nodes must be the same.
     std::string Names(HTREEITEM parent)
     {
+        EXPECT_EQ("", OrderDifference(document));
         std::string names;
         for (HTREEITEM item = Next(parent, TVGN_CHILD); item != nullptr; item = Next(item, TVGN_NEXT)) {
             names += (names.empty() ? "" : ",") + std::string(document.GetNode(item)->GetDisplayName());
@@ -145,11 +148,21 @@ TEST_F(Document, DeletedItemsReleaseTheirNodes)
     HTREEITEM tel = document.AddProperty(group, PropertyKindTel);
     Property(tel)->AppendParameter(new ParameterNode(ParameterKindType, "HOME"))->Release();
     document.AddProperty(group, PropertyKindFn);
+    HTREEITEM last = Add(group, "X");
     HTREEITEM fn = document.AddProperty(TVI_ROOT, PropertyKindFn);
     HTREEITEM note = Add(TVI_ROOT, "NOTE");
-    EXPECT_EQ(6, counter.Alive());
+    EXPECT_EQ(7, counter.Alive());
+    // The last item of a group and of the root go, and what is added next comes after
+    // the item now last.
+    EXPECT_EQ(S_OK, document.DeleteItem(last));
+    Add(group, "Y");
+    EXPECT_EQ("TEL,FN,Y", Names(group));
+    EXPECT_EQ(S_OK, document.DeleteItem(note));
+    note = Add(TVI_ROOT, "NOTE");
+    EXPECT_EQ("g,FN,NOTE", Names(TVI_ROOT));
     EXPECT_EQ(S_OK, document.DeleteItem(group));
-    EXPECT_EQ(2, counter.Alive()) << "group, both properties and the parameter are destroyed";
+    EXPECT_EQ(2, counter.Alive()) << "group, its properties and the parameter are destroyed";
+    EXPECT_EQ("FN,NOTE", Names(TVI_ROOT));
     // A node held elsewhere outlives its item.
     CardNode* node = document.GetNode(fn);
     node->AddRef();
@@ -157,7 +170,7 @@ TEST_F(Document, DeletedItemsReleaseTheirNodes)
     EXPECT_EQ(2, counter.Alive());
     EXPECT_STREQ("FN", node->GetDisplayName());
     node->Release();
-    EXPECT_EQ(note, Next(TVI_ROOT, TVGN_CHILD));
+    EXPECT_EQ("NOTE", Names(TVI_ROOT));
     EXPECT_EQ(nullptr, document.GetNode(nullptr));
 }
 

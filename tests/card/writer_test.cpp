@@ -241,7 +241,7 @@ TEST(Writer, WritingClearsNodeFlagsButNotTheStructureFlag)
     EXPECT_TRUE(tel->IsModified());
     card.Save();
     EXPECT_FALSE(tel->IsModified());
-    EXPECT_EQ(0, card.document.IsAnyNodeModified(TVI_ROOT));
+    EXPECT_EQ(0, card.document.IsAnyNodeModified());
     EXPECT_TRUE(card.document.IsModified()) << "the writer leaves the structure flag";
 }
 

@@ -216,6 +216,31 @@ std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument
     return "";
 }
 
+std::string OrderDifference(const CardDocument& document)
+{
+    TreeWindow tree = document.GetTree();
+    HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
+    CardNode* node = document.FirstItem();
+    for (int index = 0; item != nullptr || node != nullptr; ++index) {
+        std::string where = "root item " + std::to_string(index) + ": ";
+        if (item == nullptr || node == nullptr || document.GetNode(item) != node) {
+            return where + (item == nullptr ? "not in the tree" : node == nullptr ? "not in the nodes" : "another node");
+        }
+        HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD);
+        CardNode* childNode = node->IsGroup() ? ((GroupNode*)node)->FirstItem() : nullptr;
+        for (int at = 0; child != nullptr || childNode != nullptr; ++at) {
+            if (child == nullptr || childNode == nullptr || document.GetNode(child) != childNode) {
+                return where + "its item " + std::to_string(at) + " differs";
+            }
+            child = TreeGetNextItem(tree, child, TVGN_NEXT);
+            childNode = childNode->NextItem();
+        }
+        item = TreeGetNextItem(tree, item, TVGN_NEXT);
+        node = node->NextItem();
+    }
+    return "";
+}
+
 RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length)
 {
     LoadedCard card;
@@ -230,7 +255,13 @@ RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length, LoadedCard& ca
         return outcome;
     }
     MemoryInput input(bytes, length);
-    if (FAILED(card.document.ReadCard(input))) return outcome;
+    HRESULT read = card.document.ReadCard(input);
+    std::string order = OrderDifference(card.document);
+    if (!order.empty()) {
+        outcome.violation = "after the read, the nodes' order and the tree's differ at " + order;
+        return outcome;
+    }
+    if (FAILED(read)) return outcome;
     outcome.loaded = true;
 
     MemoryOutput first;
@@ -255,6 +286,11 @@ RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length, LoadedCard& ca
         outcome.violation = "the written card does not load (" + std::to_string(result) + "), refusal " +
                             std::to_string((int)again.document.LastRefusal().kind) + " at line " +
                             std::to_string(again.document.LastRefusal().line);
+        return outcome;
+    }
+    order = OrderDifference(again.document);
+    if (!order.empty()) {
+        outcome.violation = "after the second read, the nodes' order and the tree's differ at " + order;
         return outcome;
     }
     std::string difference = DifferenceBetweenCards(card.document, again.document);

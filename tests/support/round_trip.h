@@ -18,6 +18,10 @@
 // group stands, empty groups left out), or "" when they are equal.
 std::string DifferenceBetweenCards(const CardDocument& first, const CardDocument& second);
 
+// The first place where the order of items the document keeps in its nodes differs from
+// its tree's, walked item by item through the tree, or "" when they agree.
+std::string OrderDifference(const CardDocument& document);
+
 struct RoundTripOutcome {
     bool loaded = false;          // the bytes loaded as a card
     std::string written;          // the first write
