@@ -13,7 +13,6 @@
 #include "card/legacy_text.h"
 #include "card/mbstring.h"
 #include "card/text.h"
-#include "card/tree.h"
 
 #include <algorithm>
 #include <new>
@@ -86,7 +85,7 @@ std::vector<ParameterRun> RunsOf(const PropertyNode* property)
 class Converter {
 public:
     Converter(CardDocument& card, CardVersion target, ConversionReport& out)
-        : document(card), tree(card.GetTree()), from(card.GetVersion()), to(target), report(out)
+        : document(card), from(card.GetVersion()), to(target), report(out)
     {
     }
 
@@ -135,7 +134,6 @@ private:
     PropertyNode* VersionAlone(HTREEITEM item, PropertyNode* version);
 
     CardDocument& document;
-    TreeWindow tree;
     CardVersion from;
     CardVersion to;
     ConversionReport& report;
@@ -144,18 +142,13 @@ private:
 std::vector<Placed> Converter::Properties() const
 {
     std::vector<Placed> placed;
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = document.GetNode(item);
-        if (node == nullptr) continue;
+    for (CardNode* node = document.FirstItem(); node != nullptr; node = node->NextItem()) {
         if (!node->IsGroup()) {
-            placed.push_back({item, nullptr, (PropertyNode*)node});
+            placed.push_back({node->Item(), nullptr, (PropertyNode*)node});
             continue;
         }
-        for (HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD); child != nullptr;
-             child = TreeGetNextItem(tree, child, TVGN_NEXT)) {
-            CardNode* childNode = document.GetNode(child);
-            if (childNode != nullptr && !childNode->IsGroup()) placed.push_back({child, item, (PropertyNode*)childNode});
+        for (CardNode* child = ((GroupNode*)node)->FirstItem(); child != nullptr; child = child->NextItem()) {
+            placed.push_back({child->Item(), node->Item(), (PropertyNode*)child});
         }
     }
     return placed;
@@ -608,12 +601,11 @@ bool IsCardLine(const PropertyNode* property, const char* name)
 // and 4.0 takes it over from there.
 bool Converter::NestedCards()
 {
-    HTREEITEM previous = nullptr;
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;) {
-        CardNode* node = document.GetNode(item);
-        if (node == nullptr || node->IsGroup() || !IsCardLine((PropertyNode*)node, "BEGIN")) {
-            previous = item;
-            item = TreeGetNextItem(tree, item, TVGN_NEXT);
+    CardNode* previous = nullptr;
+    for (CardNode* node = document.FirstItem(); node != nullptr;) {
+        if (node->IsGroup() || !IsCardLine((PropertyNode*)node, "BEGIN")) {
+            previous = node;
+            node = node->NextItem();
             continue;
         }
         MemoryOutput output;
@@ -621,28 +613,27 @@ bool Converter::NestedCards()
         Refusal refusal;
         std::vector<HTREEITEM> lines;
         int depth = 0;
-        for (HTREEITEM line = item; line != nullptr; line = TreeGetNextItem(tree, line, TVGN_NEXT)) {
-            CardNode* lineNode = document.GetNode(line);
-            lines.push_back(line);
-            if (lineNode == nullptr) continue;
-            if (FAILED(lineNode->Write(nullptr, output, FOLD_WIDTH, refusal))) return false;
-            if (!lineNode->IsGroup() && IsCardLine((PropertyNode*)lineNode, "BEGIN")) ++depth;
-            if (!lineNode->IsGroup() && IsCardLine((PropertyNode*)lineNode, "END") && --depth == 0) break;
+        CardNode* line = node;
+        for (; line != nullptr; line = line->NextItem()) {
+            lines.push_back(line->Item());
+            if (FAILED(line->Write(nullptr, output, FOLD_WIDTH, refusal))) return false;
+            bool property = !line->IsGroup();
+            if (property && IsCardLine((PropertyNode*)line, "BEGIN")) ++depth;
+            if (property && IsCardLine((PropertyNode*)line, "END") && --depth == 0) break;
+        }
+        if (depth != 0) {
+            // Never closed: the rest of the card is no inner card's, and stays as it is.
+            previous = node;
+            node = node->NextItem();
+            continue;
         }
         std::string text;
         for (char c : output.text) {
             if (c != '\r') text += c;
         }
         while (!text.empty() && text.back() == '\n') text.pop_back();
-        HTREEITEM next = TreeGetNextItem(tree, lines.back(), TVGN_NEXT);
-        if (depth != 0) {
-            // Never closed: the rest of the card is no inner card's, and stays as it is.
-            previous = item;
-            item = TreeGetNextItem(tree, item, TVGN_NEXT);
-            continue;
-        }
-        CardNode* before = previous != nullptr ? document.GetNode(previous) : nullptr;
-        PropertyNode* agent = before != nullptr && !before->IsGroup() ? (PropertyNode*)before : nullptr;
+        CardNode* next = line->NextItem();
+        PropertyNode* agent = previous != nullptr && !previous->IsGroup() ? (PropertyNode*)previous : nullptr;
         bool emptyAgent = agent != nullptr && IsNamed(agent, "AGENT") && JoinedValues(agent).empty();
         if (emptyAgent) {
             if (!SetText(agent, 0, text)) return false;
@@ -652,12 +643,12 @@ bool Converter::NestedCards()
                 if (agent != nullptr) agent->Release();
                 return false;
             }
-            previous = document.InsertNode(previous != nullptr ? previous : TVI_FIRST, agent);
-            if (previous == nullptr) return false;
+            if (document.InsertNode(previous != nullptr ? previous->Item() : TVI_FIRST, agent) == nullptr) return false;
+            previous = agent;
         }
-        for (HTREEITEM line : lines) document.DeleteItem(line);
+        for (HTREEITEM each : lines) document.DeleteItem(each);
         Note(ConversionChange::NestedCardToText, agent, "", "");
-        item = next;
+        node = next;
     }
     return true;
 }
@@ -1234,8 +1225,8 @@ PropertyNode* Converter::VersionAlone(HTREEITEM item, PropertyNode* version)
 
 bool Converter::Version()
 {
-    HTREEITEM first = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
-    CardNode* node = first != nullptr ? document.GetNode(first) : nullptr;
+    CardNode* node = document.FirstItem();
+    HTREEITEM first = node != nullptr ? node->Item() : nullptr;
     PropertyNode* version = node != nullptr && !node->IsGroup() && ((PropertyNode*)node)->GetKind() == PropertyKindVersion
                                 ? (PropertyNode*)node
                                 : nullptr;

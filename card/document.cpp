@@ -69,7 +69,9 @@ HTREEITEM CardDocument::InsertLinked(const ItemPlace& place, CardNode* node, UIN
     if (item == nullptr) {
         Unlink(place.parent.node, node);
         node->Release();
+        return nullptr;
     }
+    node->item = item;
     return item;
 }
 
@@ -94,6 +96,7 @@ void CardDocument::Unlink(GroupNode* parent, CardNode* node)
     (before != nullptr ? before->nextItem : first) = node->nextItem;
     if (LastUnder(parent) == node) LastUnder(parent) = before;
     node->nextItem = nullptr;
+    node->item = nullptr;
 }
 
 HTREEITEM CardDocument::AddGroup(const char* name)
@@ -134,11 +137,8 @@ HTREEITEM CardDocument::AddOtherProperty(HTREEITEM target, const char* name)
 
 HTREEITEM CardDocument::FindGroup(const char* name) const
 {
-    // The nodes find the group, and the tree is walked only as far as its item.
-    HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD);
     for (CardNode* node = firstItem; node != nullptr; node = node->NextItem()) {
-        if (node->IsGroup() && MbsCompareNoCase(node->GetDisplayName(), name) == 0) return item;
-        item = TreeGetNextItem(tree, item, TVGN_NEXT);
+        if (node->IsGroup() && MbsCompareNoCase(node->GetDisplayName(), name) == 0) return node->Item();
     }
     return nullptr;
 }

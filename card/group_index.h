@@ -3,7 +3,6 @@
 
 #include "card/document.h"
 #include "card/mbstring.h"
-#include "card/tree.h"
 
 #include <new>
 #include <stdint.h>
@@ -35,13 +34,8 @@ public:
     // Takes in the groups that the document already holds; false when memory ran out.
     bool Start(const CardDocument& document)
     {
-        TreeWindow tree = document.GetTree();
-        for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-             item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-            CardNode* node = document.GetNode(item);
-            if (node != nullptr && node->IsGroup() && !Add(node->GetDisplayName(), GroupItem{item, (GroupNode*)node})) {
-                return false;
-            }
+        for (CardNode* node = document.FirstItem(); node != nullptr; node = node->NextItem()) {
+            if (node->IsGroup() && !Add(node->GetDisplayName(), GroupItem{node->Item(), (GroupNode*)node})) return false;
         }
         last = NONE;
         return true;

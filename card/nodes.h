@@ -99,6 +99,8 @@ class CardNode : public CardObject {
 public:
     // The item after this one under the same parent, in the card's order; null for the last.
     CardNode* NextItem() const { return nextItem; }
+    // The node's item in its document's tree; null while it is in none.
+    HTREEITEM Item() const { return item; }
 
     virtual const char* GetDisplayName() const = 0;
     virtual bool IsGroup() const = 0;
@@ -113,6 +115,7 @@ public:
 private:
     friend class CardDocument;
     CardNode* nextItem = nullptr;
+    HTREEITEM item = nullptr;
 };
 
 // Tree images: indexes into the property tree's image list.

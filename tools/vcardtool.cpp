@@ -118,11 +118,8 @@ bool ChooseCards(const CardSource& source, size_t asked, size_t* first, size_t* 
 void CountCard(const CardDocument& document, int* groups, int* properties, int* parameters)
 {
     *groups = *properties = *parameters = 0;
-    TreeWindow tree = document.GetTree();
-    for (HTREEITEM item = TreeGetNextItem(tree, TVI_ROOT, TVGN_CHILD); item != nullptr;
-         item = TreeGetNextItem(tree, item, TVGN_NEXT)) {
-        CardNode* node = document.GetNode(item);
-        if (node != nullptr && node->IsGroup()) ++*groups;
+    for (CardNode* node = document.FirstItem(); node != nullptr; node = node->NextItem()) {
+        if (node->IsGroup()) ++*groups;
     }
     document.ForEachProperty([&](const char*, const PropertyNode* property) {
         ++*properties;

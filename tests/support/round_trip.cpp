@@ -223,13 +223,14 @@ std::string OrderDifference(const CardDocument& document)
     CardNode* node = document.FirstItem();
     for (int index = 0; item != nullptr || node != nullptr; ++index) {
         std::string where = "root item " + std::to_string(index) + ": ";
-        if (item == nullptr || node == nullptr || document.GetNode(item) != node) {
+        if (item == nullptr || node == nullptr || document.GetNode(item) != node || node->Item() != item) {
             return where + (item == nullptr ? "not in the tree" : node == nullptr ? "not in the nodes" : "another node");
         }
         HTREEITEM child = TreeGetNextItem(tree, item, TVGN_CHILD);
         CardNode* childNode = node->IsGroup() ? ((GroupNode*)node)->FirstItem() : nullptr;
         for (int at = 0; child != nullptr || childNode != nullptr; ++at) {
-            if (child == nullptr || childNode == nullptr || document.GetNode(child) != childNode) {
+            if (child == nullptr || childNode == nullptr || document.GetNode(child) != childNode ||
+                childNode->Item() != child) {
                 return where + "its item " + std::to_string(at) + " differs";
             }
             child = TreeGetNextItem(tree, child, TVGN_NEXT);
