@@ -57,6 +57,7 @@
 #define IDC_COMPONENT_LIST          1027
 #define IDC_PARAMETER_LIST          1028
 #define IDC_PROPERTY_TREE           1035
+#define IDC_RETIRED_TREE            1044    /* a card's tree being emptied, hidden */
 #define IDC_VALUE_EDIT              1039
 #define IDC_PREDEFINED_VALUES       1043
 

@@ -62,6 +62,8 @@ const FileCommands::MapEntry FileCommands::messageMap[] = {
     MapEntry::Command(ID_FILE_SAVE_AS, &FileCommands::OnFileSaveAs),
     MapEntry::Command(IDC_UNDO, &FileCommands::OnFileUndo),
     MapEntry::Command(IDCANCEL, &FileCommands::OnFileExit),
+    MapEntry::Message(WM_TIMER, &FileCommands::OnTimer),
+    MapEntry::Notify(IDC_RETIRED_TREE, TVN_DELETEITEMA, &FileCommands::OnRetiredItemDeleted),
 };
 MESSAGE_MAP_HANDLER(FileCommands)
 
@@ -74,7 +76,7 @@ FileCommands::FileCommands(MainDialog& mainWindow)
 
 FileCommands::~FileCommands()
 {
-    DiscardDocument();
+    DiscardAll();
 }
 
 OPENFILENAMEA FileDialogRecord(HWND owner, char* path, size_t room, const char* filter, const char* defaultExtension)
@@ -107,13 +109,13 @@ void FileCommands::StartWithCommandLine(const char* commandLine)
     CreateEmptyDocument();
 }
 
-void FileCommands::DiscardDocument()
+void FileCommands::DiscardDocument(HWND replacement)
 {
     // The cards of the file go with the card taken from them.
     delete cards;
     cards = nullptr;
     cardIndex = 0;
-    if (document == nullptr) return;
+    if (document == nullptr || RetireDocument(replacement)) return;
     // Without drawing, the control takes out its items at a fraction of the cost.
     HWND tree = document->GetTree();
     SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
@@ -121,6 +123,48 @@ void FileCommands::DiscardDocument()
     SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
     delete document;
     document = nullptr;
+}
+
+void FileCommands::DiscardAll()
+{
+    closing = true;
+    DiscardDocument();
+    retired.EmptyAll();
+}
+
+// A large card's tree is hidden and emptied later, with replacement (or a new empty
+// tree) on screen in its place at once. False when the card is emptied now instead.
+bool FileCommands::RetireDocument(HWND replacement)
+{
+    HWND tree = document->GetTree();
+    if (closing || tree != Item(IDC_PROPERTY_TREE) || !RetiredCards::IsWorthRetiring(*document)) return false;
+    HWND shown = replacement != nullptr ? replacement : CreateLoadingTree();
+    if (shown == nullptr) return false;
+    bool hadFocus = GetFocus() == tree;
+    SetWindowLongPtrA(tree, GWLP_ID, IDC_RETIRED_TREE);
+    SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    ShowLoadedTree(shown);
+    ShowWindow(tree, SW_HIDE);
+    if (hadFocus) SetFocus(shown);
+    retired.Retire(document, dialog.Window());
+    document = nullptr;
+    return true;
+}
+
+LRESULT FileCommands::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled)
+{
+    if (wParam != RetiredCards::TIMER_ID) {
+        handled = false;
+        return 0;
+    }
+    retired.EmptySome(dialog.Window());
+    return 0;
+}
+
+LRESULT FileCommands::OnRetiredItemDeleted(int, NMHDR* header, bool&)
+{
+    ReleaseDeletedItemNode((NMTREEVIEWA*)header);
+    return 0;
 }
 
 void FileCommands::CreateEmptyDocument()
@@ -213,7 +257,7 @@ void FileCommands::LoadFile()
         NoteInRecentFiles(false, result == CHOICE_CANCELLED);
         return;
     }
-    DiscardDocument();
+    DiscardDocument(loadingTree);
     ShowLoadedTree(loadingTree);
     document = loaded;
     cards = loadedCards;

@@ -8,6 +8,7 @@
 #include "framework/message_map.h"
 #include "ui/file_paths.h"
 #include "ui/recent_files.h"
+#include "ui/retired_cards.h"
 
 #include <commdlg.h>
 
@@ -32,8 +33,12 @@ public:
     // A new empty card, untitled, so that its first save asks where it goes; false when
     // there is no memory for it.
     bool StartUntitledCard();
-    // Lets the card (and the file of cards it came from) go.
-    void DiscardDocument();
+    // Lets the card (and the file of cards it came from) go. A large card's tree leaves
+    // the screen at once and is emptied later (see RetiredCards), with replacement, or a
+    // new empty tree, shown in its place; replacement is a tree made by CreateLoadingTree.
+    void DiscardDocument(HWND replacement = nullptr);
+    // Lets every card go now, the cards being emptied included: the window is closing.
+    void DiscardAll();
     // Reads the recent files kept for the user and shows them on menu (the Actions menu).
     void AttachRecentFiles(HMENU menu) { recentFiles.Attach(menu); }
 
@@ -56,6 +61,9 @@ private:
     // cancelled, any failure).
     bool OnFileSave();
     void LoadFile();
+    bool RetireDocument(HWND replacement);
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnRetiredItemDeleted(int id, NMHDR* header, bool& handled);
     HWND CreateLoadingTree() const;
     // A document over a loading tree, which reads a card in the order such a tree takes
     // fastest; null when memory ran out.
@@ -95,4 +103,6 @@ private:
     // Whether the user agreed to save the UTF-16 file open as UTF-8 (asked once a file).
     bool savingUtf16AsUtf8;
     RecentFiles recentFiles;
+    RetiredCards retired;
+    bool closing = false;
 };

@@ -77,7 +77,7 @@ MainDialog::~MainDialog()
 {
     // The window's destruction released everything; this covers a window never made.
     cellEdit.Abandon();
-    files.DiscardDocument();
+    files.DiscardAll();
     free(escapeColon);
 }
 
@@ -148,7 +148,7 @@ LRESULT MainDialog::OnDestroy(UINT, WPARAM, LPARAM, bool&)
     for (ImageButton& button : imageButtons) button.Unsubclass();
     // The editor goes with the window; what it held was not committed.
     cellEdit.Abandon();
-    files.DiscardDocument();
+    files.DiscardAll();
     view.ReleaseViews();
     free(escapeColon);
     escapeColon = nullptr;

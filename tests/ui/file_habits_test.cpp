@@ -1,5 +1,6 @@
 // Through the real program under Wine: New, a drop from Explorer, the recent files and the
 // window's place across a restart, and a path too long to hold refused in words.
+#include "tests/support/node_counter.h"
 #include "tests/support/ui_driver.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +101,42 @@ TEST_F(FileHabitsTest, NewAsksAboutChangesThenGivesTheEmptyCardOfAStart)
     EXPECT_EQ(2u, answers.shown.size());
     EXPECT_EQ(CAPTION, editor.Title());
     EXPECT_TRUE(editor.TreeItems().empty());
+}
+
+// A card of thousands of items leaves the screen at once, for New or an Undo that reads it
+// again, and its nodes go a little later, while the editor waits for input.
+TEST_F(FileHabitsTest, ALargeCardLeavesTheScreenAtOnceAndItsNodesGoLater)
+{
+    std::string text = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Many\r\n";
+    for (int i = 0; i < 1500; ++i) {
+        std::string n = std::to_string(i);
+        text += "g" + n + ".TEL:" + n + "\r\ng" + n + ".X-ABLABEL:work\r\nNOTE:" + n + "\r\n";
+    }
+    WriteBytes(a, text + "END:VCARD\r\n");
+    NodeCounter counter;
+    Editor editor(a);
+    const long oneCard = counter.Alive();
+    ASSERT_EQ(6002u, editor.TreeItems().size());
+    auto emptiedSoon = [&](long alive) {
+        for (DWORD start = GetTickCount(); counter.Alive() != alive && GetTickCount() - start < 30000;) Pump(50);
+        return counter.Alive() == alive && editor.Item(IDC_RETIRED_TREE) == nullptr;
+    };
+
+    Answers answers("Yes");
+    SendMessageA(editor.Window(), WM_COMMAND, IDC_UNDO, 0);
+    EXPECT_EQ(6002u, editor.TreeItems().size()) << "the card read again is on screen";
+    HWND retired = editor.Item(IDC_RETIRED_TREE);
+    ASSERT_NE(nullptr, retired);
+    EXPECT_FALSE(IsWindowVisible(retired));
+    EXPECT_EQ(2 * oneCard, counter.Alive()) << "the card that was on screen is emptied later";
+    EXPECT_TRUE(emptiedSoon(oneCard));
+
+    SendMessageA(editor.Window(), WM_COMMAND, ID_FILE_NEW, 0);
+    EXPECT_EQ(CAPTION, editor.Title());
+    EXPECT_TRUE(editor.TreeItems().empty());
+    EXPECT_TRUE(editor.IsVisible(IDC_PROPERTY_TREE));
+    EXPECT_EQ(oneCard, counter.Alive());
+    EXPECT_TRUE(emptiedSoon(0));
 }
 
 TEST_F(FileHabitsTest, DropOpensTheFirstFileAndNamesTheOthers)
