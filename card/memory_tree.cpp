@@ -24,7 +24,6 @@ const uint32_t NO_ITEM = 0;
 const uint32_t ROOT_ITEM = 1;
 const uint32_t FIRST_ITEM = 2;           // the number of the first block's first item
 const size_t FIRST_BLOCK_SIZE = 64;
-const UINT ITEM_IN_USE = 0x80000000u;    // no TVIS_ state of the control has this bit
 // The pages of a newest block of 1 MB or more are made present ahead of the items handed
 // out, 16 KB at first and twice as many each time up to 64 KB, much as the card's arena
 // does: a card of a few hundred thousand items otherwise takes a page fault for every
@@ -69,7 +68,7 @@ MemoryTree::MemoryTree(DeleteNotice deleteNotice, void* context)
       noticeContext(context),
       insertionsBeforeRefusal(0)
 {
-    root.state = TVIS_EXPANDED;
+    root.expanded = 1;
 }
 
 MemoryTree::~MemoryTree()
@@ -89,7 +88,7 @@ uint32_t MemoryTree::NumberOf(HTREEITEM item) const
         uintptr_t begin = (uintptr_t)blocks[b].items;
         uintptr_t end = begin + count * sizeof(MemoryTreeItem);
         if (address >= begin && address < end) {
-            if ((address - begin) % sizeof(MemoryTreeItem) != 0 || (item->state & ITEM_IN_USE) == 0) return NO_ITEM;
+            if ((address - begin) % sizeof(MemoryTreeItem) != 0 || !item->inUse) return NO_ITEM;
             return FIRST_ITEM + (uint32_t)(ItemsBefore(b) + (address - begin) / sizeof(MemoryTreeItem));
         }
     }
@@ -130,7 +129,7 @@ MemoryTreeItem* MemoryTree::Allocate(uint32_t* number)
         ++usedInLastBlock;
     }
     *item = MemoryTreeItem{};
-    item->state = ITEM_IN_USE;
+    item->inUse = 1;
     ++itemCount;
     return item;
 }
@@ -178,13 +177,8 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
     }
     item->parent = parentNumber;
     item->data = data;
-    item->previousSibling = after;
     item->nextSibling = after != NO_ITEM ? At(after)->nextSibling : parent->firstChild;
-    if (item->nextSibling != NO_ITEM) {
-        At(item->nextSibling)->previousSibling = number;
-    } else {
-        parent->lastChild = number;
-    }
+    if (item->nextSibling == NO_ITEM) parent->lastChild = number;
     if (after != NO_ITEM) {
         At(after)->nextSibling = number;
     } else {
@@ -193,19 +187,17 @@ HTREEITEM MemoryTree::Insert(HTREEITEM parentHandle, HTREEITEM insertAfter, LPAR
     return item;
 }
 
-void MemoryTree::Unlink(MemoryTreeItem* item)
+void MemoryTree::Unlink(MemoryTreeItem* item, uint32_t number)
 {
     MemoryTreeItem* parent = At(item->parent);
-    if (item->previousSibling != NO_ITEM) {
-        At(item->previousSibling)->nextSibling = item->nextSibling;
+    uint32_t before = NO_ITEM;
+    for (uint32_t at = parent->firstChild; at != number; at = At(at)->nextSibling) before = at;
+    if (before != NO_ITEM) {
+        At(before)->nextSibling = item->nextSibling;
     } else {
         parent->firstChild = item->nextSibling;
     }
-    if (item->nextSibling != NO_ITEM) {
-        At(item->nextSibling)->previousSibling = item->previousSibling;
-    } else {
-        parent->lastChild = item->previousSibling;
-    }
+    if (item->nextSibling == NO_ITEM) parent->lastChild = before;
 }
 
 void MemoryTree::DeleteSubtree(MemoryTreeItem* item, uint32_t number)
@@ -213,13 +205,13 @@ void MemoryTree::DeleteSubtree(MemoryTreeItem* item, uint32_t number)
     while (item->firstChild != NO_ITEM) {
         uint32_t childNumber = item->firstChild;
         MemoryTreeItem* child = At(childNumber);
-        Unlink(child);
+        Unlink(child, childNumber);
         DeleteSubtree(child, childNumber);
     }
     if (item == &root) return;
     if (item == selected) selected = nullptr;
     LPARAM data = item->data;
-    item->state = 0;
+    *item = MemoryTreeItem{};
     item->nextSibling = freeItems;
     freeItems = number;
     --itemCount;
@@ -234,7 +226,7 @@ bool MemoryTree::Delete(HTREEITEM item)
     }
     if (!IsItem(item)) return false;
     uint32_t number = NumberOf(item);
-    Unlink(item);
+    Unlink(item, number);
     DeleteSubtree(item, number);
     return true;
 }
@@ -266,24 +258,25 @@ bool MemoryTree::GetData(HTREEITEM item, LPARAM* data) const
 
 UINT MemoryTree::GetState(HTREEITEM item, UINT mask) const
 {
-    return IsItem(item) ? (item->state & mask & ~ITEM_IN_USE) : 0;
+    if (!IsItem(item)) return 0;
+    return ((item->expanded ? TVIS_EXPANDED : 0) | (item->selected ? TVIS_SELECTED : 0)) & mask;
 }
 
 void MemoryTree::EnsureVisible(HTREEITEM item)
 {
     if (!IsItem(item)) return;
     for (MemoryTreeItem* parent = At(item->parent); parent != &root; parent = At(parent->parent)) {
-        parent->state |= TVIS_EXPANDED;
+        parent->expanded = 1;
     }
 }
 
 bool MemoryTree::Select(HTREEITEM item)
 {
     if (item != nullptr && !IsItem(item)) return false;
-    if (selected != nullptr) selected->state &= ~(UINT)TVIS_SELECTED;
+    if (selected != nullptr) selected->selected = 0;
     selected = item;
     if (selected != nullptr) {
-        selected->state |= TVIS_SELECTED;
+        selected->selected = 1;
         EnsureVisible(selected);
     }
     return true;
@@ -294,7 +287,7 @@ bool MemoryTree::Select(HTREEITEM item)
 HTREEITEM TreeInsertItem(TreeWindow tree, HTREEITEM parent, HTREEITEM insertAfter, CardNode* node, UINT state)
 {
     HTREEITEM item = tree->Insert(parent, insertAfter, (LPARAM)node);
-    if (item != nullptr) item->state |= state;
+    if (item != nullptr && (state & TVIS_EXPANDED) != 0) item->expanded = 1;
     return item;
 }
 

@@ -10,13 +10,17 @@
 
 // Links are numbers of items in the tree's blocks rather than pointers: half the size,
 // which matters in a card of a few hundred thousand items. 0 is no item, 1 the root.
+// A number takes 31 bits, and the bit beside it holds a state; with no link back to the
+// sibling before (which a removal finds from the parent's first child), an item is three
+// words on a 64-bit system.
 struct MemoryTreeItem {
-    uint32_t parent;
-    uint32_t firstChild;
-    uint32_t lastChild;
+    uint32_t parent : 31;
+    uint32_t inUse : 1;        // the item is in the tree
+    uint32_t firstChild : 31;
+    uint32_t expanded : 1;     // TVIS_EXPANDED
+    uint32_t lastChild : 31;
+    uint32_t selected : 1;     // TVIS_SELECTED
     uint32_t nextSibling;      // on the free list: the next free item
-    uint32_t previousSibling;
-    UINT state;                // with ITEM_IN_USE while the item is in the tree
     LPARAM data;
 };
 
@@ -55,7 +59,7 @@ private:
         MemoryTreeItem* items;
         size_t count;
     };
-    static const int MAX_BLOCKS = 25;  // item numbers stay below 2^32
+    static const int MAX_BLOCKS = 25;  // item numbers stay below 2^31
 
     // The number of a handle that names an item in use (or the root), 0 for any other.
     uint32_t NumberOf(HTREEITEM item) const;
@@ -63,7 +67,7 @@ private:
     bool IsItem(HTREEITEM item) const { return item != &root && NumberOf(item) != 0; }
     MemoryTreeItem* Allocate(uint32_t* number);
     void MakePresent();
-    void Unlink(MemoryTreeItem* item);
+    void Unlink(MemoryTreeItem* item, uint32_t number);
     void DeleteSubtree(MemoryTreeItem* item, uint32_t number);
 
     MemoryTreeItem root;

@@ -14,6 +14,6 @@ public:
     // Collapses a group item, as a click on its button does.
     void Collapse(HTREEITEM item) { TreeView_Expand(Window(), item, TVE_COLLAPSE); }
 #else
-    void Collapse(HTREEITEM item) { item->state &= ~(UINT)TVIS_EXPANDED; }
+    void Collapse(HTREEITEM item) { item->expanded = 0; }
 #endif
 };
