@@ -85,6 +85,7 @@ private:
     // ---- Save As (save_as.cpp)
     LRESULT OnFileSaveAs(WORD code, WORD id, HWND control, bool& handled);
     bool SaveConvertedCopy(const char* path, CardVersion version);
+    bool SaveCopyOf(CardDocument* card, const char* path);
     void ShowConversionReport(const char* path, const ConversionReport& report);
 
     HWND Item(int id) const;

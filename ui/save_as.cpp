@@ -74,10 +74,18 @@ LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
 // of a file of several is written alone. False when the user was told why not.
 bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
 {
-    // The card goes through its text into a document of its own, behind the tree on
-    // screen. Writing it clears the marks of what was changed, which the open card keeps
+    // Writing the card clears the marks of what was changed, which the open card keeps
     // for a save prompt as long as it is not saved.
     bool wasModified = document->IsModified();
+    // In its own version the card is written as it stands: a copy read from its text
+    // would write the same bytes.
+    if (version == document->GetVersion()) {
+        bool saved = SaveCopyOf(document, path);
+        if (!saved && wasModified) document->MarkStructureChanged();
+        return saved;
+    }
+    // Else the card goes through its text into a document of its own, behind the tree on
+    // screen, and is converted there.
     MemoryOutput text;
     HRESULT result = document->WriteCard(text);
     if (wasModified) document->MarkStructureChanged();
@@ -92,35 +100,50 @@ bool FileCommands::SaveConvertedCopy(const char* path, CardVersion version)
     }
     int copyEscapeColon = 0;
     CardDocument* copy = NewLoadingDocument(tree, &copyEscapeColon);
-    ConversionReport report;
-    bool saved = false;
     if (copy == nullptr) {
         ReportMessage(E_OUTOFMEMORY, nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
+        DestroyWindow(tree);
+        return false;
+    }
+    MemoryInput input(text.text);
+    result = copy->ReadCard(input);
+    int* escapeColon = dialog.EscapeColonCell();
+    copyEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
+    ConversionReport report;
+    if (SUCCEEDED(result)) result = ConvertCard(*copy, version, report);
+    bool saved = false;
+    if (FAILED(result)) {
+        ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
     } else {
-        MemoryInput input(text.text);
-        result = copy->ReadCard(input);
-        int* escapeColon = dialog.EscapeColonCell();
-        copyEscapeColon = escapeColon != nullptr ? *escapeColon : 0;
-        if (SUCCEEDED(result)) result = ConvertCard(*copy, version, report);
-        if (FAILED(result)) {
-            ReportMessage(result, nullptr, MB_ICONERROR, IDS_CANNOT_SAVE, path);
-        } else if (!copy->ValidateCard()) {
-            ReportMessage(0, &copy->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
-        } else {
-            SaveFailure failure;
-            result = SaveThroughTemporary(path, WriteConverted, copy, &failure);
-            if (FAILED(result)) {
-                ReportMessage(result, &copy->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage),
-                              failure.path);
-            }
-            saved = SUCCEEDED(result);
-        }
+        saved = SaveCopyOf(copy, path);
+    }
+    // A large copy is emptied later, as a large card that leaves the screen is.
+    if (!closing && RetiredCards::IsWorthRetiring(*copy)) {
+        SetWindowLongPtrA(tree, GWLP_ID, IDC_RETIRED_TREE);
+        retired.Retire(copy, dialog.Window());
+    } else {
         copy->DeleteAll();
         delete copy;
+        DestroyWindow(tree);
     }
-    DestroyWindow(tree);
     if (saved && !report.entries.empty()) ShowConversionReport(path, report);
     return saved;
+}
+
+// Checks the card and writes it to path through a temporary file; false when the user
+// was told why not.
+bool FileCommands::SaveCopyOf(CardDocument* card, const char* path)
+{
+    if (!card->ValidateCard()) {
+        ReportMessage(0, &card->LastRefusal(), MB_ICONERROR, IDS_CARD_NOT_VALID);
+        return false;
+    }
+    SaveFailure failure;
+    HRESULT result = SaveThroughTemporary(path, WriteConverted, card, &failure);
+    if (FAILED(result)) {
+        ReportMessage(result, &card->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
+    }
+    return SUCCEEDED(result);
 }
 
 // What the conversion changed, a line each, as many as a message box shows well.

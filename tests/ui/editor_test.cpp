@@ -237,6 +237,25 @@ TEST_F(EditorTest, FailedSaveNamesTheTemporaryFileAndKeepsTheChanges)
     EXPECT_TRUE(mainDialog->Document()->IsModified());
 }
 
+// Save As in the card's own version writes the card as it stands, as Save would, and the
+// editor goes on with the new file; the file the card came from is left alone.
+TEST_F(EditorTest, SaveAsInTheCardsOwnVersionWritesTheCardAsItStands)
+{
+    Editor editor(sample);
+    ASSERT_TRUE(editor.Select("FN"));
+    editor.Type(IDC_VALUE_EDIT, "!");
+    std::string copy = folder / "copy.vcf";
+    Answers answers("file:" + copy);
+    editor.Press(VK_F12);
+    ASSERT_TRUE(PumpUntil([&] { return editor.Title().find("copy.vcf") != std::string::npos; }));
+    std::string saved = ReadBytes(copy);
+    EXPECT_NE(std::string::npos, saved.find("\r\nFN:Jane Q. Doe!\r\n")) << saved;
+    EXPECT_EQ(SAMPLE, ReadBytes(sample));
+    EXPECT_FALSE(mainDialog->Document()->IsModified());
+    editor.Click(IDC_SAVE);
+    EXPECT_EQ(saved, ReadBytes(copy)) << "Save writes the new file as Save As did";
+}
+
 TEST_F(EditorTest, CommandsAskBeforeChangesAreLost)
 {
     const char NO_FN[] = "BEGIN:VCARD\r\nVERSION:4.0\r\nNOTE:no name\r\nEND:VCARD\r\n";
