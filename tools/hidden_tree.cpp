@@ -53,6 +53,8 @@ HiddenTree::HiddenTree() : window(nullptr), host(nullptr)
                                  TVS_SHOWSELALWAYS,
                              0, 0, 280, 380, host, (HMENU)(INT_PTR)TREE_ID, GetModuleHandleA(nullptr),
                              nullptr);
+    // Nothing is drawn: the control would otherwise lay out its items after each insertion.
+    if (window != nullptr) SendMessageA(window, WM_SETREDRAW, FALSE, 0);
 }
 
 HiddenTree::~HiddenTree()

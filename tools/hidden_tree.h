@@ -15,6 +15,16 @@ public:
     // Null when the tree could not be made.
     TreeWindow Window() const { return window; }
 
+    // Whether a card read into the tree is best placed groups first (see
+    // CardDocument::SetReadGroupsFirst): so in the Windows control, which does not draw
+    // here, and searches its items for every handle it is given; the in-memory tree is
+    // fastest in the file's order.
+#ifdef _WIN32
+    static const bool READS_GROUPS_FIRST = true;
+#else
+    static const bool READS_GROUPS_FIRST = false;
+#endif
+
 private:
     TreeWindow window;
 #ifdef _WIN32

@@ -275,12 +275,9 @@ RoundTripOutcome CheckRoundTrip(const char* bytes, size_t length, LoadedCard& ca
     }
 
     LoadedCard again;
-#ifndef _WIN32
     // Read again in the editor's order, groups first, so that the law holds across both
-    // orders of placing a card. (A hidden Windows tree draws, and would lay out every item
-    // below each one placed in the middle.)
+    // orders of placing a card.
     again.document.SetReadGroupsFirst(true);
-#endif
     MemoryInput written(first.text);
     result = again.document.ReadCard(written);
     if (FAILED(result)) {
