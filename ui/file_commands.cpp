@@ -143,9 +143,10 @@ bool FileCommands::RetireDocument(HWND replacement)
     bool hadFocus = GetFocus() == tree;
     SetWindowLongPtrA(tree, GWLP_ID, IDC_RETIRED_TREE);
     SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-    ShowLoadedTree(shown);
+    // A replacement given is shown by the caller: turning a tree's drawing on measures
+    // every item it holds, once is enough.
+    if (replacement == nullptr) ShowLoadedTree(shown, hadFocus);
     ShowWindow(tree, SW_HIDE);
-    if (hadFocus) SetFocus(shown);
     retired.Retire(document, dialog.Window());
     document = nullptr;
     return true;
@@ -257,8 +258,9 @@ void FileCommands::LoadFile()
         NoteInRecentFiles(false, result == CHOICE_CANCELLED);
         return;
     }
+    bool treeFocused = GetFocus() == Item(IDC_PROPERTY_TREE);
     DiscardDocument(loadingTree);
-    ShowLoadedTree(loadingTree);
+    ShowLoadedTree(loadingTree, treeFocused);
     document = loaded;
     cards = loadedCards;
     cardIndex = loadedIndex;
@@ -345,11 +347,10 @@ long FileCommands::ChooseCard(const CardFile& file)
 }
 
 // The loaded tree replaces the one on screen, showing the card from its top.
-void FileCommands::ShowLoadedTree(HWND loadedTree)
+void FileCommands::ShowLoadedTree(HWND loadedTree, bool focus)
 {
     HWND shown = Item(IDC_PROPERTY_TREE);
-    bool hadFocus = shown != nullptr && GetFocus() == shown;
-    if (shown != loadedTree) DestroyWindow(shown);
+    if (shown != nullptr && shown != loadedTree) DestroyWindow(shown);
     ShowWindow(loadedTree, SW_SHOW);
     // Turning drawing back on may mark the window visible without painting it: the
     // repaint is asked for explicitly.
@@ -357,7 +358,7 @@ void FileCommands::ShowLoadedTree(HWND loadedTree)
     HTREEITEM top = (HTREEITEM)SendMessageA(loadedTree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     if (top != nullptr) SendMessageA(loadedTree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, (LPARAM)top);
     InvalidateRect(loadedTree, nullptr, TRUE);
-    if (hadFocus) SetFocus(loadedTree);
+    if (focus) SetFocus(loadedTree);
 }
 
 bool FileCommands::AskForSavePath()

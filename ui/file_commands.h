@@ -70,7 +70,8 @@ private:
     static CardDocument* NewLoadingDocument(HWND loadingTree, int* escapeColon);
     HRESULT ReadCardFile(CardDocument* into, bool* opened, CardFile** cardsRead, size_t* index);
     long ChooseCard(const CardFile& file);
-    void ShowLoadedTree(HWND loadedTree);
+    // focus: the tree on screen had the keyboard focus, which the loaded tree takes.
+    void ShowLoadedTree(HWND loadedTree, bool focus);
     void UpdateTitle();
     bool AskForSavePath();
     void CreateEmptyDocument();

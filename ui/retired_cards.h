@@ -3,8 +3,8 @@
 
 #include "card/document.h"
 
-#include <windows.h>
 #include <vector>
+#include <windows.h>
 
 // Wine's tree control searches its items for every item it takes out and moves down the
 // items after it, so emptying the tree of a card of 200,000 lines took seven seconds, for
