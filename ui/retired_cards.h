@@ -14,7 +14,7 @@
 // (TVN_DELETEITEM).
 class RetiredCards {
 public:
-    // Cards of fewer items than this are emptied at once: it takes the control no time.
+    // Cards of fewer items than this are emptied at once: the control takes little time.
     static const long RETIRE_FROM = 4096;
     // The timer's id and how much of each tick the emptying takes, in milliseconds.
     static const UINT_PTR TIMER_ID = 0x5243;
@@ -35,7 +35,6 @@ public:
     void EmptySome(HWND owner);
     // Empties every tree and releases every card now.
     void EmptyAll();
-    bool IsEmpty() const { return cards.empty(); }
 
 private:
     struct Retired {
