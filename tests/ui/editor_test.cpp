@@ -254,6 +254,22 @@ TEST_F(EditorTest, SaveAsInTheCardsOwnVersionWritesTheCardAsItStands)
     EXPECT_FALSE(mainDialog->Document()->IsModified());
     editor.Click(IDC_SAVE);
     EXPECT_EQ(saved, ReadBytes(copy)) << "Save writes the new file as Save As did";
+
+    // Onto a file held open by another program the save fails after the card was written:
+    // the change made since stays marked, and the editor stays on its file.
+    ASSERT_TRUE(editor.Select("FN"));
+    editor.Type(IDC_VALUE_EDIT, "?");
+    std::string locked = folder / "locked.vcf";
+    WriteBytes(locked, SAMPLE);
+    HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Answers refused("file:" + locked + " Yes OK");
+    editor.Press(VK_F12);
+    PumpUntil([&] { return refused.shown.size() >= 3; });
+    CloseHandle(held);
+    EXPECT_EQ(SAMPLE, ReadBytes(locked));
+    EXPECT_TRUE(mainDialog->Document()->IsModified());
+    EXPECT_NE(std::string::npos, editor.Title().find("copy.vcf"));
 }
 
 TEST_F(EditorTest, CommandsAskBeforeChangesAreLost)
