@@ -26,20 +26,19 @@ ItemPlace CardDocument::PlaceFor(HTREEITEM target, const CardNode* node) const
 {
     ItemPlace place;
     if (target == TVI_ROOT || target == TVI_FIRST) {
-        place.insertAfter = target == TVI_FIRST ? TVI_FIRST : TVI_LAST;
+        place.first = target == TVI_FIRST;
         return place;
     }
     CardNode* targetNode = GetNode(target);
     if (targetNode == nullptr) return place;
     if (targetNode->IsGroup() && !node->IsGroup()) {
-        place.parent = GroupItem{target, (GroupNode*)targetNode};
+        place.parent = (GroupNode*)targetNode;
         return place;
     }
     HTREEITEM targetParent = TreeGetNextItem(tree, target, TVGN_PARENT);
     if (targetParent != nullptr && node->IsGroup()) return place;  // a group stays at the root, at its end
-    if (targetParent != nullptr) place.parent = GroupItem{targetParent, (GroupNode*)GetNode(targetParent)};
-    place.insertAfter = target;
-    place.afterNode = targetNode;
+    if (targetParent != nullptr) place.parent = (GroupNode*)GetNode(targetParent);
+    place.after = targetNode;
     return place;
 }
 
@@ -64,10 +63,11 @@ HTREEITEM CardDocument::InsertLinked(const ItemPlace& place, CardNode* node, UIN
     // Linked before the tree has the item, which may ask the nodes whether its parent
     // has children while it inserts.
     Link(place, node);
-    HTREEITEM item =
-        TreeInsertItem(tree, place.parent.item != nullptr ? place.parent.item : TVI_ROOT, place.insertAfter, node, state);
+    HTREEITEM parent = place.parent != nullptr ? place.parent->Item() : TVI_ROOT;
+    HTREEITEM insertAfter = place.after != nullptr ? place.after->Item() : place.first ? TVI_FIRST : TVI_LAST;
+    HTREEITEM item = TreeInsertItem(tree, parent, insertAfter, node, state);
     if (item == nullptr) {
-        Unlink(place.parent.node, node);
+        Unlink(place.parent, node);
         node->Release();
         return nullptr;
     }
@@ -77,9 +77,9 @@ HTREEITEM CardDocument::InsertLinked(const ItemPlace& place, CardNode* node, UIN
 
 void CardDocument::Link(const ItemPlace& place, CardNode* node)
 {
-    CardNode*& first = FirstUnder(place.parent.node);
-    CardNode*& last = LastUnder(place.parent.node);
-    CardNode* after = place.insertAfter == TVI_FIRST ? nullptr : place.afterNode != nullptr ? place.afterNode : last;
+    CardNode*& first = FirstUnder(place.parent);
+    CardNode*& last = LastUnder(place.parent);
+    CardNode* after = place.after != nullptr ? place.after : place.first ? nullptr : last;
     node->nextItem = after != nullptr ? after->nextItem : first;
     (after != nullptr ? after->nextItem : first) = node;
     if (after == last) last = node;

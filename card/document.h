@@ -11,18 +11,12 @@
 class CardInput;
 class CardOutput;
 
-// A group's item with its node.
-struct GroupItem {
-    HTREEITEM item = nullptr;
-    GroupNode* node = nullptr;
-};
-
-// Where an item goes: under a group (null: the root), after insertAfter (TVI_FIRST,
-// TVI_LAST, or an item under the same parent, whose node is afterNode).
+// Where an item goes: under a group (null: the root), after a node under the same parent,
+// or with none given at the parent's end (at its start when first is set).
 struct ItemPlace {
-    GroupItem parent;
-    HTREEITEM insertAfter = TVI_LAST;
-    CardNode* afterNode = nullptr;
+    GroupNode* parent = nullptr;
+    CardNode* after = nullptr;
+    bool first = false;
 };
 
 // The card's items are kept in a tree control, and their order in the nodes as well
@@ -48,7 +42,7 @@ public:
     // nothing shown or scrolled to, a group expanded from the start. Each further message
     // would cost a card of many lines dearly: a tree control checks every item handle it
     // is given against all its items. Takes over the node's reference as InsertNode does.
-    // The place's insertAfter is TVI_FIRST, TVI_LAST or an item known to be under parent.
+    // The place's node to go after, if any, is known to be under its parent.
     HTREEITEM PlaceReadNode(const ItemPlace& place, CardNode* node);
     // Whether a read places the groups first and the other properties at its end, for a
     // tree control that searches for each handle it is given and does not draw while the

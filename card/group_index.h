@@ -15,8 +15,8 @@
 // bytes only is kept in a hash table by its lower-case spelling, since the comparison
 // folds nothing else in it and no name with other bytes equals it; any other name is
 // compared with the groups of such names, in order, by the comparison itself. The index
-// holds the groups' items and nodes, in the order they were added, and reads names from
-// the nodes: an address book of tens of thousands of groups holds no second copy of every
+// holds the groups' nodes (each knows its item) in the order they were added, and reads
+// names from them: an address book of tens of thousands of groups holds no second copy of every
 // name, and no name is asked of the tree (a tree control checks each item handle against
 // all its items). A slot of the table is a group's number and hash, eight bytes, so
 // that the table of such a book stays small in the caches.
@@ -35,14 +35,14 @@ public:
     bool Start(const CardDocument& document)
     {
         for (CardNode* node = document.FirstItem(); node != nullptr; node = node->NextItem()) {
-            if (node->IsGroup() && !Add(node->GetDisplayName(), GroupItem{node->Item(), (GroupNode*)node})) return false;
+            if (node->IsGroup() && !Add(node->GetDisplayName(), (GroupNode*)node)) return false;
         }
         last = NONE;
         return true;
     }
 
-    // The group's item and node; no item when there is none of the name.
-    GroupItem Find(const char* name)
+    // The group's node; null when there is none of the name.
+    GroupNode* Find(const char* name)
     {
         uint32_t found = NONE;
         uint32_t hash;
@@ -67,7 +67,7 @@ public:
                 }
             }
         }
-        if (found == NONE) return GroupItem{};
+        if (found == NONE) return nullptr;
         last = found;
         return groups[found];
     }
@@ -82,7 +82,7 @@ public:
     }
 
     // Records a group made after Find found none; false when memory ran out.
-    bool Add(const char* name, const GroupItem& group)
+    bool Add(const char* name, GroupNode* group)
     {
         if (groupCount == groupCapacity && !GrowGroups()) return false;
         uint32_t added = (uint32_t)groupCount;
@@ -117,7 +117,7 @@ private:
         uint32_t numberAndOne;  // 0: free
     };
 
-    const char* NameOf(uint32_t number) const { return groups[number].node->GetDisplayName(); }
+    const char* NameOf(uint32_t number) const { return groups[number]->GetDisplayName(); }
 
     // AsciiHash, without a second pass over the text Prefetch was given.
     bool HashOf(const char* name, uint32_t* hash) const
@@ -161,8 +161,8 @@ private:
     bool GrowGroups()
     {
         size_t grown = groupCapacity == 0 ? 64 : groupCapacity * 2;
-        if (grown >= NONE || grown > ((size_t)-1) / sizeof(GroupItem)) return false;
-        GroupItem* fresh = (GroupItem*)realloc(groups, grown * sizeof(GroupItem));
+        if (grown >= NONE || grown > ((size_t)-1) / sizeof(GroupNode*)) return false;
+        GroupNode** fresh = (GroupNode**)realloc(groups, grown * sizeof(GroupNode*));
         if (fresh == nullptr) return false;
         groups = fresh;
         groupCapacity = grown;
@@ -193,7 +193,7 @@ private:
     size_t capacity = 0;
     size_t mask = 0;
     size_t used = 0;
-    GroupItem* groups = nullptr;  // by number, in the order added
+    GroupNode** groups = nullptr;  // by number, in the order added
     size_t groupCount = 0;
     size_t groupCapacity = 0;
     std::vector<uint32_t> others;  // the numbers of groups whose names are not ASCII

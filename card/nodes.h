@@ -37,7 +37,7 @@ public:
     static long DestroyedCount();
     // How many times the mark of a change was set or cleared on any node in this process:
     // a document that found whether any of its nodes is marked keeps that answer for as
-    // long as the count stands still, and asks its tree for every item again only then.
+    // long as the count stands still, and walks its nodes again only then.
     static unsigned long ChangeCount() { return changeCount; }
 
     // Said once, right after the node was constructed in memory from arena.PlaceNode.

@@ -23,18 +23,18 @@ void ReadPlacement::ReleaseWaiting()
 HTREEITEM ReadPlacement::PlaceGroup(GroupNode* group)
 {
     HTREEITEM item = document.PlaceReadNode(ItemPlace{}, group);
-    if (item != nullptr) lastGroup = GroupItem{item, group};
+    if (item != nullptr) lastGroup = group;
     return item;
 }
 
-bool ReadPlacement::PlaceProperty(const GroupItem& group, CardNode* property, bool first)
+bool ReadPlacement::PlaceProperty(GroupNode* group, CardNode* property, bool first)
 {
-    bool inGroup = group.item != nullptr;
+    bool inGroup = group != nullptr;
     // Before the first group the root's end is the property's place in either order; the
     // card's VERSION goes first at once (the control walks all its items for an item put
     // first, so a run of them would cost a walk each).
-    if (!waits || first || (!inGroup && lastGroup.item == nullptr)) {
-        return document.PlaceReadNode(ItemPlace{group, first ? TVI_FIRST : TVI_LAST, nullptr}, property) != nullptr;
+    if (!waits || first || (!inGroup && lastGroup == nullptr)) {
+        return document.PlaceReadNode(ItemPlace{group, nullptr, first}, property) != nullptr;
     }
     try {
         (inGroup ? grouped : rooted).push_back(Waiting{property, inGroup ? group : lastGroup});
@@ -52,14 +52,13 @@ HRESULT ReadPlacement::Finish()
     while (placed && !grouped.empty()) {
         Waiting waiting = grouped.front();
         grouped.pop_front();
-        placed = document.PlaceReadNode(ItemPlace{waiting.group, TVI_LAST, nullptr}, waiting.node) != nullptr;
+        placed = document.PlaceReadNode(ItemPlace{waiting.group, nullptr, false}, waiting.node) != nullptr;
     }
     // Last first, each right after the group before it: the run comes out in its order.
     while (placed && !rooted.empty()) {
         Waiting waiting = rooted.back();
         rooted.pop_back();
-        placed = document.PlaceReadNode(ItemPlace{GroupItem{}, waiting.group.item, waiting.group.node}, waiting.node) !=
-                 nullptr;
+        placed = document.PlaceReadNode(ItemPlace{nullptr, waiting.group, false}, waiting.node) != nullptr;
     }
     if (placed) return S_OK;
     HRESULT result = ResultFromLastError();

@@ -27,24 +27,24 @@ public:
     // A new group at the root's end, expanded. Takes over the node's reference; null with
     // the code left as the thread's last error when the tree refuses.
     HTREEITEM PlaceGroup(GroupNode* group);
-    // A property at the end of group (no item: of the root), or at the root's start (the
+    // A property at the end of group (null: of the root), or at the root's start (the
     // card's VERSION, first wherever the file had it). Takes over the node's reference;
     // false when memory ran out or the tree refused (the thread's last error says which).
-    bool PlaceProperty(const GroupItem& group, CardNode* property, bool first);
+    bool PlaceProperty(GroupNode* group, CardNode* property, bool first);
     // Places every waiting property; S_OK, or the failure with the rest released.
     HRESULT Finish();
 
 private:
     struct Waiting {
         CardNode* node;
-        GroupItem group;  // its own group, or for a root property the last group made before it
+        GroupNode* group;  // its own group, or for a root property the last group made before it
     };
 
     void ReleaseWaiting();
 
     CardDocument& document;
     bool waits;
-    GroupItem lastGroup;
+    GroupNode* lastGroup = nullptr;
     std::deque<Waiting> grouped;
     std::deque<Waiting> rooted;
 };

@@ -189,11 +189,11 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
     }
     if (escapedColon) document.SetEscapeColon(1);
 
-    GroupItem parent;
+    GroupNode* parent = nullptr;
     if (layout.hasGroup) {
         const char* name = layout.head;
-        GroupItem group = groups.Find(name);
-        if (group.item == nullptr) {
+        GroupNode* group = groups.Find(name);
+        if (group == nullptr) {
             GroupNode* node = PlaceNodeIn<GroupNode>(arena, (const char*)nullptr);
             char* arenaName = node != nullptr ? arena.CopyText(name, layout.groupLength) : nullptr;
             if (arenaName == nullptr) {
@@ -202,12 +202,12 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
                 return E_OUTOFMEMORY;
             }
             node->AdoptArenaName(arenaName);
-            group = GroupItem{scratch.placement->PlaceGroup(node), node};
-            if (group.item == nullptr) {
+            if (scratch.placement->PlaceGroup(node) == nullptr) {
                 property->Release();
                 result = ResultFromLastError();
                 return FAILED(result) ? result : E_FAIL;
             }
+            group = node;
             if (!groups.Add(name, group)) {
                 property->Release();
                 return E_OUTOFMEMORY;
@@ -219,7 +219,7 @@ static HRESULT ReadProperty(CardDocument& document, CardArena& arena, GroupIndex
 
     // The card's VERSION goes first wherever the file had it (KDE writes it after other
     // lines), so that the card can be saved, which writes it first.
-    bool cardVersion = !scratch.versionPlaced && parent.item == nullptr && scratch.nestedCards == 0 &&
+    bool cardVersion = !scratch.versionPlaced && parent == nullptr && scratch.nestedCards == 0 &&
                        property->GetKind() == PropertyKindVersion;
     if (cardVersion) scratch.versionPlaced = true;
     if (!scratch.placement->PlaceProperty(parent, property, cardVersion)) {
