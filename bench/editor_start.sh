@@ -3,7 +3,9 @@
 # small card and with a large one (1,103 properties in 100 groups), and vcardtool check
 # on the same files for the cost of the card code alone; then each CARD given (the bench's
 # typical cards of 1 MB and 10 MB), with the time until the editor has gone idle after
-# its title showed and its peak resident memory beside the file's size. Prints one table.
+# its title showed and its peak resident memory beside the file's size, in all and above
+# the editor with the small card; then what the tree view control alone costs for as many
+# items as the last card has properties (bench/tree_item_cost). Prints the tables.
 # Usage: bench/editor_start.sh BUILD_DIR RUNS [CARD...]   (with scripts/lib/wine.sh set up
 # in the calling shell: wine_use_build, a display, the prefix and a running server)
 set -euo pipefail
@@ -109,8 +111,13 @@ echo "| large-1103.vcf | 1103 | $large | $large_check |"
 echo
 echo "Opening large cards (best / median of at most 3 runs, ms; peak resident memory of the editor):"
 echo
-echo "| card | size | properties | start to titled window | start to idle | peak memory | memory / size |"
-echo "|---|---:|---:|---:|---:|---:|---:|"
+# The editor's peak with the small card: what the program costs at rest, which the next
+# column leaves out to show what the card alone costs.
+rest_file="$(mktemp)"
+PEAK_FILE="$rest_file" time_to_title "$caption - sample.vcf" "$small_win" >/dev/null
+rest_kb=$(awk '{ print $1 }' "$rest_file"); rm -f "$rest_file"
+echo "| card | size | properties | start to titled window | start to idle | peak memory | memory / size | above sample.vcf's $(( ${rest_kb:-0} / 1024 )) MB / size |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|"
 for card in "$@"; do
   name="$(basename "$card")"
   bytes=$(stat -c %s "$card")
@@ -119,6 +126,7 @@ for card in "$@"; do
   times="$(PEAK_FILE="$peak_file" READY_FILE="$ready_file" RUNS=$(( RUNS < 3 ? RUNS : 3 )) figures time_to_title "$caption - $name" "$(wine_path "$card")")"
   ready="$(sort -n "$ready_file" | awk '{ v[NR] = $1 } END { printf "%d / %d", v[1], v[int((NR + 1) / 2)] }')"
   peak_kb=$(awk '{ print $1 }' "$peak_file"); rm -f "$peak_file" "$ready_file"
-  echo "| $name | $(( bytes / 1024 )) KB | $properties | $times | $ready | $(( ${peak_kb:-0} / 1024 )) MB | $(awk -v p="${peak_kb:-0}" -v b="$bytes" 'BEGIN { printf "%.1fx", p * 1024 / b }') |"
+  echo "| $name | $(( bytes / 1024 )) KB | $properties | $times | $ready | $(( ${peak_kb:-0} / 1024 )) MB | $(awk -v p="${peak_kb:-0}" -v b="$bytes" 'BEGIN { printf "%.1fx", p * 1024 / b }') | $(awk -v p="${peak_kb:-0}" -v r="${rest_kb:-0}" -v b="$bytes" 'BEGIN { printf "%.1fx", (p - r) * 1024 / b }') |"
 done
-
+echo
+echo "The tree view control alone under Wine: $("$WINE" "$BUILD/bench/tree_item_cost.exe" "$properties")"
