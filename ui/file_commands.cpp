@@ -29,11 +29,6 @@ const char DEFAULT_EXTENSION[] = "VCF";
 const char FILE_FILTER[] = "vCard Files (*.VCF)\0*.VCF\0All files (*.*)\0*.*\0";
 const size_t TITLE_SIZE = 256;
 
-HRESULT WriteDocument(CardOutput& output, void* context)
-{
-    return ((CardDocument*)context)->WriteCard(output);
-}
-
 // A save of one card of a file of several: the file with that card rewritten.
 struct CardInFile {
     const CardFile* cards;
@@ -361,6 +356,11 @@ void FileCommands::ShowLoadedTree(HWND loadedTree, bool focus)
     if (focus) SetFocus(loadedTree);
 }
 
+HRESULT FileCommands::WriteWholeCard(CardOutput& output, void* context)
+{
+    return ((CardDocument*)context)->WriteCard(output);
+}
+
 bool FileCommands::AskForSavePath()
 {
     char title[SAVE_AS_TITLE_SIZE];
@@ -408,7 +408,7 @@ bool FileCommands::OnFileSave()
         CardInFile save = {cards, cardIndex, document};
         result = SaveThroughTemporary(filePath, WriteCardInFile, &save, &failure);
     } else {
-        result = SaveThroughTemporary(filePath, WriteDocument, document, &failure);
+        result = SaveThroughTemporary(filePath, WriteWholeCard, document, &failure);
     }
     if (FAILED(result)) {
         ReportMessage(result, &document->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);

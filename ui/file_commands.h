@@ -75,6 +75,9 @@ private:
     void UpdateTitle();
     bool AskForSavePath();
     void CreateEmptyDocument();
+    // Writes the whole card of the document in context: the writer a save gives
+    // SaveThroughTemporary.
+    static HRESULT WriteWholeCard(CardOutput& output, void* context);
 
     // ---- New, files dropped and the recent files (open_commands.cpp)
     LRESULT OnFileNew(WORD code, WORD id, HWND control, bool& handled);

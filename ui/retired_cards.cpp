@@ -23,12 +23,27 @@ void RetiredCards::Retire(CardDocument* document, HWND owner)
         for (CardNode* node = document->FirstItem(); node != nullptr; node = node->NextItem()) {
             card.rootItems.push_back(node->Item());
         }
+        if (!card.rootItems.empty()) PointMarksAt(document->GetTree(), card.rootItems.front());
         cards.push_back(std::move(card));
     } catch (const std::bad_alloc&) {
         Release(document);
         return;
     }
     if (SetTimer(owner, TIMER_ID, 0, nullptr) == 0) EmptyAll();
+}
+
+// After every item it takes out, Wine's control checks that its insert mark, its drop
+// target and its first item shown are still among its items, each by a search from the
+// item it made first: with no mark set, or one far down, each search ran over all of
+// them. The root's first item was made among the first and is taken out last, so these
+// searches end at once. The selection goes: held, it would move to the item before each
+// one taken out. The tree is hidden and does not draw: no one sees the marks.
+void RetiredCards::PointMarksAt(HWND tree, HTREEITEM first)
+{
+    TreeView_SelectItem(tree, nullptr);
+    TreeView_SetInsertMark(tree, first, FALSE);
+    TreeView_SelectDropTarget(tree, first);
+    TreeView_SelectSetFirstVisible(tree, first);
 }
 
 void RetiredCards::EmptySome(HWND owner)

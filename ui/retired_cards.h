@@ -44,6 +44,7 @@ private:
         std::vector<HTREEITEM> rootItems;
     };
 
+    static void PointMarksAt(HWND tree, HTREEITEM first);
     static void Release(CardDocument* document);
 
     std::vector<Retired> cards;

@@ -38,11 +38,6 @@ DWORD FilterIndexOf(CardVersion version)
     return 1;
 }
 
-HRESULT WriteConverted(CardOutput& output, void* context)
-{
-    return ((CardDocument*)context)->WriteCard(output);
-}
-
 }  // namespace
 
 LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
@@ -139,7 +134,7 @@ bool FileCommands::SaveCopyOf(CardDocument* card, const char* path)
         return false;
     }
     SaveFailure failure;
-    HRESULT result = SaveThroughTemporary(path, WriteConverted, card, &failure);
+    HRESULT result = SaveThroughTemporary(path, WriteWholeCard, card, &failure);
     if (FAILED(result)) {
         ReportMessage(result, &card->LastRefusal(), MB_ICONERROR, SaveFailureMessage(failure.stage), failure.path);
     }
