@@ -101,4 +101,5 @@ STRING_ENTRY(20, IDS_INVALID_PARAMETER_NAME, "Invalid name '%s' for the new para
 STRING_ENTRY(4, IDS_SHELL_FAILED, "Fail to execute associated application.")
 STRING_ENTRY(60, IDS_HELP_NO_CONTROL, "Help cannot be loaded - HHCTRL.ocx could not be found")
 STRING_ENTRY(61, IDS_HELP_NO_ENTRY, "Help cannot be loaded - HtmlHelpW could not be found")
+STRING_ENTRY(104, IDS_LIBRARY_NOT_LOADED, "Cannot load %s")
 STRING_ENTRY(62, IDS_HELP_NO_FILE, "Help cannot be loaded - chm file could not be found")

@@ -4,8 +4,8 @@
 #include "framework/app_module.h"
 #include "res/resource.h"
 #include "services/messages.h"
+#include "ui/shell_calls.h"
 
-#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -60,8 +60,9 @@ bool OpenLink(HWND link)
     char target[LINK_TEXT_SIZE] = "";
     GetWindowTextA(link, text, (int)sizeof text);
     if (!MakeLinkTarget(text, target, sizeof target)) return false;
-    INT_PTR answer = (INT_PTR)ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    INT_PTR answer = OpenWithShell(target);
     if (answer > 32) return true;
+    if (answer == SHELL_NOT_LOADED) return false;
     // The shell's answer is an error number of its own, shown as it came.
     ReportMessage((HRESULT)answer, nullptr, MB_ICONERROR, IDS_SHELL_FAILED);
     return false;

@@ -3,6 +3,7 @@
 
 #include "services/messages.h"
 #include "ui/file_paths.h"
+#include "ui/shell_calls.h"
 
 #include <stdio.h>
 
@@ -15,9 +16,9 @@ const size_t MORE_SIZE = 64;
 
 std::wstring DroppedPath(HDROP drop, UINT index)
 {
-    UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    UINT length = QueryDroppedFile(drop, index, nullptr, 0);
     std::wstring path((size_t)length + 1, L'\0');
-    path.resize(DragQueryFileW(drop, index, &path[0], length + 1));
+    path.resize(QueryDroppedFile(drop, index, &path[0], length + 1));
     return path;
 }
 
@@ -26,12 +27,12 @@ std::wstring DroppedPath(HDROP drop, UINT index)
 std::vector<std::string> TakeDroppedPaths(HDROP drop)
 {
     std::vector<std::string> paths;
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = QueryDroppedFile(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         std::string path;
         if (PathInCodePage(DroppedPath(drop, i).c_str(), path)) paths.push_back(path);
     }
-    DragFinish(drop);
+    FinishDrop(drop);
     return paths;
 }
 

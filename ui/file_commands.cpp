@@ -10,6 +10,7 @@
 #include "services/safe_save.h"
 #include "ui/card_picker.h"
 #include "ui/main_dialog.h"
+#include "ui/shell_calls.h"
 #include "ui/view_messages.h"
 
 #include <commdlg.h>
@@ -199,7 +200,7 @@ LRESULT FileCommands::OnFileOpen(WORD, WORD, HWND, bool&)
     OPENFILENAMEA record = FileDialogRecord(dialog.Window(), &chosen[0], chosen.size(), FILE_FILTER, DEFAULT_EXTENSION);
     // The card is never opened read-only, so the dialog does not offer it.
     record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&record) && !RefusedAsTooLong(chosen.c_str())) QueueLoad(chosen.c_str());
+    if (ChooseFileToOpen(&record) && !RefusedAsTooLong(chosen.c_str())) QueueLoad(chosen.c_str());
     return 0;
 }
 
@@ -369,7 +370,7 @@ bool FileCommands::AskForSavePath()
     OPENFILENAMEA record = FileDialogRecord(dialog.Window(), &chosen[0], chosen.size(), FILE_FILTER, DEFAULT_EXTENSION);
     record.lpstrTitle = title;
     record.Flags = OFN_OVERWRITEPROMPT | OFN_SHOWHELP;
-    if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosen.c_str(), IDS_SAVE_PATH_TOO_LONG)) return false;
+    if (!ChooseFileToSave(&record) || RefusedAsTooLong(chosen.c_str(), IDS_SAVE_PATH_TOO_LONG)) return false;
     memcpy(filePath, chosen.c_str(), strlen(chosen.c_str()) + 1);
     return true;
 }

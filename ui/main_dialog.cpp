@@ -7,6 +7,7 @@
 #include "ui/about_dialog.h"
 #include "ui/help.h"
 #include "ui/main_window.h"
+#include "ui/shell_calls.h"
 #include "ui/view_messages.h"
 #include "ui/window_placement.h"
 
@@ -137,7 +138,7 @@ LRESULT MainDialog::OnInitDialog(UINT, WPARAM, LPARAM lParam, bool&)
     if (escapeColon == nullptr) return FALSE;
     RestoreWindowPlacement(hwnd);
     files.AttachRecentFiles(GetSubMenu(GetMenu(hwnd), 0));
-    DragAcceptFiles(hwnd, TRUE);
+    AcceptDroppedFiles(hwnd);
     files.StartWithCommandLine((const char*)lParam);
     return TRUE;
 }

@@ -9,6 +9,7 @@
 #include "services/messages.h"
 #include "services/safe_save.h"
 #include "ui/main_dialog.h"
+#include "ui/shell_calls.h"
 
 #include <commdlg.h>
 #include <new>
@@ -54,7 +55,7 @@ LRESULT FileCommands::OnFileSaveAs(WORD, WORD, HWND, bool&)
     record.nFilterIndex = FilterIndexOf(document->GetVersion());
     record.lpstrTitle = title;
     record.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&record) || RefusedAsTooLong(chosenPath.c_str(), IDS_SAVE_PATH_TOO_LONG)) return 0;
+    if (!ChooseFileToSave(&record) || RefusedAsTooLong(chosenPath.c_str(), IDS_SAVE_PATH_TOO_LONG)) return 0;
     const char* path = chosenPath.c_str();
     DWORD chosen = record.nFilterIndex >= 1 && record.nFilterIndex <= SAVE_AS_VERSION_COUNT ? record.nFilterIndex : 1;
     if (SaveConvertedCopy(path, SAVE_AS_VERSIONS[chosen - 1])) {
