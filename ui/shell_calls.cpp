@@ -5,12 +5,16 @@
 
 namespace {
 
-// A system library, loaded from the system folder alone on its first use and kept to the
-// end. Null after the user has been told why it could not be loaded.
+// A system library, loaded from the system folder on its first use and kept to the end.
+// Null after the user has been told why it could not be loaded.
 HMODULE SystemLibrary(HMODULE& library, const char* name)
 {
     if (library == nullptr) {
         library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // Windows before 8 without its update for safer loading does not know the flag;
+        // the two libraries are known to the system there, which loads them from its
+        // own folder whatever the search path.
+        if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) library = LoadLibraryA(name);
         if (library == nullptr)
             ReportMessage(FailureFromLastError(), nullptr, MB_ICONERROR, IDS_LIBRARY_NOT_LOADED, name);
     }
