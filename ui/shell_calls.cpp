@@ -68,8 +68,9 @@ UINT QueryDroppedFile(HDROP drop, UINT index, wchar_t* path, UINT size)
 
 void FinishDrop(HDROP drop)
 {
-    auto function = SystemFunction<DragFinishFunction>(shell, "shell32.dll", "DragFinish");
-    // The drop's memory is the program's to free either way.
+    // The drop's memory is the program's to free either way. A shell that did not load for
+    // the drop's files was reported then, and is not tried again here.
+    auto function = shell != nullptr ? SystemFunction<DragFinishFunction>(shell, "shell32.dll", "DragFinish") : nullptr;
     if (function != nullptr) {
         function(drop);
     } else {
